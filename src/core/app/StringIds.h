@@ -1,0 +1,19 @@
+#pragma once
+// Named numbers of the string table texts that code refers to.
+
+namespace ids {
+inline constexpr unsigned kSocketInitFailed = 103;
+inline constexpr unsigned kLanguageModuleFailed = 12010;
+inline constexpr unsigned kSettingsNotWritten = 12011;
+
+inline constexpr unsigned kPortNotOpened = 12000;
+inline constexpr unsigned kPortSettingsFailed = 12001;
+inline constexpr unsigned kModbusCommandFailed = 12002;
+inline constexpr unsigned kReasonTimeout = 12003;
+inline constexpr unsigned kReasonInvalidTransaction = 12004;
+inline constexpr unsigned kReasonInvalidResponse = 12005;
+inline constexpr unsigned kReasonCrcError = 12006;
+inline constexpr unsigned kReasonException = 12007;
+inline constexpr unsigned kModbusTcpError = 12008;
+inline constexpr unsigned kCommunicationError = 12009;
+} // namespace ids

@@ -1,0 +1,45 @@
+#pragma once
+// The connection settings of one link, kept in section "ComSettings" of the
+// per-user settings store. Constructing a record loads it from the store.
+
+#include <string>
+
+enum ComMode : int
+{
+    kModeRs485 = 0,    // Modbus RTU over an RS-485 line
+    kModeTcp = 1,      // Modbus TCP
+    kModeInfrared = 2, // Modbus RTU over the meter's infrared CONFIG port
+};
+
+struct ComSettings
+{
+    struct NoLoad {};
+
+    ComSettings() { Load(); }
+    explicit ComSettings(NoLoad) {}
+
+    int Mode = kModeRs485;
+    int Address = 1;
+    int COMPort = 0; // legacy number, kept unchanged
+    std::string COMPortName;
+    std::string COMPortDisplayName;
+    std::string IRCOMPortName;
+    std::string IRCOMPortDisplayName;
+    int Baudrate = 5;  // 38400 bit/s
+    int Character = 1; // 8 data bits
+    int Parity = 1;    // odd
+    int Stop = 0;      // one stop bit
+    std::string ServerAddress = "192.168.0.1";
+    std::string ServicePort = "502";
+
+    // Missing values give the defaults; "Character" is always loaded as 1.
+    void Load();
+    // Raises CPrivateException when the store cannot be written.
+    void Save() const;
+
+    // Line settings from the indexes; out-of-range indexes fall back.
+    static unsigned BaudRateOf(int index);
+    static int DataBitsOf(int index);
+    static int StopBitsOf(int index);
+    unsigned BaudRate() const { return BaudRateOf(Baudrate); }
+};
