@@ -1,0 +1,72 @@
+#pragma once
+// The one Modbus client: RTU over a serial port (RS-485 line or the infrared
+// CONFIG port) or Modbus TCP. Requests are built, timed, retried and checked
+// here once; the transports only frame, send and receive.
+
+#include "comm/ComSettings.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CModbusTransport;
+
+class CModbusInterface
+{
+public:
+    // Loads the stored ComSettings.
+    CModbusInterface();
+    explicit CModbusInterface(const ComSettings& settings);
+    virtual ~CModbusInterface();
+
+    CModbusInterface(const CModbusInterface&) = delete;
+    CModbusInterface& operator=(const CModbusInterface&) = delete;
+
+    const ComSettings& Settings() const { return m_settings; }
+    // Replaces the settings; takes effect at the next Open.
+    void SetSettings(const ComSettings& settings) { m_settings = settings; }
+
+    void Open();
+    void Close();
+    bool IsOpen() const;
+
+    // Reads `count` registers from zero-based `address` (function 0x04).
+    bool ReadHoldingRegisters(unsigned address, unsigned count, std::uint16_t* values);
+    // Writes `count` registers at zero-based `address` (function 0x10).
+    bool WriteMultipleRegisters(unsigned address, unsigned count, const std::uint16_t* values);
+
+    // Makes the current call give up; safe from any thread.
+    void Abort();
+
+    // Percentage of successful exchanges among the last eight.
+    double LinkQuality() const { return m_linkQuality.load(std::memory_order_relaxed); }
+    // The response time-out of the last request, in milliseconds.
+    unsigned ResponseTimeout() const { return m_responseTimeout; }
+
+    // Response time-out for a request of `requestLength` bytes that expects
+    // `expectedLength` answer bytes (without framing) and waits `base` ms.
+    static unsigned ComputeResponseTimeout(const ComSettings& settings, unsigned base,
+                                           std::size_t requestLength, std::size_t expectedLength);
+
+private:
+    enum class Operation { Read, Write };
+    void Transact(Operation op, unsigned address, unsigned count, std::uint16_t* readValues,
+                  const std::uint16_t* writeValues);
+    std::size_t ReceiveAndCheck(const char* command, unsigned address, unsigned count,
+                                std::uint16_t transactionId, std::vector<std::uint8_t>& response,
+                                std::size_t expected);
+    [[noreturn]] void Fail(const char* command, unsigned address, unsigned count, const std::string& reason) const;
+    void Record(bool success);
+
+    ComSettings m_settings;
+    std::unique_ptr<CModbusTransport> m_transport;
+    std::mutex m_transportLock; // between Abort and Open/Close
+    std::atomic<bool> m_abort{false};
+    unsigned m_responseTimeout = 0;
+    std::deque<int> m_history;
+    std::atomic<double> m_linkQuality{0.0};
+};

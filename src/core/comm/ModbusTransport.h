@@ -1,0 +1,36 @@
+#pragma once
+// What a Modbus transport does for CModbusInterface: frame and send one
+// request, receive one answer. Checks common to every transport, retries and
+// the failure texts stay in CModbusInterface.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class CModbusTransport
+{
+public:
+    virtual ~CModbusTransport() = default;
+
+    virtual void Open() = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // Sends the request (unit byte first, no framing); returns the
+    // transaction identifier it carries (0 where the framing has none).
+    virtual std::uint16_t SendRequest(const std::vector<std::uint8_t>& request) = 0;
+    virtual void SetResponseTimeout(unsigned ms) = 0;
+
+    struct Answer
+    {
+        std::size_t received = 0;        // answer bytes without framing
+        std::uint16_t transactionId = 0; // of the answer
+        bool checksumError = false;      // a whole answer whose CRC is wrong
+    };
+    // Fills `response` (expected bytes, zero where nothing came).
+    virtual Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) = 0;
+
+    // Ends a blocked send or receive at once; from any thread.
+    virtual void Interrupt() = 0;
+    virtual void ClearInterrupt() = 0;
+};

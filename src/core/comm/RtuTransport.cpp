@@ -1,0 +1,97 @@
+#include "comm/RtuTransport.h"
+
+#include "comm/Crc16.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+// An exception answer (unit, function | 0x80, code) is whole after its
+// five bytes with CRC; no need to wait for the full time-out.
+bool IsWholeExceptionAnswer(const std::uint8_t* frame, std::size_t got)
+{
+    return got >= 5 && (frame[1] & 0x80) != 0;
+}
+} // namespace
+
+CRtuTransport::CRtuTransport(const ComSettings& settings) : m_settings(settings) {}
+
+void CRtuTransport::Open()
+{
+    m_port.SetComSettings(m_settings);
+    m_port.Setup();
+    m_port.SetReadTimeout(3000);
+}
+
+std::uint16_t CRtuTransport::SendRequest(const std::vector<std::uint8_t>& request)
+{
+    // Drop whatever is left from an earlier exchange.
+    m_port.SetPollTimeouts();
+    std::uint8_t stale[512];
+    m_port.Read(stale, sizeof stale);
+
+    std::vector<std::uint8_t> frame(request);
+    std::uint16_t crc = Crc16Modbus(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    m_port.Write(frame.data(), frame.size());
+    return 0;
+}
+
+void CRtuTransport::SetResponseTimeout(unsigned ms)
+{
+    m_responseTimeout = ms;
+    m_port.SetReadTimeout(ms);
+}
+
+std::size_t CRtuTransport::ReceiveInfrared(std::vector<std::uint8_t>& buffer, std::size_t expected)
+{
+    using namespace std::chrono;
+    const auto start = steady_clock::now();
+    for (;;) {
+        if (duration_cast<milliseconds>(steady_clock::now() - start).count() >= m_responseTimeout)
+            return 0;
+        if (m_port.Read(buffer.data(), 1) == 0)
+            return 0;
+        if (buffer[0] != 0x01)
+            continue; // noise from the infrared link before the answer
+        std::size_t rest = m_port.ReadFrame(buffer.data() + 1, expected + 1, [&](std::size_t got) {
+            return IsWholeExceptionAnswer(buffer.data(), got + 1);
+        });
+        return rest + 1;
+    }
+}
+
+CModbusTransport::Answer CRtuTransport::ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected)
+{
+    std::vector<std::uint8_t> buffer(expected + 2, 0);
+    Answer answer;
+    std::size_t received;
+    if (m_settings.Mode == kModeInfrared) {
+        received = ReceiveInfrared(buffer, expected);
+    } else {
+        received = m_port.ReadFrame(buffer.data(), buffer.size(), [&](std::size_t got) {
+            return IsWholeExceptionAnswer(buffer.data(), got);
+        });
+    }
+    if (received >= 2)
+        received -= 2;
+    response.assign(expected, 0);
+    if (received > 0)
+        std::copy_n(buffer.begin(), std::min(received, expected), response.begin());
+    answer.received = received;
+    if (received >= expected) {
+        std::uint16_t crc = Crc16Modbus(buffer.data(), expected);
+        if (buffer[expected] != (crc & 0xFF) || buffer[expected + 1] != (crc >> 8)) {
+            answer.checksumError = true;
+            return answer;
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(PauseAfterAnswer(m_settings)));
+    return answer;
+}
+
+unsigned CRtuTransport::PauseAfterAnswer(const ComSettings& settings)
+{
+    return 120000 / settings.BaudRate() + 1;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Modbus RTU over a serial port: CRC framing, the infrared start-byte hunt and
+// the pause a meter needs after each answer.
+
+#include "comm/ModbusTransport.h"
+#include "comm/SerialIO.h"
+
+class CRtuTransport : public CModbusTransport
+{
+public:
+    explicit CRtuTransport(const ComSettings& settings);
+
+    void Open() override;
+    void Close() override { m_port.Close(); }
+    bool IsOpen() const override { return m_port.IsOpen(); }
+    std::uint16_t SendRequest(const std::vector<std::uint8_t>& request) override;
+    void SetResponseTimeout(unsigned ms) override;
+    Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) override;
+    void Interrupt() override { m_port.Interrupt(); }
+    void ClearInterrupt() override { m_port.ClearInterrupt(); }
+
+    // Milliseconds kept between an answer and the next request.
+    static unsigned PauseAfterAnswer(const ComSettings& settings);
+
+private:
+    std::size_t ReceiveInfrared(std::vector<std::uint8_t>& buffer, std::size_t expected);
+
+    ComSettings m_settings;
+    CSerialIO m_port;
+    unsigned m_responseTimeout = 3000;
+};

@@ -1,0 +1,311 @@
+#include "comm/SerialIO.h"
+
+#include "app/MessageFormat.h"
+#include "app/PrivateException.h"
+#include "app/StringIds.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void SettingsFailed()
+{
+    throw CPrivateException(ids::kPortSettingsFailed);
+}
+
+speed_t SpeedFor(unsigned baud)
+{
+    switch (baud) {
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B0;
+    }
+}
+
+bool ParseComNumber(const std::string& name, int& number)
+{
+    std::string_view s(name);
+    if (s.rfind("\\\\.\\", 0) == 0)
+        s.remove_prefix(4);
+    if (s.size() < 4 || (s.substr(0, 3) != "COM" && s.substr(0, 3) != "com"))
+        return false;
+    int n = 0;
+    for (char c : s.substr(3)) {
+        if (c < '0' || c > '9' || n > 100)
+            return false;
+        n = n * 10 + (c - '0');
+    }
+    number = n;
+    return true;
+}
+
+} // namespace
+
+CSerialIO::CSerialIO()
+{
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+CSerialIO::~CSerialIO()
+{
+    Close();
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
+}
+
+std::string CSerialIO::DevicePathFor(const std::string& portName)
+{
+    int n = 0;
+    if (ParseComNumber(portName, n) && n >= 1 && n <= 16)
+        return "/dev/ttyS" + std::to_string(n - 1);
+    return portName;
+}
+
+void CSerialIO::Open()
+{
+    const bool infrared = m_settings.Mode == kModeInfrared;
+    const std::string& name = infrared ? m_settings.IRCOMPortName : m_settings.COMPortName;
+    const std::string& display = infrared ? m_settings.IRCOMPortDisplayName : m_settings.COMPortDisplayName;
+    m_devicePath = name;
+    Close();
+
+    auto fail = [&] { throw CPrivateException(LoadPrintfMessage(ids::kPortNotOpened, {display})); };
+    if (name.empty())
+        fail();
+    int fd = ::open(DevicePathFor(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        fail();
+    // TIOCEXCL keeps other openers out (but not root); the lock keeps out every
+    // program that locks as we do, root included.
+    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        fail();
+    }
+    m_fd = fd;
+}
+
+void CSerialIO::Setup()
+{
+    Open();
+    if (m_settings.Mode == kModeInfrared)
+        SetLine(1200, 8, 1, 1);
+    else
+        SetLine(ComSettings::BaudRateOf(m_settings.Baudrate), ComSettings::DataBitsOf(m_settings.Character),
+                m_settings.Parity, ComSettings::StopBitsOf(m_settings.Stop));
+}
+
+void CSerialIO::SetLine(unsigned baudRate, int dataBits, int parity, int stopBits)
+{
+    if (m_fd < 0)
+        SettingsFailed();
+    speed_t speed = SpeedFor(baudRate);
+    if (speed == B0 || (dataBits != 7 && dataBits != 8) || parity < 0 || parity > 2)
+        SettingsFailed();
+
+    termios tio{};
+    if (tcgetattr(m_fd, &tio) != 0)
+        SettingsFailed();
+    cfmakeraw(&tio);
+    // Parity is generated and expected, but received bytes are not checked
+    // (INPCK off), and neither hardware nor software flow control is used.
+    tio.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY | PARMRK | ISTRIP);
+    tio.c_iflag |= IGNBRK;
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | HUPCL);
+    tio.c_cflag |= CLOCAL | CREAD | (dataBits == 7 ? CS7 : CS8);
+    if (parity == 1)
+        tio.c_cflag |= PARENB | PARODD;
+    else if (parity == 2)
+        tio.c_cflag |= PARENB;
+    if (stopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+
+    if (tcsetattr(m_fd, TCSANOW, &tio) != 0) {
+        // A pseudo-terminal drops PARENB and glibc then reports EINVAL even
+        // though the rest took: accept when speed and character size did.
+        termios now{};
+        if (errno != EINVAL || tcgetattr(m_fd, &now) != 0 || cfgetospeed(&now) != speed ||
+            (now.c_cflag & CSIZE) != (tio.c_cflag & CSIZE))
+            SettingsFailed();
+    }
+    // DTR and RTS stay low; a device without modem lines says ENOTTY/EINVAL.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    if (ioctl(m_fd, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL)
+        SettingsFailed();
+
+    m_line = SerialLine{baudRate, dataBits, parity, stopBits};
+    ApplyTimeouts();
+}
+
+void CSerialIO::ApplyTimeouts()
+{
+    // The record is used by Read itself; applying it only needs an open port.
+    if (m_fd < 0)
+        SettingsFailed();
+}
+
+void CSerialIO::SetPollTimeouts()
+{
+    m_timeouts.ReadIntervalTimeout = 0;
+    m_timeouts.ReadTotalTimeoutConstant = 1;
+    ApplyTimeouts();
+}
+
+void CSerialIO::SetReadTimeout(std::uint32_t ms)
+{
+    m_timeouts.ReadTotalTimeoutConstant = ms;
+    ApplyTimeouts();
+}
+
+std::size_t CSerialIO::Read(void* buffer, std::size_t n)
+{
+    return ReadFrame(static_cast<std::uint8_t*>(buffer), n, nullptr);
+}
+
+std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
+                                 const std::function<bool(std::size_t)>& complete)
+{
+    if (m_fd < 0 || n == 0)
+        return 0;
+    using std::chrono::duration_cast;
+    using std::chrono::milliseconds;
+    const auto start = Clock::now();
+    const std::uint64_t total = std::uint64_t(m_timeouts.ReadTotalTimeoutMultiplier) * n +
+                                m_timeouts.ReadTotalTimeoutConstant;
+    const std::uint32_t interval = m_timeouts.ReadIntervalTimeout;
+    // With no total time-out a read is bounded by the interval alone, or by
+    // nothing at all when that is zero too.
+    const bool hasDeadline = total > 0;
+    const auto deadline = start + milliseconds(total);
+    auto lastByte = start;
+    std::size_t got = 0;
+
+    while (got < n) {
+        ssize_t r = ::read(m_fd, buffer + got, n - got);
+        if (r > 0) {
+            got += static_cast<std::size_t>(r);
+            lastByte = Clock::now();
+            if (complete && complete(got))
+                break;
+            continue;
+        }
+        if (r < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
+            break; // a failed read counts as what has arrived so far
+
+        const auto now = Clock::now();
+        long long wait = -1;
+        if (hasDeadline) {
+            wait = duration_cast<milliseconds>(deadline - now).count();
+            if (wait <= 0)
+                break;
+        }
+        if (interval > 0 && got > 0) {
+            long long left = interval - duration_cast<milliseconds>(now - lastByte).count();
+            if (left <= 0)
+                break;
+            wait = wait < 0 ? left : std::min(wait, left);
+        }
+        pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        int p = ::poll(fds, 2, static_cast<int>(std::min<long long>(wait, 1 << 30)));
+        if (p < 0 && errno != EINTR)
+            break;
+        if (p <= 0)
+            continue;
+        if (fds[1].revents & POLLIN)
+            break; // Interrupt()
+        if (fds[0].revents & POLLIN)
+            continue;
+        if (fds[0].revents & (POLLERR | POLLNVAL))
+            break;
+        if (fds[0].revents & POLLHUP) {
+            // Nobody at the other end of a pseudo-terminal: the line is
+            // silent, so wait out the time-out as on a dead cable.
+            if (!hasDeadline)
+                break;
+            auto left = duration_cast<milliseconds>(deadline - Clock::now()).count();
+            if (left > 0)
+                ::poll(&fds[1], 1, static_cast<int>(left));
+            break;
+        }
+    }
+    return got;
+}
+
+std::size_t CSerialIO::Write(const void* buffer, std::size_t n)
+{
+    if (m_fd < 0)
+        SettingsFailed();
+    const auto* p = static_cast<const std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    const std::uint64_t total = std::uint64_t(m_timeouts.WriteTotalTimeoutMultiplier) * n +
+                                m_timeouts.WriteTotalTimeoutConstant;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(total);
+    while (done < n) {
+        ssize_t w = ::write(m_fd, p + done, n - done);
+        if (w > 0) {
+            done += static_cast<std::size_t>(w);
+            continue;
+        }
+        if (w < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+        int wait = -1;
+        if (total > 0) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                break;
+            wait = static_cast<int>(left);
+        }
+        pollfd fd{m_fd, POLLOUT, 0};
+        if (::poll(&fd, 1, wait) < 0 && errno != EINTR)
+            break;
+    }
+    if (done < n)
+        SettingsFailed();
+    tcdrain(m_fd); // result ignored, as a flush of the output buffers
+    return n;
+}
+
+void CSerialIO::Close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+void CSerialIO::Interrupt()
+{
+    if (m_wakeFd >= 0) {
+        std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t w = ::write(m_wakeFd, &one, sizeof one);
+    }
+}
+
+void CSerialIO::ClearInterrupt()
+{
+    if (m_wakeFd >= 0) {
+        std::uint64_t value;
+        [[maybe_unused]] ssize_t r = ::read(m_wakeFd, &value, sizeof value);
+    }
+}

@@ -1,0 +1,81 @@
+#pragma once
+// One serial port on termios: exclusive open, line settings, reads bounded by
+// a total time-out, whole-frame writes. It knows nothing of Modbus.
+
+#include "comm/ComSettings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The five time-out values of a port, in milliseconds. With a zero interval
+// and a zero multiplier a read returns when the requested bytes are in or when
+// the constant has passed since it began.
+struct SerialTimeouts
+{
+    std::uint32_t ReadIntervalTimeout = 0;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 3000;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+struct SerialLine
+{
+    unsigned BaudRate = 0;
+    int DataBits = 8;
+    int Parity = 0; // 0 none, 1 odd, 2 even
+    int StopBits = 1;
+};
+
+class CSerialIO
+{
+public:
+    CSerialIO();
+    virtual ~CSerialIO();
+    CSerialIO(const CSerialIO&) = delete;
+    CSerialIO& operator=(const CSerialIO&) = delete;
+
+    void SetComSettings(const ComSettings& settings) { m_settings = settings; }
+    const ComSettings& GetComSettings() const { return m_settings; }
+
+    // Opens the infrared port in infrared mode, else the RS-485 port.
+    void Open();
+    // Open, then the line settings of the mode.
+    void Setup();
+    void SetLine(unsigned baudRate, int dataBits, int parity, int stopBits);
+    // Returns the count received (0..n); never raises.
+    std::size_t Read(void* buffer, std::size_t n);
+    // Like Read, but also ends as soon as `complete(bytesSoFar)` says the
+    // frame is whole, so a short answer need not wait out the time-out.
+    std::size_t ReadFrame(std::uint8_t* buffer, std::size_t n,
+                          const std::function<bool(std::size_t)>& complete);
+    std::size_t Write(const void* buffer, std::size_t n);
+    void SetPollTimeouts();
+    void SetReadTimeout(std::uint32_t ms);
+    void Close();
+
+    // Ends a waiting Read at once (from any thread); cleared by ClearInterrupt.
+    void Interrupt();
+    void ClearInterrupt();
+
+    bool IsOpen() const { return m_fd >= 0; }
+    const std::string& DevicePath() const { return m_devicePath; }
+    const SerialLine& Line() const { return m_line; }
+    const SerialTimeouts& Timeouts() const { return m_timeouts; }
+
+    // "COM1".."COM16" and "\\.\COMn" name /dev/ttyS0../dev/ttyS15; anything
+    // else is used as it stands.
+    static std::string DevicePathFor(const std::string& portName);
+
+private:
+    void ApplyTimeouts();
+
+    int m_fd = -1;
+    int m_wakeFd = -1;
+    SerialTimeouts m_timeouts;
+    std::string m_devicePath;
+    SerialLine m_line;
+    ComSettings m_settings{ComSettings::NoLoad{}};
+};
