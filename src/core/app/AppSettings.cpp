@@ -12,7 +12,8 @@
 
 namespace {
 
-std::mutex g_lock; // one reader or writer of the file at a time in this process
+std::mutex g_lock;     // one reader or writer of the file at a time in this process
+std::mutex g_nameLock; // the name is read while g_lock is held
 std::string g_appName = "V6UVUV";
 
 std::string ConfigHome()
@@ -26,8 +27,9 @@ std::string ConfigHome()
 
 CIniFile LoadFile()
 {
+    const std::string path = CSettingsStore::FilePath();
     CIniFile ini;
-    ini.Load(CSettingsStore::FilePath()); // unreadable or missing: empty, so defaults
+    ini.Load(path); // unreadable or missing: empty, so defaults
     return ini;
 }
 
@@ -47,13 +49,13 @@ int MakeDirs(const std::string& dir)
 
 void CSettingsStore::SetApplicationName(std::string name)
 {
-    std::lock_guard guard(g_lock);
+    std::lock_guard guard(g_nameLock);
     g_appName = std::move(name);
 }
 
 std::string CSettingsStore::ApplicationName()
 {
-    std::lock_guard guard(g_lock);
+    std::lock_guard guard(g_nameLock);
     return g_appName;
 }
 
@@ -82,9 +84,10 @@ std::string CSettingsStore::GetString(std::string_view section, std::string_view
 
 void CSettingsStore::Write(std::string_view section, const std::vector<Value>& values)
 {
-    std::string path = FilePath();
+    const std::string path = FilePath();
     std::lock_guard guard(g_lock);
-    CIniFile ini = LoadFile();
+    CIniFile ini;
+    ini.Load(path);
     for (const auto& v : values)
         ini.Set(section, v.key, v.text);
     int err = MakeDirs(path.substr(0, path.rfind('/')));

@@ -1,0 +1,158 @@
+// The per-user settings store, ComSettings persistence and the INI service.
+#include "TestSupport.h"
+
+#include "app/AppSettings.h"
+#include "app/PrivateException.h"
+#include "files/IniFile.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+
+using namespace testsupport;
+
+namespace {
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+void WriteAll(const std::string& path, const std::string& text)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+} // namespace
+
+TEST(Settings, DefaultsWithoutAFile)
+{
+    TempConfigHome home;
+    ComSettings s;
+    EXPECT_EQ(s.Mode, kModeRs485);
+    EXPECT_EQ(s.Address, 1);
+    EXPECT_EQ(s.COMPort, 0);
+    EXPECT_EQ(s.COMPortName, "");
+    EXPECT_EQ(s.Baudrate, 5);
+    EXPECT_EQ(s.Character, 1);
+    EXPECT_EQ(s.Parity, 1);
+    EXPECT_EQ(s.Stop, 0);
+    EXPECT_EQ(s.ServerAddress, "192.168.0.1");
+    EXPECT_EQ(s.ServicePort, "502");
+    CAppSettings app;
+    app.Load();
+    EXPECT_EQ(app.m_deviceId, 15);
+    EXPECT_EQ(app.m_displayLanguage, -1);
+    EXPECT_EQ(CSettingsStore::FilePath(), home.Dir() + "/TRELVANE/V6UVUV.conf");
+}
+
+TEST(Settings, ComSettingsRoundTripInTableOrderAndCharacterAlwaysLoadsAsEight)
+{
+    TempConfigHome home;
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeInfrared;
+    s.Address = 17;
+    s.COMPort = 4;
+    s.COMPortName = "\\\\.\\COM12";
+    s.COMPortDisplayName = "USB Serial Port (COM12)";
+    s.IRCOMPortName = "/dev/ttyUSB0";
+    s.IRCOMPortDisplayName = "IR adapter";
+    s.Baudrate = 3;
+    s.Character = 0;
+    s.Parity = 2;
+    s.Stop = 1;
+    s.ServerAddress = "meter-gw.local";
+    s.ServicePort = "1502";
+    s.Save();
+
+    ComSettings back;
+    EXPECT_EQ(back.Mode, kModeInfrared);
+    EXPECT_EQ(back.Address, 17);
+    EXPECT_EQ(back.COMPort, 4);
+    EXPECT_EQ(back.COMPortName, "\\\\.\\COM12");
+    EXPECT_EQ(back.COMPortDisplayName, "USB Serial Port (COM12)");
+    EXPECT_EQ(back.IRCOMPortName, "/dev/ttyUSB0");
+    EXPECT_EQ(back.IRCOMPortDisplayName, "IR adapter");
+    EXPECT_EQ(back.Baudrate, 3);
+    EXPECT_EQ(back.Character, 1); // stored 0, loaded as 8 data bits
+    EXPECT_EQ(back.Parity, 2);
+    EXPECT_EQ(back.Stop, 1);
+    EXPECT_EQ(back.ServerAddress, "meter-gw.local");
+    EXPECT_EQ(back.ServicePort, "1502");
+
+    EXPECT_EQ(ReadAll(CSettingsStore::FilePath()),
+              "[ComSettings]\nAddress=17\nCOMPort=4\nCOMPortName=\\\\.\\COM12\n"
+              "COMPortDisplayName=USB Serial Port (COM12)\nIRCOMPortName=/dev/ttyUSB0\n"
+              "IRCOMPortDisplayName=IR adapter\nBaudrate=3\nCharacter=0\nParity=2\nStop=1\nMode=2\n"
+              "ServerAddress=meter-gw.local\nServicePort=1502\n");
+
+    // The other section stays when one is saved.
+    CAppSettings app;
+    app.m_deviceId = 99;
+    app.m_displayLanguage = 1;
+    app.Save();
+    EXPECT_EQ(ComSettings().Address, 17);
+    app.Load();
+    EXPECT_EQ(app.m_deviceId, 99);
+}
+
+TEST(Settings, DamagedOrUnreadableFilesGiveDefaults)
+{
+    TempConfigHome home;
+    const std::string path = CSettingsStore::FilePath();
+    using namespace std::string_literals;
+    WriteAll(path, "\x7f\x45\x4c\x46\0\0garbage\n[ComSettings\n[comsettings]\nAddress=abc\n"
+                   "Parity=99999999999\n  baudrate = 2 \nMode=\n"s);
+    ComSettings s;
+    EXPECT_EQ(s.Address, 1);
+    EXPECT_EQ(s.Parity, 1);
+    EXPECT_EQ(s.Baudrate, 2); // the good value in a damaged file is still taken
+    EXPECT_EQ(s.Mode, kModeRs485);
+
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path); // a folder where the file should be
+    EXPECT_EQ(ComSettings().Address, 1);
+    EXPECT_THROW(ComSettings().Save(), CPrivateException);
+}
+
+TEST(Settings, AFailedSaveLeavesTheOldFileWhole)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    TempConfigHome home;
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Address = 5;
+    s.Save();
+    const std::string dir = home.Dir() + "/TRELVANE";
+    const std::string before = ReadAll(CSettingsStore::FilePath());
+    chmod(dir.c_str(), 0500);
+    s.Address = 6;
+    EXPECT_THROW(s.Save(), CPrivateException);
+    chmod(dir.c_str(), 0700);
+    EXPECT_EQ(ReadAll(CSettingsStore::FilePath()), before);
+}
+
+TEST(IniFile, MatchesCaseInsensitivelyAndKeepsEveryOtherLine)
+{
+    CIniFile ini;
+    ini.LoadText("; comment\r\n[Q6K]\r\nKeyA = 12\r\nnoise line\r\n\r\n[Other]\r\nKeyA=x\r\n");
+    EXPECT_EQ(ini.GetInt("q6k", "keya", 0), 12);
+    EXPECT_EQ(ini.GetString("OTHER", "KEYA", ""), "x");
+    EXPECT_EQ(ini.GetInt("Q6K", "missing", -7), -7);
+    EXPECT_EQ(ini.GetInt("Other", "KeyA", -7), -7); // not a number
+
+    ini.Set("q6k", "KEYA", "13");
+    ini.Set("Q6K", "KeyB", "line\nbreak");
+    ini.Set("New", "K", "v");
+    EXPECT_EQ(ini.Text(), "; comment\r\n[Q6K]\r\nKEYA=13\r\nnoise line\r\nKeyB=line break\r\n\r\n[Other]\r\nKeyA=x\r\n"
+                          "\r\n[New]\r\nK=v\r\n");
+    EXPECT_EQ(ini.Keys("q6k"), (std::vector<std::string>{"KEYA", "KeyB"}));
+    EXPECT_TRUE(ini.DeleteKey("Q6K", "keyb"));
+    EXPECT_FALSE(ini.Get("Q6K", "KeyB").has_value());
+
+    // Unsigned 32-bit values read back as their bit pattern.
+    ini.Set("Q6K", "Big", "4294967295");
+    EXPECT_EQ(ini.GetInt("Q6K", "Big", 0), -1);
+}
