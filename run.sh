@@ -5,4 +5,5 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build >/dev/null
-exec build/apps/v6uvuv-cli --help "$@"
+if [ $# -eq 0 ]; then set -- --help; fi
+exec build/apps/v6uvuv-cli "$@"
