@@ -40,7 +40,8 @@ struct Invocation
     std::vector<std::string> args;
 };
 
-const std::vector<std::string> kValueOptions = {"--link", "--port", "--baud", "--parity", "--stop", "--address"};
+const std::vector<std::string> kValueOptions = {"--link",   "--port",    "--baud", "--parity",
+                                                "--stop",   "--address", "--host", "--service"};
 
 Invocation ParseCommandLine(int argc, char** argv)
 {
@@ -95,11 +96,15 @@ ComSettings LinkSettings(const Invocation& inv)
         return it == inv.options.end() ? nullptr : &it->second;
     };
     if (auto* v = opt("--link"))
-        s.Mode = std::vector<int>{kModeRs485, kModeInfrared}[IndexOf("--link", *v, {"rtu", "ir"})];
+        s.Mode = std::vector<int>{kModeRs485, kModeInfrared, kModeTcp}[IndexOf("--link", *v, {"rtu", "ir", "tcp"})];
     if (auto* v = opt("--port")) {
         (s.Mode == kModeInfrared ? s.IRCOMPortName : s.COMPortName) = *v;
         (s.Mode == kModeInfrared ? s.IRCOMPortDisplayName : s.COMPortDisplayName) = *v;
     }
+    if (auto* v = opt("--host"))
+        s.ServerAddress = *v;
+    if (auto* v = opt("--service"))
+        s.ServicePort = *v;
     if (auto* v = opt("--baud"))
         s.Baudrate = IndexOf("--baud", *v, {"1200", "2400", "4800", "9600", "19200", "38400"});
     if (auto* v = opt("--parity"))

@@ -6,8 +6,8 @@
 #include "app/StringTable.h"
 #include "app/Trace.h"
 #include "comm/RtuTransport.h"
+#include "comm/TcpTransport.h"
 
-#include <cerrno>
 
 namespace {
 
@@ -30,12 +30,17 @@ CModbusInterface::~CModbusInterface()
 void CModbusInterface::Open()
 {
     Close();
-    if (m_settings.Mode == kModeTcp)
-        throw CPrivateException(ids::kModbusTcpError, EPROTONOSUPPORT);
-    auto transport = std::make_unique<CRtuTransport>(m_settings);
+    CModbusTransport* transport;
+    {
+        // Published before it connects, so that Abort can end the connect.
+        std::lock_guard guard(m_transportLock);
+        if (m_settings.Mode == kModeTcp)
+            m_transport = std::make_unique<CTcpTransport>(m_settings);
+        else
+            m_transport = std::make_unique<CRtuTransport>(m_settings);
+        transport = m_transport.get();
+    }
     transport->Open();
-    std::lock_guard guard(m_transportLock);
-    m_transport = std::move(transport);
 }
 
 void CModbusInterface::Close()
@@ -54,9 +59,11 @@ bool CModbusInterface::IsOpen() const
 
 void CModbusInterface::Abort()
 {
-    m_abort.store(true);
     // The lock keeps the worker from closing the link under our feet.
     std::lock_guard guard(m_transportLock);
+    if (m_transport && !m_transport->AcceptsAbort())
+        return;
+    m_abort.store(true);
     if (m_transport)
         m_transport->Interrupt();
 }

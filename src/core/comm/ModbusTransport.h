@@ -30,6 +30,8 @@ public:
     // Fills `response` (expected bytes, zero where nothing came).
     virtual Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) = 0;
 
+    // Whether Abort acts now (a transport may take it only while it waits).
+    virtual bool AcceptsAbort() const { return true; }
     // Ends a blocked send or receive at once; from any thread.
     virtual void Interrupt() = 0;
     virtual void ClearInterrupt() = 0;

@@ -1,0 +1,198 @@
+#include "comm/TcpTransport.h"
+
+#include "app/PrivateException.h"
+#include "app/StringIds.h"
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<std::uint16_t> g_transactionCounter{0};
+
+[[noreturn]] void TcpError(int code, CPrivateException::ErrorSource source = CPrivateException::ErrorSource::Errno)
+{
+    throw CPrivateException(ids::kModbusTcpError, code, source);
+}
+
+struct BlockedMark
+{
+    explicit BlockedMark(std::atomic<bool>& flag) : m_flag(flag) { m_flag = true; }
+    ~BlockedMark() { m_flag = false; }
+    std::atomic<bool>& m_flag;
+};
+
+} // namespace
+
+CTcpTransport::CTcpTransport(const ComSettings& settings) : m_settings(settings)
+{
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+CTcpTransport::~CTcpTransport()
+{
+    Close();
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
+}
+
+void CTcpTransport::SetTransactionCounter(std::uint16_t value)
+{
+    g_transactionCounter = value;
+}
+
+void CTcpTransport::Open()
+{
+    Close();
+    m_socket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
+    if (m_socket < 0)
+        TcpError(errno);
+    int one = 1;
+    setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one); // requests are small and waited for
+
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    int rc = getaddrinfo(m_settings.ServerAddress.c_str(), m_settings.ServicePort.c_str(), &hints, &found);
+    if (rc != 0)
+        TcpError(rc, CPrivateException::ErrorSource::Resolver);
+    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> list(found, &freeaddrinfo);
+
+    // The connect has no time-out of its own: the system's applies, and
+    // Abort can end it.
+    if (connect(m_socket, found->ai_addr, found->ai_addrlen) != 0) {
+        if (errno != EINPROGRESS)
+            TcpError(errno);
+        {
+            BlockedMark mark(m_blocked);
+            if (!WaitFor(POLLOUT, -1))
+                TcpError(ECANCELED);
+        }
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+            err = errno;
+        if (err != 0)
+            TcpError(err);
+    }
+    m_connected = true;
+}
+
+void CTcpTransport::Close()
+{
+    if (m_socket >= 0) {
+        close(m_socket);
+        m_socket = -1;
+    }
+    m_connected = false;
+}
+
+bool CTcpTransport::WaitFor(short events, int timeoutMs)
+{
+    pollfd fds[2] = {{m_socket, events, 0}, {m_wakeFd, POLLIN, 0}};
+    for (;;) {
+        int p = poll(fds, 2, timeoutMs);
+        if (p < 0 && errno == EINTR)
+            continue;
+        if (p <= 0 || (fds[1].revents & POLLIN))
+            return false;
+        return (fds[0].revents & (events | POLLERR | POLLHUP)) != 0;
+    }
+}
+
+void CTcpTransport::DiscardPendingInput()
+{
+    // A late answer to an earlier request must never pass for the next one.
+    std::uint8_t junk[512];
+    while (recv(m_socket, junk, sizeof junk, MSG_DONTWAIT) > 0) {
+    }
+}
+
+std::uint16_t CTcpTransport::SendRequest(const std::vector<std::uint8_t>& request)
+{
+    const std::uint16_t tid = ++g_transactionCounter;
+    std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), 0x00,
+                                    0x00, 0x00, static_cast<std::uint8_t>(request.size() & 0xFF)};
+    frame.insert(frame.end(), request.begin(), request.end());
+    if (m_socket < 0)
+        return tid; // the missing answer ends as a time-out
+    DiscardPendingInput();
+    // A failed send is not reported here: the missing answer ends as a time-out.
+    std::size_t done = 0;
+    while (done < frame.size()) {
+        ssize_t n = send(m_socket, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!WaitFor(POLLOUT, static_cast<int>(m_responseTimeout)))
+                break;
+        } else {
+            break;
+        }
+    }
+    return tid;
+}
+
+CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(m_responseTimeout);
+    BlockedMark mark(m_blocked);
+
+    // Reads exactly n bytes unless the time-out, Abort, an error or the
+    // server closing the connection comes first; returns the count read.
+    auto readFully = [&](std::uint8_t* out, std::size_t n) -> std::size_t {
+        std::size_t got = 0;
+        while (got < n && m_socket >= 0) {
+            ssize_t r = recv(m_socket, out + got, n - got, MSG_DONTWAIT);
+            if (r > 0) {
+                got += static_cast<std::size_t>(r);
+                continue;
+            }
+            if (r == 0 || (errno != EAGAIN && errno != EINTR))
+                break;
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0 || !WaitFor(POLLIN, static_cast<int>(left)))
+                break;
+        }
+        return got;
+    };
+
+    Answer answer;
+    response.assign(expected, 0);
+    std::uint8_t header[6] = {};
+    if (readFully(header, sizeof header) < sizeof header)
+        return answer; // nothing usable: received 0
+    // The length field counts the unit byte and what follows; a split answer
+    // is collected until it is whole, bounded by what we expect.
+    const std::size_t announced = static_cast<std::size_t>(header[4]) << 8 | header[5];
+    answer.received = readFully(response.data(), std::min(announced, expected));
+    answer.transactionId = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
+    return answer;
+}
+
+void CTcpTransport::Interrupt()
+{
+    if (m_wakeFd >= 0) {
+        std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t w = write(m_wakeFd, &one, sizeof one);
+    }
+}
+
+void CTcpTransport::ClearInterrupt()
+{
+    if (m_wakeFd >= 0) {
+        std::uint64_t value;
+        [[maybe_unused]] ssize_t r = read(m_wakeFd, &value, sizeof value);
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Modbus TCP: the MBAP header, one process-wide transaction counter, and
+// waits that are a poll() on the socket and a wake-up descriptor, so that the
+// response time-out and Abort can end any of them.
+
+#include "comm/ComSettings.h"
+#include "comm/ModbusTransport.h"
+
+#include <atomic>
+
+class CTcpTransport : public CModbusTransport
+{
+public:
+    explicit CTcpTransport(const ComSettings& settings);
+    ~CTcpTransport() override;
+
+    void Open() override;
+    void Close() override;
+    bool IsOpen() const override { return m_socket >= 0 && m_connected; }
+    std::uint16_t SendRequest(const std::vector<std::uint8_t>& request) override;
+    void SetResponseTimeout(unsigned ms) override { m_responseTimeout = ms; }
+    Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) override;
+    void Interrupt() override;
+    void ClearInterrupt() override;
+
+    // Abort acts only while a connect or receive waits.
+    bool AcceptsAbort() const override { return m_blocked.load(); }
+
+    // The counter shared by every client of the process; the next request
+    // carries its value plus one.
+    static void SetTransactionCounter(std::uint16_t value);
+
+private:
+    // Waits until the socket is ready for `events`; false on time-out,
+    // interruption or error.
+    bool WaitFor(short events, int timeoutMs);
+    void DiscardPendingInput();
+
+    ComSettings m_settings;
+    int m_socket = -1;
+    int m_wakeFd = -1;
+    bool m_connected = false;
+    unsigned m_responseTimeout = 5000;
+    std::atomic<bool> m_blocked{false};
+};

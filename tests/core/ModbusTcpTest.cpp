@@ -1,0 +1,345 @@
+// CModbusInterface in TCP mode against a scripted server on 127.0.0.1.
+#include "TestSupport.h"
+
+#include "app/PrivateException.h"
+#include "comm/ModbusInterface.h"
+#include "comm/TcpTransport.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+using namespace testsupport;
+
+namespace {
+
+// One answer as the server sends it: segments with a pause before each.
+struct Segment
+{
+    int delayMs;
+    Bytes bytes;
+};
+using Reply = std::vector<Segment>;
+
+class FakeTcpServer
+{
+public:
+    using Responder = std::function<Reply(std::uint16_t tid, const Bytes& pdu, int index)>;
+
+    FakeTcpServer()
+    {
+        m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int one = 1;
+        setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin_port);
+        listen(m_listen, 4);
+        m_responder = [](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, Healthy(tid, pdu)}}; };
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~FakeTcpServer()
+    {
+        m_stop = true;
+        shutdown(m_listen, SHUT_RDWR);
+        close(m_listen);
+        m_thread.join();
+    }
+    unsigned short Port() const { return m_port; }
+    void SetResponder(Responder r)
+    {
+        std::lock_guard g(m_lock);
+        m_responder = std::move(r);
+    }
+    std::vector<Bytes> Requests()
+    {
+        std::lock_guard g(m_lock);
+        return m_requests;
+    }
+
+    // A meter whose register n holds n + 1000.
+    static Bytes Healthy(std::uint16_t tid, const Bytes& pdu)
+    {
+        Bytes body;
+        if (pdu[1] == 0x04) {
+            unsigned addr = pdu[2] << 8 | pdu[3];
+            body = {pdu[0], 0x04, static_cast<std::uint8_t>(2 * pdu[5])};
+            for (unsigned i = 0; i < pdu[5]; ++i) {
+                body.push_back(static_cast<std::uint8_t>((addr + i + 1000) >> 8));
+                body.push_back(static_cast<std::uint8_t>((addr + i + 1000) & 0xFF));
+            }
+        } else {
+            body.assign(pdu.begin(), pdu.begin() + 6);
+        }
+        return Mbap(tid, body);
+    }
+    static Bytes Mbap(std::uint16_t tid, const Bytes& body)
+    {
+        Bytes out{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), 0, 0, 0,
+                  static_cast<std::uint8_t>(body.size())};
+        out.insert(out.end(), body.begin(), body.end());
+        return out;
+    }
+
+private:
+    void Run()
+    {
+        while (!m_stop) {
+            int c = accept(m_listen, nullptr, nullptr);
+            if (c < 0)
+                return;
+            Serve(c);
+            close(c);
+        }
+    }
+    void Serve(int c)
+    {
+        Bytes buf;
+        while (!m_stop) {
+            pollfd p{c, POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0)
+                continue;
+            std::uint8_t tmp[512];
+            ssize_t r = recv(c, tmp, sizeof tmp, 0);
+            if (r <= 0)
+                return;
+            buf.insert(buf.end(), tmp, tmp + r);
+            while (buf.size() >= 6 && buf.size() >= 6u + buf[5]) {
+                std::size_t len = 6u + buf[5];
+                std::uint16_t tid = static_cast<std::uint16_t>(buf[0] << 8 | buf[1]);
+                Bytes frame(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(len));
+                buf.erase(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(len));
+                Responder responder;
+                int index;
+                {
+                    std::lock_guard g(m_lock);
+                    m_requests.push_back(frame);
+                    index = static_cast<int>(m_requests.size()) - 1;
+                    responder = m_responder;
+                }
+                for (const Segment& s : responder(tid, Bytes(frame.begin() + 6, frame.end()), index)) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(s.delayMs));
+                    if (s.bytes.empty()) { // an empty segment closes the connection
+                        return;
+                    }
+                    send(c, s.bytes.data(), s.bytes.size(), MSG_NOSIGNAL);
+                }
+            }
+        }
+    }
+
+    int m_listen = -1;
+    unsigned short m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_lock;
+    std::vector<Bytes> m_requests;
+    Responder m_responder;
+    std::thread m_thread;
+};
+
+ComSettings TcpSettings(const std::string& host, unsigned short port)
+{
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeTcp;
+    s.Address = 9;
+    s.ServerAddress = host;
+    s.ServicePort = std::to_string(port);
+    return s;
+}
+
+std::string FailureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const CPrivateException& e) {
+        return e.Text();
+    }
+    return "(no failure)";
+}
+
+class ModbusTcp : public ::testing::Test
+{
+protected:
+    FakeTcpServer server;
+    CModbusInterface client{TcpSettings("127.0.0.1", server.Port())};
+    void SetUp() override { client.Open(); }
+};
+
+} // namespace
+
+TEST_F(ModbusTcp, HeaderLayoutAndTheSharedCounter)
+{
+    CTcpTransport::SetTransactionCounter(0);
+    std::uint16_t v[2] = {};
+    ASSERT_TRUE(client.ReadHoldingRegisters(0x10, 2, v));
+    EXPECT_EQ(v[0], 0x10 + 1000);
+    EXPECT_EQ(v[1], 0x11 + 1000);
+    const std::uint16_t w[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    ASSERT_TRUE(client.WriteMultipleRegisters(900, 8, w));
+    auto req = server.Requests();
+    ASSERT_EQ(req.size(), 2u);
+    EXPECT_EQ(req[0], (Bytes{0, 1, 0, 0, 0, 6, 9, 0x04, 0x00, 0x10, 0x00, 0x02}));
+    EXPECT_EQ(Bytes(req[1].begin(), req[1].begin() + 8), (Bytes{0, 2, 0, 0, 0, 23, 9, 0x10}));
+
+    // A second client continues the same counter, and it wraps to 0.
+    CModbusInterface other(TcpSettings("localhost", server.Port()));
+    CTcpTransport::SetTransactionCounter(65534);
+    client.ReadHoldingRegisters(0, 1, v);
+    client.Close();
+    other.Open();
+    other.ReadHoldingRegisters(0, 1, v);
+    other.ReadHoldingRegisters(0, 1, v);
+    req = server.Requests();
+    ASSERT_EQ(req.size(), 5u);
+    EXPECT_EQ((Bytes{req[2][0], req[2][1], req[3][0], req[3][1], req[4][0], req[4][1]}),
+              (Bytes{0xFF, 0xFF, 0, 0, 0, 1}));
+}
+
+TEST_F(ModbusTcp, ASplitAnswerIsStillAnAnswer)
+{
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
+        Bytes whole = FakeTcpServer::Healthy(tid, pdu);
+        return Reply{{0, Bytes(whole.begin(), whole.begin() + 6)},
+                     {50, Bytes(whole.begin() + 6, whole.begin() + 9)},
+                     {50, Bytes(whole.begin() + 9, whole.end())}};
+    });
+    std::uint16_t v[3] = {};
+    ASSERT_TRUE(client.ReadHoldingRegisters(5, 3, v));
+    EXPECT_EQ(v[2], 1007);
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(ModbusTcp, ALateAnswerIsNeverTakenForTheCurrentOne)
+{
+    // The first answer comes after the 5 s time-out; meanwhile the retry is
+    // sent, and the stale answer must fail the transaction test, not pass.
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int i) {
+        if (i == 0)
+            return Reply{};
+        if (i == 1) {
+            Bytes stale = FakeTcpServer::Mbap(static_cast<std::uint16_t>(tid - 1), {pdu[0], 0x04, 2, 0xDE, 0xAD});
+            return Reply{{0, stale}};
+        }
+        return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}};
+    });
+    std::uint16_t v = 0;
+    ASSERT_TRUE(client.ReadHoldingRegisters(1, 1, &v));
+    EXPECT_EQ(v, 1001);
+    EXPECT_EQ(server.Requests().size(), 3u);
+    EXPECT_NEAR(client.LinkQuality(), 100.0 / 3.0, 1e-9);
+}
+
+TEST_F(ModbusTcp, FailureReasons)
+{
+    std::uint16_t v;
+    server.SetResponder([](std::uint16_t tid, const Bytes&, int) {
+        return Reply{{0, FakeTcpServer::Mbap(static_cast<std::uint16_t>(tid - 1), {9, 0x04, 2, 0, 1})}};
+    });
+    EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }),
+              "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid transaction.");
+
+    server.SetResponder([](std::uint16_t tid, const Bytes&, int) {
+        return Reply{{0, FakeTcpServer::Mbap(tid, {9, 0x84, 0x0B})}};
+    });
+    EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }),
+              "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=receive exception 11.");
+
+    server.SetResponder([](std::uint16_t tid, const Bytes&, int) {
+        return Reply{{0, FakeTcpServer::Mbap(tid, {9, 0x04, 4, 0, 1})}};
+    });
+    EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 2, &v); }),
+              "Modbus command failed. command=ReadHoldingRegister address=1 size=2 reason=invalid response.");
+    EXPECT_EQ(server.Requests().size(), 9u);
+
+    // The server hangs up: nothing more comes, and the call says so.
+    server.SetResponder([](std::uint16_t, const Bytes&, int) { return Reply{{0, {}}}; });
+    EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }),
+              "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=timeout.");
+}
+
+TEST_F(ModbusTcp, AbortEndsABlockedReceiveWithoutRetry)
+{
+    server.SetResponder([](std::uint16_t, const Bytes&, int) { return Reply{}; });
+    std::thread aborter([&] {
+        while (server.Requests().empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        client.Abort();
+    });
+    std::uint16_t v;
+    EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }), "");
+    aborter.join();
+    EXPECT_EQ(server.Requests().size(), 1u);
+
+    // With nothing blocked, Abort does nothing: the next call goes through.
+    client.Abort();
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}}; });
+    EXPECT_TRUE(client.ReadHoldingRegisters(0, 1, &v));
+}
+
+TEST(ModbusTcpOpen, ResolutionAndConnectFailuresCarryTheSystemText)
+{
+    int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &len);
+    close(probe); // nobody listens on this port now
+    CModbusInterface refused(TcpSettings("127.0.0.1", ntohs(a.sin_port)));
+    EXPECT_EQ(FailureOf([&] { refused.Open(); }), "Modbus-TCP Error. Connection refused");
+
+    ComSettings s = TcpSettings("no-such-host.invalid", 502);
+    CModbusInterface unresolved(s);
+    std::string text = FailureOf([&] { unresolved.Open(); });
+    EXPECT_EQ(text.rfind("Modbus-TCP Error. ", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("Modbus-TCP Error. ").size());
+
+    s = TcpSettings("127.0.0.1", 502);
+    s.ServicePort = "no-such-service";
+    CModbusInterface badService(s);
+    EXPECT_EQ(FailureOf([&] { badService.Open(); }).rfind("Modbus-TCP Error. ", 0), 0u);
+}
+
+TEST(ModbusTcpOpen, AbortEndsABlockedConnect)
+{
+    // A listener that never accepts, with its backlog filled, leaves the next
+    // connect waiting for an answer to its SYN.
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    listen(listener, 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 4; ++i) {
+        int f = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        fillers.push_back(f);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    CModbusInterface client(TcpSettings("127.0.0.1", ntohs(a.sin_port)));
+    std::atomic<bool> done{false};
+    std::thread aborter([&] {
+        for (int i = 0; i < 200 && !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            client.Abort();
+        }
+    });
+    std::string text = FailureOf([&] { client.Open(); });
+    done = true;
+    aborter.join();
+    EXPECT_EQ(text, "Modbus-TCP Error. Operation canceled");
+    for (int f : fillers)
+        close(f);
+    close(listener);
+}
