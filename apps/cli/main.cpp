@@ -5,6 +5,9 @@
 #include "app/StringTable.h"
 #include "app/Trace.h"
 #include "comm/ModbusInterface.h"
+#include "model/DeviceType.h"
+#include "model/ModelList.h"
+#include "model/ParameterEnumeration.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,6 +30,7 @@ constexpr unsigned kUsageHint = 13008;
 constexpr unsigned kUsageInvalidCount = 13009;
 constexpr unsigned kUsageTooManyArguments = 13011;
 constexpr unsigned kCancelled = 13012;
+constexpr unsigned kUsageUnknownModel = 13010;
 
 // Registers per request: the most a Modbus read or write may carry.
 constexpr unsigned kReadChunk = 125;
@@ -168,9 +172,38 @@ int CmdWrite(const Invocation& inv)
     return 0;
 }
 
+int CmdModels(const Invocation& inv)
+{
+    NeedArgs(inv, 0, 0);
+    std::fputs(FormatModelList().c_str(), stdout);
+    return 0;
+}
+
+int CmdParams(const Invocation& inv)
+{
+    NeedArgs(inv, 1, 1);
+    auto code = ParseInteger(inv.args[0]);
+    if (!code || *code < 0 || *code > 0x7FFFFFFF || !CDeviceType::FromCode(static_cast<int>(*code)).IsKnown())
+        Usage(kUsageUnknownModel, {inv.args[0]});
+    std::fputs(ParameterListingForModel(static_cast<int>(*code)).c_str(), stdout);
+    return 0;
+}
+
+int CmdIdentify(const Invocation& inv)
+{
+    NeedArgs(inv, 0, 0);
+    CModbusInterface client(LinkSettings(inv));
+    client.Open();
+    CDeviceType identity;
+    identity.Identify(client);
+    client.Close();
+    std::printf("%d\t%s\n", identity.Code(), identity.ModelDescription().c_str());
+    return 0;
+}
+
 const std::map<std::string, std::function<int(const Invocation&)>> kCommands = {
-    {"read", CmdRead},
-    {"write", CmdWrite},
+    {"read", CmdRead},         {"write", CmdWrite},   {"models", CmdModels},
+    {"params", CmdParams},     {"identify", CmdIdentify},
 };
 
 void PrintError(const std::string& text)
