@@ -117,3 +117,32 @@ TEST(Cli, FailuresAndBadInputGiveAMessageAndNonZeroStatus)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("Usage: v6uvuv-cli [OPTIONS] COMMAND [ARGS]", 0), 0u);
 }
+
+TEST(Cli, ModelTablesAndIdentify)
+{
+    TempConfigHome home;
+    CliResult r = RunCli("models");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 154);
+    EXPECT_EQ(r.out.rfind("0\t2001\t0\t0x85000001\tV6ED-10o0 Voltage input\n", 0), 0u);
+
+    r = RunCli("params 15");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Input\tInput type\t1.0000 to 5.0000 Vdc\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Input\tTemperature unit\t\n"), std::string::npos); // a DC model has none
+    EXPECT_EQ(RunCli("params 154").status, 2);
+    EXPECT_EQ(RunCli("params -1").status, 2);
+
+    PtyPair pty;
+    FakeMeter meter(pty.Master());
+    meter.Register(9600) = 2001;
+    meter.Register(9601) = 0;
+    const std::string link = "--link rtu --port " + pty.SlavePath() + " ";
+    r = RunCli(link + "identify");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0\tV6ED-10o0 Voltage input\n");
+    meter.Register(9601) = 99;
+    r = RunCli(link + "identify");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "This device is not supported. (device id=2001, extension id=99)\n");
+}
