@@ -1,0 +1,53 @@
+#pragma once
+// The simulated meter: a register image of one model behind the meter's
+// register map, the special and identity registers, and live data.
+
+#include "model/RegisterImage.h"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CSimMeter
+{
+public:
+    explicit CSimMeter(int modelCode);
+
+    // Answers one request (unit byte first, no framing) with the answer
+    // (unit byte first): registers, or exception 1 (function) or 2 (address).
+    std::vector<std::uint8_t> Handle(const std::vector<std::uint8_t>& request);
+
+    // Live values are computed from this clock; tests may move it.
+    void SetTimeOffset(std::chrono::milliseconds offset) { m_offset = offset; }
+
+    CRegisterImage Image() const;
+    bool WordSwap() const;
+    int DownloadFlag() const;
+
+private:
+    struct Slot
+    {
+        int word;      // image word holding the value
+        bool writable; // a parameter register
+    };
+    std::vector<std::uint8_t> Exception(const std::vector<std::uint8_t>& request, std::uint8_t code) const;
+    bool Read(unsigned reg, std::uint16_t& value);
+    bool CanWrite(unsigned reg) const;
+    void Write(unsigned reg, std::uint16_t value);
+    int ParameterWord(unsigned reg) const;
+    void UpdateLiveValues();
+    static std::uint16_t Word(std::int32_t value, bool high);
+
+    mutable std::mutex m_lock; // TCP and RTU clients may meet
+    CRegisterImage m_image;
+    std::map<unsigned, std::pair<int, int>> m_blocks; // first register -> (row, registers)
+    std::uint16_t m_register900 = 0;
+    std::uint16_t m_tag[16] = {};
+    std::int32_t m_display = 0, m_maximum = 0, m_minimum = 0, m_analogOutput = 0;
+    bool m_haveExtremes = false;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::chrono::milliseconds m_offset{0};
+};

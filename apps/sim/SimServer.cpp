@@ -1,0 +1,305 @@
+#include "SimServer.h"
+
+#include "comm/Crc16.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::int64_t NowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Sleeps in short steps so that a stop request is not kept waiting.
+void SleepMs(double ms, const std::atomic<bool>& stop)
+{
+    using namespace std::chrono;
+    const auto end = steady_clock::now() + microseconds(static_cast<long long>(ms * 1000));
+    while (!stop && steady_clock::now() < end)
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(end - steady_clock::now(), milliseconds(10)));
+}
+
+// Length of the RTU request at the front of `in`, 0 while it is not known.
+std::size_t RtuFrameLength(const std::vector<std::uint8_t>& in)
+{
+    if (in.size() < 2)
+        return 0;
+    switch (in[1]) {
+    case 0x0F:
+    case 0x10:
+        return in.size() >= 7 ? 9u + in[6] : 0;
+    default:
+        return 8; // every other request carries four data bytes
+    }
+}
+
+speed_t SpeedFor(unsigned baud)
+{
+    switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    default: return B38400;
+    }
+}
+
+} // namespace
+
+CSimServer::CSimServer(CSimMeter& meter, const SimFaults& faults, unsigned seed)
+    : m_meter(meter), m_faults(faults), m_random(seed)
+{
+}
+
+CSimServer::~CSimServer()
+{
+    for (auto& c : m_clients)
+        close(c.fd);
+    if (m_listen >= 0)
+        close(m_listen);
+    if (m_rtu >= 0)
+        close(m_rtu);
+    if (m_ptySlaveKeeper >= 0)
+        close(m_ptySlaveKeeper);
+}
+
+bool CSimServer::Chance(double rate)
+{
+    if (rate <= 0)
+        return false;
+    return std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < rate;
+}
+
+unsigned short CSimServer::ListenTcp(unsigned short port)
+{
+    m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int one = 1;
+    setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    if (bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(m_listen, 8) != 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + strerror(errno));
+    socklen_t len = sizeof a;
+    getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
+    return ntohs(a.sin_port);
+}
+
+std::string CSimServer::OpenPty()
+{
+    m_rtu = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_rtu < 0 || grantpt(m_rtu) != 0 || unlockpt(m_rtu) != 0)
+        throw std::runtime_error(std::string("cannot create a pseudo-terminal: ") + strerror(errno));
+    std::string path = ptsname(m_rtu);
+    // Raw from the start, for clients that do not set the line up, and kept
+    // open here so the pseudo-terminal lives between client sessions.
+    m_ptySlaveKeeper = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    if (tcgetattr(m_ptySlaveKeeper, &tio) == 0) {
+        cfmakeraw(&tio);
+        tcsetattr(m_ptySlaveKeeper, TCSANOW, &tio);
+    }
+    return path;
+}
+
+void CSimServer::OpenSerialDevice(const std::string& path)
+{
+    m_rtu = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (m_rtu < 0)
+        throw std::runtime_error("cannot open " + path + ": " + strerror(errno));
+    termios tio{};
+    tcgetattr(m_rtu, &tio);
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CLOCAL | CREAD | (m_line.dataBits == 7 ? CS7 : CS8);
+    if (m_line.parity == 1)
+        tio.c_cflag |= PARENB | PARODD;
+    else if (m_line.parity == 2)
+        tio.c_cflag |= PARENB;
+    if (m_line.stopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    cfsetispeed(&tio, SpeedFor(m_line.baud));
+    cfsetospeed(&tio, SpeedFor(m_line.baud));
+    if (tcsetattr(m_rtu, TCSANOW, &tio) != 0)
+        throw std::runtime_error("cannot set the line of " + path + ": " + strerror(errno));
+}
+
+double CSimServer::CharTimeMs() const
+{
+    const int bits = 1 + m_line.dataBits + (m_line.parity ? 1 : 0) + m_line.stopBits;
+    return 1000.0 * bits / m_line.baud;
+}
+
+void CSimServer::WriteAll(int fd, const std::uint8_t* data, std::size_t n)
+{
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t w = send(fd, data + done, n - done, MSG_NOSIGNAL);
+        if (w < 0 && errno == ENOTSOCK)
+            w = write(fd, data + done, n - done);
+        if (w > 0) {
+            done += static_cast<std::size_t>(w);
+        } else if (w < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, 100);
+        } else {
+            return;
+        }
+    }
+}
+
+void CSimServer::Run()
+{
+    while (!m_stop) {
+        std::vector<pollfd> fds;
+        if (m_listen >= 0)
+            fds.push_back({m_listen, POLLIN, 0});
+        if (m_rtu >= 0)
+            fds.push_back({m_rtu, POLLIN, 0});
+        for (auto& c : m_clients)
+            fds.push_back({c.fd, POLLIN, 0});
+        int timeout = m_rtuIn.empty() ? 100 : 20;
+        int p = poll(fds.data(), fds.size(), timeout);
+        if (p < 0 && errno != EINTR)
+            break;
+        std::size_t i = 0;
+        if (m_listen >= 0) {
+            if (fds[i].revents & POLLIN) {
+                int c = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c >= 0) {
+                    int one = 1;
+                    setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                    m_clients.push_back({c, {}, 0});
+                }
+            }
+            ++i;
+        }
+        if (m_rtu >= 0) {
+            if (fds[i].revents & POLLIN)
+                ServeRtu();
+            else if (!m_rtuIn.empty() && NowMs() - m_rtuLastByteMs > 50)
+                m_rtuIn.clear(); // a torn frame: start afresh after the silence
+            ++i;
+        }
+        const std::size_t firstClient = i;
+        std::vector<int> closing;
+        for (std::size_t k = 0; k < m_clients.size() && firstClient + k < fds.size(); ++k) {
+            if (!(fds[firstClient + k].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            bool closeIt = false;
+            ServeTcp(m_clients[k], closeIt);
+            if (closeIt)
+                closing.push_back(m_clients[k].fd);
+        }
+        for (int fd : closing) {
+            close(fd);
+            std::erase_if(m_clients, [fd](const TcpClient& c) { return c.fd == fd; });
+        }
+    }
+}
+
+void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
+{
+    std::uint8_t buf[1024];
+    ssize_t r = recv(client.fd, buf, sizeof buf, 0);
+    if (r <= 0) {
+        closeIt = true;
+        return;
+    }
+    client.in.insert(client.in.end(), buf, buf + r);
+    while (client.in.size() >= 6) {
+        const std::size_t length = static_cast<std::size_t>(client.in[4]) << 8 | client.in[5];
+        if (client.in.size() < 6 + length)
+            return;
+        std::vector<std::uint8_t> header(client.in.begin(), client.in.begin() + 6);
+        std::vector<std::uint8_t> pdu(client.in.begin() + 6, client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
+        client.in.erase(client.in.begin(), client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
+        ++client.requests;
+
+        if (!Chance(m_faults.dropRate)) {
+            std::vector<std::uint8_t> answer = m_faults.exceptionCode && Chance(m_faults.exceptionRate)
+                                                   ? std::vector<std::uint8_t>{pdu.empty() ? std::uint8_t(0) : pdu[0],
+                                                                               static_cast<std::uint8_t>((pdu.size() > 1 ? pdu[1] : 0) | 0x80),
+                                                                               static_cast<std::uint8_t>(m_faults.exceptionCode)}
+                                                   : m_meter.Handle(pdu);
+            std::uint16_t tid = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
+            if (Chance(m_faults.wrongTidRate))
+                tid = static_cast<std::uint16_t>(tid - 1);
+            std::vector<std::uint8_t> out{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2],
+                                          header[3], static_cast<std::uint8_t>(answer.size() >> 8),
+                                          static_cast<std::uint8_t>(answer.size() & 0xFF)};
+            out.insert(out.end(), answer.begin(), answer.end());
+            SleepMs(m_faults.delayMs, m_stop);
+            if (m_faults.splitTcp && out.size() > 6) {
+                WriteAll(client.fd, out.data(), 6);
+                SleepMs(20, m_stop);
+                WriteAll(client.fd, out.data() + 6, out.size() - 6);
+            } else {
+                WriteAll(client.fd, out.data(), out.size());
+            }
+        }
+        if (m_faults.closeAfter > 0 && client.requests >= m_faults.closeAfter) {
+            closeIt = true;
+            return;
+        }
+    }
+}
+
+void CSimServer::ServeRtu()
+{
+    std::uint8_t buf[512];
+    ssize_t r = read(m_rtu, buf, sizeof buf);
+    if (r <= 0) {
+        if (r < 0 && errno == EIO)
+            SleepMs(20, m_stop); // nobody on the other side of the pseudo-terminal
+        return;
+    }
+    m_rtuIn.insert(m_rtuIn.end(), buf, buf + r);
+    m_rtuLastByteMs = NowMs();
+    std::size_t len;
+    while ((len = RtuFrameLength(m_rtuIn)) != 0 && m_rtuIn.size() >= len) {
+        std::vector<std::uint8_t> frame(m_rtuIn.begin(), m_rtuIn.begin() + static_cast<std::ptrdiff_t>(len));
+        m_rtuIn.erase(m_rtuIn.begin(), m_rtuIn.begin() + static_cast<std::ptrdiff_t>(len));
+        const std::uint16_t crc = Crc16Modbus(frame.data(), len - 2);
+        if (frame[len - 2] != (crc & 0xFF) || frame[len - 1] != (crc >> 8)) {
+            m_rtuIn.clear(); // a meter ignores a damaged frame
+            return;
+        }
+        if (frame[0] != m_unit || Chance(m_faults.dropRate))
+            continue;
+        std::vector<std::uint8_t> pdu(frame.begin(), frame.end() - 2);
+        std::vector<std::uint8_t> answer = m_faults.exceptionCode && Chance(m_faults.exceptionRate)
+                                               ? std::vector<std::uint8_t>{pdu[0], static_cast<std::uint8_t>(pdu[1] | 0x80),
+                                                                           static_cast<std::uint8_t>(m_faults.exceptionCode)}
+                                               : m_meter.Handle(pdu);
+        std::uint16_t acrc = Crc16Modbus(answer.data(), answer.size());
+        if (Chance(m_faults.crcRate))
+            acrc ^= 0x5A5A;
+        answer.push_back(static_cast<std::uint8_t>(acrc & 0xFF));
+        answer.push_back(static_cast<std::uint8_t>(acrc >> 8));
+        SleepMs(m_faults.delayMs, m_stop);
+        if (m_faults.wireTiming) {
+            // The request's bytes, the 3.5-character silence that ends it,
+            // then the answer's bytes, all at the line's speed.
+            SleepMs((static_cast<double>(len) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs(), m_stop);
+        }
+        WriteAll(m_rtu, answer.data(), answer.size());
+    }
+}

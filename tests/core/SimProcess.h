@@ -1,0 +1,70 @@
+#pragma once
+// Runs q6k-sim as a child process for a test and stops it afterwards.
+
+#include <csignal>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+class SimProcess
+{
+public:
+    explicit SimProcess(std::vector<std::string> args)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            throw std::runtime_error("pipe");
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            std::vector<char*> argv{const_cast<char*>(Q6K_SIM_PATH)};
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(Q6K_SIM_PATH, argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        FILE* f = fdopen(out[0], "r");
+        char line[512];
+        while (std::fgets(line, sizeof line, f)) {
+            std::string l(line);
+            if (!l.empty() && l.back() == '\n')
+                l.pop_back();
+            if (l.rfind("TCP 127.0.0.1:", 0) == 0)
+                m_port = static_cast<unsigned short>(std::stoi(l.substr(14)));
+            else if (l.rfind("RTU ", 0) == 0)
+                m_rtuPath = l.substr(4);
+            else if (l == "ready")
+                break;
+        }
+        std::fclose(f);
+    }
+    ~SimProcess() { Stop(); }
+
+    // Returns the exit status of a clean stop, or -1.
+    int Stop()
+    {
+        if (m_pid <= 0)
+            return m_status;
+        kill(m_pid, SIGTERM);
+        int st = 0;
+        waitpid(m_pid, &st, 0);
+        m_pid = -1;
+        m_status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return m_status;
+    }
+    unsigned short Port() const { return m_port; }
+    const std::string& RtuPath() const { return m_rtuPath; }
+
+private:
+    pid_t m_pid = -1;
+    int m_status = -1;
+    unsigned short m_port = 0;
+    std::string m_rtuPath;
+};

@@ -1,0 +1,222 @@
+// The meter simulator as a real process, reached by our client over TCP and
+// RTU, with each kind of injected fault.
+#include "SimProcess.h"
+#include "TestSupport.h"
+
+#include "app/PrivateException.h"
+#include "comm/ModbusInterface.h"
+#include "model/DeviceType.h"
+#include "model/RegisterImage.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+ComSettings Tcp(const SimProcess& sim)
+{
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeTcp;
+    s.ServerAddress = "127.0.0.1";
+    s.ServicePort = std::to_string(sim.Port());
+    return s;
+}
+
+ComSettings Rtu(const SimProcess& sim)
+{
+    ComSettings s = Rs485Settings(sim.RtuPath());
+    s.Parity = 0;
+    return s;
+}
+
+std::string FailureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const CPrivateException& e) {
+        return e.Text();
+    }
+    return "(no failure)";
+}
+
+std::uint16_t ReadOne(CModbusInterface& c, unsigned reg)
+{
+    std::uint16_t v = 0;
+    c.ReadHoldingRegisters(reg, 1, &v);
+    return v;
+}
+
+} // namespace
+
+TEST(Simulator, ServesTheRegisterMapOfItsModel)
+{
+    SimProcess sim({"--model", "0", "--tcp", "0"});
+    CModbusInterface c(Tcp(sim));
+    c.Open();
+    CDeviceType id;
+    id.Identify(c);
+    EXPECT_EQ(id.Code(), 0);
+
+    CRegisterImage expected;
+    expected.ResetForModel(0, true);
+    std::uint16_t scaling[4];
+    c.ReadHoldingRegisters(1052, 4, scaling);
+    EXPECT_EQ(scaling[0] | scaling[1] << 16, static_cast<std::uint32_t>(expected.GetLong(2)));
+    EXPECT_EQ(ReadOne(c, 7006), 0);
+
+    // Temperature unit belongs to TC and RTD models only; 0x10 elsewhere.
+    EXPECT_NE(FailureOf([&] { ReadOne(c, 1051); }).find("reason=receive exception 2."), std::string::npos);
+    const std::uint16_t one = 1;
+    EXPECT_NE(FailureOf([&] { c.WriteMultipleRegisters(9600, 1, &one); }).find("receive exception 2"),
+              std::string::npos);
+
+    // A parameter write changes the simulated settings.
+    const std::uint16_t dp = 2;
+    c.WriteMultipleRegisters(1060, 1, &dp);
+    EXPECT_EQ(ReadOne(c, 1060), 2);
+
+    // Tag: one character a register; model text: two a register, low byte first.
+    const std::uint16_t tag[3] = {'T', 'K', '1'};
+    c.WriteMultipleRegisters(9631, 3, tag);
+    EXPECT_EQ(ReadOne(c, 9632), 'K');
+    const std::string name = id.ModelName();
+    EXPECT_EQ(ReadOne(c, 9613), static_cast<std::uint8_t>(name[0]) | static_cast<std::uint8_t>(name[1]) << 8);
+}
+
+TEST(Simulator, LongRegisterSetsTheWordOrderOfEveryPair)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0", "--swap"});
+    CModbusInterface c(Tcp(sim));
+    c.Open();
+    EXPECT_EQ(ReadOne(c, 7006), 1);
+    EXPECT_EQ(ReadOne(c, 7007), 1);
+    CRegisterImage expected;
+    expected.ResetForModel(15, true);
+    std::uint16_t pair[2];
+    c.ReadHoldingRegisters(1054, 2, pair); // input scaling span, high word first
+    EXPECT_EQ(pair[0] << 16 | pair[1], static_cast<std::uint32_t>(expected.GetLong(4)));
+
+    // Live values follow the same order; a reset makes maximum and minimum
+    // the present value.
+    const std::uint16_t reset = 1;
+    c.WriteMultipleRegisters(801, 1, &reset);
+    std::uint16_t live[6];
+    c.ReadHoldingRegisters(2, 6, live);
+    EXPECT_EQ(live[0] << 16 | live[1], live[2] << 16 | live[3]);
+    EXPECT_EQ(live[0] << 16 | live[1], live[4] << 16 | live[5]);
+}
+
+TEST(Simulator, TcpFaults)
+{
+    std::uint16_t v;
+    {
+        SimProcess sim({"--tcp", "0", "--split-tcp"});
+        CModbusInterface c(Tcp(sim));
+        c.Open();
+        EXPECT_EQ(ReadOne(c, 9600), 2001);
+        EXPECT_EQ(c.LinkQuality(), 100.0);
+    }
+    {
+        SimProcess sim({"--tcp", "0", "--wrong-tid", "1"});
+        CModbusInterface c(Tcp(sim));
+        c.Open();
+        EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }),
+                  "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=invalid transaction.");
+    }
+    {
+        SimProcess sim({"--tcp", "0", "--exception", "6"});
+        CModbusInterface c(Tcp(sim));
+        c.Open();
+        EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(0, 1, &v); }),
+                  "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=receive exception 6.");
+    }
+    {
+        // The server hangs up after two requests; the next call fails, and a
+        // new connection works again.
+        SimProcess sim({"--tcp", "0", "--close-after", "2"});
+        CModbusInterface c(Tcp(sim));
+        c.Open();
+        ReadOne(c, 0);
+        ReadOne(c, 0);
+        EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }),
+                  "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=timeout.");
+        c.Open();
+        EXPECT_EQ(ReadOne(c, 9600), 2001);
+    }
+    {
+        // Abort ends a receive that waits for a slow answer, at once.
+        SimProcess sim({"--tcp", "0", "--delay", "4000"});
+        CModbusInterface c(Tcp(sim));
+        c.Open();
+        std::thread aborter([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            c.Abort();
+        });
+        EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(0, 1, &v); }), "");
+        aborter.join();
+    }
+}
+
+TEST(Simulator, RtuFaults)
+{
+    std::uint16_t v;
+    {
+        // A third of the answers lost: the retries absorb them.
+        SimProcess sim({"--rtu", "--parity", "none", "--drop", "0.3", "--seed", "7"});
+        CModbusInterface c(Rtu(sim));
+        c.Open();
+        int failures = 0;
+        for (int i = 0; i < 12; ++i)
+            failures += FailureOf([&] { std::uint16_t two[2]; c.ReadHoldingRegisters(9600, 2, two); }) != "(no failure)";
+        EXPECT_LE(failures, 1);
+    }
+    {
+        SimProcess sim({"--rtu", "--parity", "none", "--corrupt-crc", "1"});
+        CModbusInterface c(Rtu(sim));
+        c.Open();
+        EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }),
+                  "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=crc error.");
+    }
+    {
+        SimProcess sim({"--rtu", "--parity", "none", "--delay", "1000"});
+        CModbusInterface c(Rtu(sim));
+        c.Open();
+        EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }),
+                  "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=timeout.");
+    }
+    {
+        SimProcess sim({"--rtu", "--parity", "none", "--exception", "4", "--exception-rate", "0.3", "--seed", "2"});
+        CModbusInterface c(Rtu(sim));
+        c.Open();
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(ReadOne(c, 9600), 2001); // a third of the answers exceptions: retried
+        EXPECT_LT(c.LinkQuality(), 100.0);
+    }
+    {
+        // Infrared: unit 1 whatever the address, requests of eight.
+        SimProcess sim({"--rtu", "--infrared", "--wire-timing"});
+        ComSettings s = InfraredSettings(sim.RtuPath());
+        CModbusInterface c(s);
+        c.Open();
+        std::uint16_t text[16];
+        c.ReadHoldingRegisters(9613, 16, text);
+        EXPECT_EQ(text[0] & 0xFF, 'Z');
+    }
+}
+
+TEST(Simulator, StopsCleanlyAndRemovesItsLink)
+{
+    const std::string link = "/tmp/q6k-sim-test-link-" + std::to_string(getpid());
+    SimProcess sim({"--rtu", "--link", link, "--parity", "none"});
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    ComSettings s = Rs485Settings(link);
+    s.Parity = 0;
+    CModbusInterface c(s);
+    c.Open();
+    EXPECT_EQ(ReadOne(c, 9600), 2001);
+    c.Close();
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_FALSE(std::filesystem::exists(link));
+}
