@@ -8,6 +8,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace testsupport;
@@ -119,19 +121,35 @@ TEST(Settings, DamagedOrUnreadableFilesGiveDefaults)
 
 TEST(Settings, AFailedSaveLeavesTheOldFileWhole)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
     TempConfigHome home;
     ComSettings s{ComSettings::NoLoad{}};
     s.Address = 5;
     s.Save();
-    const std::string dir = home.Dir() + "/TRELVANE";
     const std::string before = ReadAll(CSettingsStore::FilePath());
-    chmod(dir.c_str(), 0500);
+
+    // A file size limit makes the write of the new file fail half-way, as a
+    // full disk would (root is not spared, unlike with permissions).
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = before.size() + 16;
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
     s.Address = 6;
-    EXPECT_THROW(s.Save(), CPrivateException);
-    chmod(dir.c_str(), 0700);
+    s.ServerAddress = std::string(200, 'x');
+    std::string text;
+    try {
+        s.Save();
+    } catch (const CPrivateException& e) {
+        text = e.Text();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(text.rfind("The settings file " + CSettingsStore::FilePath() + " can not be written: ", 0), 0u) << text;
     EXPECT_EQ(ReadAll(CSettingsStore::FilePath()), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.Dir() + "/TRELVANE"),
+                            std::filesystem::directory_iterator()),
+              1); // no temporary file left behind
 }
 
 TEST(IniFile, MatchesCaseInsensitivelyAndKeepsEveryOtherLine)
