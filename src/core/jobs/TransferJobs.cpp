@@ -1,0 +1,210 @@
+#include "jobs/TransferJobs.h"
+
+#include "app/MessageFormat.h"
+#include "app/PrivateException.h"
+#include "app/StringIds.h"
+#include "comm/ModbusInterface.h"
+#include "model/BlockTable.h"
+#include "model/DeviceType.h"
+
+#include <array>
+
+namespace {
+
+constexpr unsigned kDownloadFlagRegister = 900;
+constexpr unsigned kLongRegister = 7006;
+constexpr unsigned kDifferentDevice = 12020;
+constexpr std::size_t kStagingSize = 128;
+constexpr std::size_t kErrorTextLimit = 255;
+
+double RowProgress(std::size_t row)
+{
+    return static_cast<double>(row) / static_cast<double>(kBlockTable.size()) * 100.0;
+}
+
+bool ReadWordSwap(CModbusInterface& link)
+{
+    std::uint16_t value = 0;
+    link.ReadHoldingRegisters(kLongRegister, 1, &value);
+    return value == 1;
+}
+
+void WriteDownloadFlag(CModbusInterface& link, std::uint16_t value)
+{
+    link.WriteMultipleRegisters(kDownloadFlagRegister, 1, &value);
+}
+
+[[noreturn]] void Wrap(const CPrivateException& e)
+{
+    throw CPrivateException(LoadPrintfMessage(ids::kCommunicationError, {e.Text()}));
+}
+
+} // namespace
+
+TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report)
+{
+    try {
+        const bool swap = ReadWordSwap(link);
+        CDeviceType meter;
+        meter.Identify(link);
+        image.SetIdentity(meter);
+        const std::uint32_t flags = meter.CapabilityFlags();
+        std::array<std::uint16_t, kStagingSize> registers{};
+        for (std::size_t i = 0; i < kBlockTable.size(); ++i) {
+            const SRegisterBlock& block = kBlockTable[i];
+            if (!BlockApplies(block, flags))
+                continue;
+            link.ReadHoldingRegisters(static_cast<unsigned>(block.reg), static_cast<unsigned>(RegisterCount(block)),
+                                      registers.data());
+            StoreBlockRegisters(image, block, swap, registers.data());
+            if (!report(RowProgress(i)))
+                return TransferResult::Cancelled;
+        }
+        report(100.0);
+        return TransferResult::Completed;
+    } catch (const CPrivateException& e) {
+        Wrap(e);
+    }
+}
+
+TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report)
+{
+    try {
+        WriteDownloadFlag(link, 1);
+        const bool swap = ReadWordSwap(link);
+        CDeviceType meter;
+        meter.Identify(link);
+        if (!(meter == image.Identity()))
+            throw CPrivateException(kDifferentDevice);
+        const std::uint32_t flags = image.CapabilityFlags();
+
+        // Rows are gathered in a staging buffer and sent when a row says so
+        // (every row of the table does, so each row is one request).
+        std::array<std::uint16_t, kStagingSize> staging{};
+        int blockStart = -1;
+        for (std::size_t i = 0; i < kBlockTable.size(); ++i) {
+            const SRegisterBlock& block = kBlockTable[i];
+            if (!BlockApplies(block, flags))
+                continue;
+            if (blockStart < 0) {
+                blockStart = block.reg;
+                staging.fill(0);
+            }
+            const int offset = block.reg - blockStart;
+            const int length = offset + RegisterCount(block);
+            if (offset < 0 || length > static_cast<int>(kStagingSize))
+                throw std::logic_error("block outside the staging buffer"); // a table fault, never a meter's
+            LoadBlockRegisters(image, block, swap, staging.data() + offset);
+            if (block.flush) {
+                link.WriteMultipleRegisters(static_cast<unsigned>(blockStart), static_cast<unsigned>(length),
+                                            staging.data());
+                blockStart = -1;
+            }
+            if (!report(RowProgress(i)))
+                return TransferResult::Cancelled;
+        }
+        WriteDownloadFlag(link, 0);
+        report(100.0);
+        return TransferResult::Completed;
+    } catch (const CPrivateException& e) {
+        Wrap(e);
+    }
+}
+
+CProgressThread::CProgressThread(Kind kind, CModbusInterface& link, CRegisterImage& image)
+    : m_kind(kind), m_link(link), m_image(image)
+{
+}
+
+CProgressThread::~CProgressThread()
+{
+    Join();
+}
+
+void CProgressThread::Start()
+{
+    m_thread = std::thread([this] { Run(); });
+}
+
+void CProgressThread::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool CProgressThread::Report(double percent)
+{
+    m_progress = percent;
+    Notify();
+    return !m_cancel;
+}
+
+void CProgressThread::Run()
+{
+    auto report = [this](double percent) { return Report(percent); };
+    try {
+        m_link.Open(); // its failures keep their own text, unwrapped
+        const TransferResult result =
+            m_kind == kUpload ? UploadJob(m_link, m_image, report) : DownloadJob(m_link, m_image, report);
+        m_completed = result == TransferResult::Completed;
+    } catch (const std::exception& e) {
+        char text[kErrorTextLimit + 1];
+        if (const auto* p = dynamic_cast<const CPrivateException*>(&e))
+            p->GetErrorMessage(text, sizeof text);
+        else
+            CPrivateException(e.what()).GetErrorMessage(text, sizeof text);
+        m_error = text;
+    }
+    m_link.Close();
+    m_done = true;
+    Notify();
+}
+
+namespace {
+
+// Runs a job on this thread, passing progress on and a cancel request in.
+bool RunJob(CProgressThread::Kind kind, CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
+            const std::atomic<bool>* cancel)
+{
+    struct Relay : CObserver
+    {
+        const ProgressReport& report;
+        const std::atomic<bool>* cancel;
+        explicit Relay(const ProgressReport& r, const std::atomic<bool>* c) : report(r), cancel(c) {}
+        void Update(CObservable* o) override
+        {
+            auto* worker = static_cast<CProgressThread*>(o);
+            if (!worker->Done() && report && !report(worker->Progress()))
+                worker->RequestCancel();
+            if (cancel && *cancel)
+                worker->RequestCancel();
+        }
+    } relay(report, cancel);
+    CProgressThread worker(kind, link, image);
+    worker.Attach(&relay);
+    worker.Run();
+    if (worker.CancelRequested() || (cancel && *cancel))
+        return false;
+    if (!worker.ErrorText().empty() || !worker.Completed())
+        throw CPrivateException(worker.ErrorText());
+    return true;
+}
+
+} // namespace
+
+bool RunUpload(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
+               const std::atomic<bool>* cancel)
+{
+    CRegisterImage fresh; // unapplied rows keep their factory values
+    if (!RunJob(CProgressThread::kUpload, link, fresh, report, cancel))
+        return false;
+    image.Assign(fresh);
+    return true;
+}
+
+bool RunDownload(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report,
+                 const std::atomic<bool>* cancel)
+{
+    CRegisterImage copy(image);
+    return RunJob(CProgressThread::kDownload, link, copy, report, cancel);
+}

@@ -1,0 +1,195 @@
+// Upload and download against the meter simulator.
+#include "SimProcess.h"
+#include "TestSupport.h"
+
+#include "app/PrivateException.h"
+#include "app/Trace.h"
+#include "comm/ModbusInterface.h"
+#include "jobs/TransferJobs.h"
+#include "model/BlockTable.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <sstream>
+
+using namespace testsupport;
+
+namespace {
+
+ComSettings Tcp(const SimProcess& sim)
+{
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeTcp;
+    s.ServerAddress = "127.0.0.1";
+    s.ServicePort = std::to_string(sim.Port());
+    return s;
+}
+
+ComSettings Rtu(const SimProcess& sim)
+{
+    ComSettings s = Rs485Settings(sim.RtuPath());
+    s.Parity = 0;
+    return s;
+}
+
+// Every word of every row the model has gets a value of its own.
+CRegisterImage Edited(int code)
+{
+    CRegisterImage image;
+    image.ResetForModel(code, true);
+    for (const SRegisterBlock& b : kBlockTable)
+        if (BlockApplies(b, image.CapabilityFlags()))
+            for (int w = 0; w < RegisterCount(b); ++w)
+                image.SetWord(b.firstWord + w, static_cast<std::uint16_t>(0x1100 + (b.firstWord + w) * 7));
+    return image;
+}
+
+std::string FailureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const CPrivateException& e) {
+        return e.Text();
+    }
+    return "(no failure)";
+}
+
+const std::string kWrap = "Communication error. Please check device address, pc communication port setting, cable, "
+                          "device power.\r\rError Information:\r";
+
+} // namespace
+
+TEST(TransferJobs, RoundTripsForEveryFamilyAndOptionInBothWordOrders)
+{
+    // Each input family with its option sets spread over the codes, so that
+    // every family and every option set is met at least once.
+    const int codes[] = {0, 12, 24, 36, 48, 60, 72, 84, 96, 108, 120, 131, 142, 153, 1, 7, 110};
+    for (int code : codes) {
+        for (bool swap : {false, true}) {
+            std::vector<std::string> args{"--model", std::to_string(code), "--tcp", "0"};
+            if (swap)
+                args.push_back("--swap");
+            SimProcess sim(args);
+            CModbusInterface link(Tcp(sim));
+            CRegisterImage sent = Edited(code);
+            sent.SetWord(76, swap ? 1 : 0); // keep the meter's word order as it is
+            ASSERT_TRUE(RunDownload(link, sent, nullptr)) << code;
+
+            CRegisterImage back;
+            CTrace::SetEnabled(true);
+            testing::internal::CaptureStderr();
+            ASSERT_TRUE(RunUpload(link, back, nullptr)) << code;
+            std::string trace = testing::internal::GetCapturedStderr();
+            CTrace::SetEnabled(false);
+
+            CRegisterImage expected;
+            expected.SetIdentity(sent.Identity());
+            std::ostringstream want;
+            want << "ReadHoldingRegisters: adrs=7007 size=1\nReadHoldingRegisters: adrs=9601 size=1\n"
+                    "ReadHoldingRegisters: adrs=9602 size=1\n";
+            for (const SRegisterBlock& b : kBlockTable) {
+                if (!BlockApplies(b, sent.CapabilityFlags()))
+                    continue;
+                for (int w = 0; w < RegisterCount(b); ++w)
+                    expected.SetWord(b.firstWord + w, sent.GetWord(b.firstWord + w));
+                want << "ReadHoldingRegisters: adrs=" << b.reg + 1 << " size=" << RegisterCount(b) << "\n";
+            }
+            EXPECT_TRUE(back == expected) << "model " << code << (swap ? " swap" : " normal");
+            EXPECT_EQ(trace, want.str()) << code; // only the model's rows are read
+        }
+    }
+}
+
+TEST(TransferJobs, ProgressSkipsAbsentRowsAndReaches100OnlyAtTheEnd)
+{
+    SimProcess sim({"--model", "0", "--tcp", "0"});
+    CModbusInterface link(Tcp(sim));
+    std::vector<double> steps;
+    CRegisterImage image;
+    ASSERT_TRUE(RunUpload(link, image, [&](double p) {
+        steps.push_back(p);
+        return true;
+    }));
+    std::size_t applicable = 0, lastRow = 0;
+    for (std::size_t i = 0; i < kBlockTable.size(); ++i)
+        if (BlockApplies(kBlockTable[i], image.CapabilityFlags())) {
+            ++applicable;
+            lastRow = i;
+        }
+    ASSERT_EQ(steps.size(), applicable + 1);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    EXPECT_DOUBLE_EQ(steps[steps.size() - 2], lastRow / 97.0 * 100.0);
+    EXPECT_EQ(steps.back(), 100.0);
+}
+
+TEST(TransferJobs, ADifferentModelIsRefusedWithOnlyRegister900Written)
+{
+    SimProcess sim({"--model", "0", "--tcp", "0"});
+    CModbusInterface link(Tcp(sim));
+    CRegisterImage before;
+    ASSERT_TRUE(RunUpload(link, before, nullptr));
+
+    CRegisterImage other = Edited(15);
+    EXPECT_EQ(FailureOf([&] { RunDownload(link, other, nullptr); }),
+              kWrap + "The settings of a different device cannot be downloaded.");
+    CRegisterImage after;
+    ASSERT_TRUE(RunUpload(link, after, nullptr));
+    EXPECT_TRUE(after == before);
+    link.Open();
+    std::uint16_t flag = 0;
+    link.ReadHoldingRegisters(900, 1, &flag);
+    EXPECT_EQ(flag, 1);
+}
+
+TEST(TransferJobs, CancelLeavesTheImageAsItWas)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0"});
+    CModbusInterface link(Tcp(sim));
+    CRegisterImage image = Edited(15);
+    const CRegisterImage before = image;
+    int reports = 0;
+    EXPECT_FALSE(RunUpload(link, image, [&](double) { return ++reports < 5; }));
+    EXPECT_EQ(reports, 5);
+    EXPECT_TRUE(image == before);
+
+    std::atomic<bool> cancel{true};
+    EXPECT_FALSE(RunDownload(link, image, nullptr, &cancel));
+}
+
+TEST(TransferJobs, LostAnswersAreAbsorbedAndADeadLinkIsReported)
+{
+    {
+        // Lost answers cost a read time-out each; the upload is still whole.
+        SimProcess sim({"--model", "44", "--rtu", "--parity", "none", "--drop", "0.1", "--seed", "11"});
+        CModbusInterface link(Rtu(sim));
+        CRegisterImage meter;
+        meter.ResetForModel(44, true);
+        CRegisterImage back;
+        CTrace::SetEnabled(true);
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(RunUpload(link, back, nullptr));
+        const std::string trace = testing::internal::GetCapturedStderr();
+        CTrace::SetEnabled(false);
+        EXPECT_NE(trace.find("Timeout\n"), std::string::npos); // answers were lost on the way
+        for (const SRegisterBlock& b : kBlockTable) {
+            if (!BlockApplies(b, meter.CapabilityFlags()))
+                continue;
+            for (int w = 0; w < RegisterCount(b); ++w)
+                EXPECT_EQ(back.GetWord(b.firstWord + w), meter.GetWord(b.firstWord + w)) << "word " << b.firstWord + w;
+        }
+    }
+    {
+        SimProcess sim({"--rtu", "--parity", "none", "--drop", "1"});
+        CModbusInterface link(Rtu(sim));
+        CRegisterImage image = Edited(15);
+        const CRegisterImage before = image;
+        EXPECT_EQ(FailureOf([&] { RunUpload(link, image, nullptr); }),
+                  kWrap + "Modbus command failed. command=ReadHoldingRegister address=7007 size=1 reason=timeout.");
+        EXPECT_TRUE(image == before);
+    }
+    // A port that cannot be opened reports itself, unwrapped.
+    CModbusInterface link(Rs485Settings("/dev/q6k-no-such-port"));
+    CRegisterImage image;
+    EXPECT_EQ(FailureOf([&] { RunUpload(link, image, nullptr); }),
+              "Communication port Test RS-485 port can not be opened.");
+}
