@@ -118,6 +118,12 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
         value = (flags & CAP_ANALOG_OUTPUT) ? pairWord(m_analogOutput, reg - 22) : 0;
         return true;
     }
+    // The live settings the monitor reads answer on every model, as their
+    // image words hold them (the factory value where the model lacks one).
+    if (reg == 1050 || reg == 1060 || reg == 3000) {
+        value = m_image.GetWord(reg == 1050 ? 0 : reg == 1060 ? 10 : 60);
+        return true;
+    }
     if (reg == kLongRegister || reg == kLongRegisterMirror) {
         value = m_image.GetWord(kLongRegisterWord);
         return true;
