@@ -1,0 +1,48 @@
+#pragma once
+// The configuration file (.cfg): section "Q6K" holding "Model",
+// "DeviceExtension" and one key "L<n>" per value of every register block the
+// model has, n = block register + value number within the block (so a 32-bit
+// value's key is not its register address: span 1054-1055 is L1053).
+
+#include "model/RegisterImage.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CIniFile;
+struct SRegisterBlock;
+
+class CConfigFile
+{
+public:
+    static constexpr std::string_view kSection = "Q6K";
+
+    // Writes the identity and the model's values into the file. Keys and
+    // lines already in the file stay (so do the keys of a model with more
+    // blocks). The file is replaced as a whole, so a failed save leaves the
+    // old one as it was. Raises CPrivateException "Save error. ..." (11006).
+    static bool Save(const CRegisterImage& image, const std::string& path);
+
+    // Reads the file into a new factory image and assigns that to `image`
+    // only when the whole file was good; words the model lacks keep their
+    // factory values. Raises CPrivateException "Load error. ..." (11007, with
+    // the reason) or "Load error. Invalid file format." (11008), and then
+    // `image` is unchanged.
+    static bool Load(CRegisterImage& image, const std::string& path);
+    // The same, returning the new image.
+    static CRegisterImage Read(const std::string& path);
+
+    // The in-memory halves of Save and Read.
+    static void Store(const CRegisterImage& image, CIniFile& ini);
+    static CRegisterImage Parse(const CIniFile& ini);
+
+    // "L<n>" of value `index` of `block`.
+    static std::string KeyName(const SRegisterBlock& block, int index);
+
+    // The leading decimal integer of a value text (optional sign), as the
+    // file's values are read: "3abc" gives 3. Nothing for a text that does
+    // not start with one, or whose number lies outside 32 signed bits.
+    static std::optional<std::int32_t> LeadingInteger(std::string_view text);
+};

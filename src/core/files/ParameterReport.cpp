@@ -1,0 +1,103 @@
+#include "files/ParameterReport.h"
+
+#include "app/MessageFormat.h"
+#include "app/PrivateException.h"
+#include "app/StringTable.h"
+#include "files/FileStringIds.h"
+#include "files/IniFile.h"
+#include "model/ParameterDescriptorTable.h"
+
+CParameterReport::CParameterReport(const CRegisterImage& working) : m_working(working)
+{
+    Fill();
+}
+
+void CParameterReport::SetComparison(const CRegisterImage& comparison, std::string title)
+{
+    m_comparison = comparison;
+    m_title = std::move(title);
+    m_compared = true;
+    Fill();
+}
+
+void CParameterReport::Fill()
+{
+    const CParameterEnumerationInterface params;
+    const std::uint32_t workingFlags = m_working.CapabilityFlags();
+    m_rows.clear();
+    m_mismatchCount = 0;
+    m_firstMismatch = -1;
+    int ordinal = 0;
+    std::string previousGroup;
+    for (int n = CParameterEnumerationInterface::kFirstParameter; CParameterEnumerationInterface::IsParameter(n);
+         n = params.NextParameter(n)) {
+        SReportRow row;
+        row.parameter = n;
+        row.group = params.GroupText(n);
+        if (ordinal == 0 || row.group != previousGroup)
+            ++ordinal;
+        previousGroup = row.group;
+        row.groupOrdinal = ordinal;
+        row.name = params.NameText(n);
+        row.value = params.ValueText(m_working, n);
+        if (m_compared) {
+            row.comparisonValue = params.ValueText(m_comparison, n);
+            row.status = params.Compare(n, m_comparison, m_working);
+        } else {
+            const bool present = (workingFlags & kParameterDescriptors.at(static_cast<std::size_t>(n)).mask) != 0;
+            row.status = present ? CParameterEnumerationInterface::COMPARE_EQUAL
+                                 : CParameterEnumerationInterface::COMPARE_NOT_APPLICABLE;
+        }
+        if (row.status == CParameterEnumerationInterface::COMPARE_DIFFERENT) {
+            if (m_mismatchCount++ == 0)
+                m_firstMismatch = static_cast<int>(m_rows.size());
+        }
+        m_rows.push_back(std::move(row));
+    }
+}
+
+std::string CParameterReport::StatusText() const
+{
+    if (!m_compared)
+        return std::string();
+    if (m_mismatchCount != 0)
+        return LoadMessage(file_ids::kNotMatching, {m_mismatchCount});
+    return CStringTable::Get(file_ids::kAllMatching);
+}
+
+std::string CParameterReport::CsvField(const std::string& text)
+{
+    // Doubling keeps every line valid CSV whatever a translated text holds.
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string CParameterReport::CsvText() const
+{
+    std::string out;
+    for (const SReportRow& row : m_rows) {
+        out += CsvField(row.group);
+        out += ',';
+        out += CsvField(row.name);
+        out += ',';
+        out += CsvField(row.value);
+        if (m_compared) {
+            out += ',';
+            out += CsvField(row.comparisonValue);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+void CParameterReport::ExportCsv(const std::string& path) const
+{
+    if (int err = WriteFileAtomically(path, CsvText()))
+        throw CPrivateException(file_ids::kCsvWriteError, err);
+}
