@@ -1,0 +1,30 @@
+#pragma once
+// The monitor's two actions on the meter, each one open ... close of the
+// link. The caller holds the monitor's link lock around them (from the read
+// of the tag to its write, for the tag), so that they never meet a poll.
+// Failures raise CPrivateException after the link was closed.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CModbusInterface;
+
+namespace tag_registers {
+inline constexpr unsigned kTag = 9631;          // 16 registers, one UTF-16 code unit each
+inline constexpr unsigned kTagLength = 16;
+inline constexpr unsigned kWriteEnable = 900;   // 1 around a write of settings, then 0
+inline constexpr unsigned kMaxMinReset = 801;   // writing 1 resets the held maximum and minimum
+} // namespace tag_registers
+
+// Opens the link, reads the tag and closes the link. The text ends at the
+// first zero register.
+std::string ReadTag(CModbusInterface& modbus);
+
+// Writes `tag` (UTF-8, at most 16 UTF-16 code units, padded with zero
+// registers): 900 := 1, the 16 tag registers, 900 := 0. A text that is not
+// valid or too long is refused with message 12303 before the link is opened.
+void WriteTag(CModbusInterface& modbus, std::string_view tag);
+
+// Opens the link, writes 801 := 1 and closes the link.
+void ResetMaxMin(CModbusInterface& modbus);

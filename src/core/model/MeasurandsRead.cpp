@@ -1,0 +1,64 @@
+// Kept apart from Measurands.cpp so that only programs that poll a meter link
+// the Modbus client.
+#include "model/Measurands.h"
+
+#include "comm/ModbusInterface.h"
+
+#include <array>
+
+namespace {
+
+// Reads into a buffer first, so a failed read leaves the field as it was.
+template <std::size_t N>
+std::array<std::uint16_t, N> Read(CModbusInterface& modbus, unsigned address)
+{
+    std::array<std::uint16_t, N> values{};
+    modbus.ReadHoldingRegisters(address, static_cast<unsigned>(N), values.data());
+    return values;
+}
+
+std::uint16_t ReadOne(CModbusInterface& modbus, unsigned address)
+{
+    return Read<1>(modbus, address)[0];
+}
+
+std::int32_t Pair(std::uint16_t first, std::uint16_t second, bool wordSwap)
+{
+    const std::uint32_t low = wordSwap ? second : first;
+    const std::uint32_t high = wordSwap ? first : second;
+    return static_cast<std::int32_t>(high << 16 | low);
+}
+
+} // namespace
+
+void CMeasurands::ReadAll(CModbusInterface& modbus)
+{
+    // The live registers follow register 7007, not the 7006 of the parameter
+    // transfers.
+    const bool wordSwap = ReadOne(modbus, 7007) == 1;
+    m_identity.Identify(modbus);
+
+    m_hardwareVersion = ReadOne(modbus, 9603);
+    m_firmwareVersion = ReadOne(modbus, 9604);
+    m_modelText = Read<16>(modbus, 9613);
+    m_serialNumber = Read<8>(modbus, 9605);
+    m_tag = Read<16>(modbus, 9631);
+
+    const auto state = Read<2>(modbus, 0);
+    m_errorCode = state[0];
+    m_status = state[1];
+
+    const auto values = Read<6>(modbus, 2);
+    m_displayValue = Pair(values[0], values[1], wordSwap);
+    m_maximumValue = Pair(values[2], values[3], wordSwap);
+    m_minimumValue = Pair(values[4], values[5], wordSwap);
+
+    const auto analog = Read<2>(modbus, 22);
+    m_analogOutput = Pair(analog[0], analog[1], wordSwap);
+
+    m_inputType = ReadOne(modbus, 1050);
+    m_decimalPoint = ReadOne(modbus, 1060);
+    m_analogOutputType = ReadOne(modbus, 3000);
+
+    m_infrared = modbus.Settings().Mode == kModeInfrared;
+}
