@@ -1,18 +1,114 @@
 #include "CliSupport.h"
 
+#include "app/Trace.h"
+#include "model/DeviceType.h"
+
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace cli {
 
 namespace {
-constexpr unsigned kUsageInvalidRegister = 13006;
-constexpr unsigned kUsageInvalidValue = 13007;
+
+const std::set<std::string> kValueOptions = {"--link", "--port",    "--baud",    "--parity", "--stop", "--address",
+                                             "--host", "--service", "--compare", "--csv",    "--count"};
+const std::set<std::string> kFlagOptions = {"--help", "--trace", "--compare-device", "--yes"};
+
+int IndexOf(const std::string& option, const std::string& value, const std::vector<std::string>& choices)
+{
+    auto it = std::find(choices.begin(), choices.end(), value);
+    if (it == choices.end())
+        Usage(text::kInvalidOptionValue, {option, value});
+    return static_cast<int>(it - choices.begin());
+}
+
 } // namespace
+
+const std::string* Invocation::Option(const std::string& name) const
+{
+    auto it = options.find(name);
+    return it == options.end() ? nullptr : &it->second;
+}
+
+Invocation ParseCommandLine(int argc, char** argv)
+{
+    Invocation inv;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool looksLikeOption = a.size() > 2 && a.rfind("--", 0) == 0;
+        if (a == "-h") {
+            inv.flags.insert("--help");
+        } else if (looksLikeOption) {
+            std::string name = a, value;
+            const auto eq = a.find('=');
+            if (eq != std::string::npos) {
+                name = a.substr(0, eq);
+                value = a.substr(eq + 1);
+            }
+            if (kFlagOptions.count(name) && eq == std::string::npos) {
+                inv.flags.insert(name);
+                continue;
+            }
+            if (!kValueOptions.count(name))
+                Usage(text::kUnknownOption, {name});
+            if (eq == std::string::npos) {
+                if (i + 1 >= argc)
+                    Usage(text::kNeedsValue, {name});
+                value = argv[++i];
+            }
+            inv.options[name] = value;
+        } else if (inv.command.empty()) {
+            inv.command = a;
+        } else {
+            inv.args.push_back(a); // negative numbers too
+        }
+    }
+    if (inv.Flag("--trace"))
+        CTrace::SetEnabled(true);
+    return inv;
+}
+
+ComSettings LinkSettings(const Invocation& inv)
+{
+    ComSettings s; // the stored settings
+    if (auto* v = inv.Option("--link"))
+        s.Mode = std::vector<int>{kModeRs485, kModeInfrared, kModeTcp}[IndexOf("--link", *v, {"rtu", "ir", "tcp"})];
+    if (auto* v = inv.Option("--port")) {
+        (s.Mode == kModeInfrared ? s.IRCOMPortName : s.COMPortName) = *v;
+        (s.Mode == kModeInfrared ? s.IRCOMPortDisplayName : s.COMPortDisplayName) = *v;
+    }
+    if (auto* v = inv.Option("--host"))
+        s.ServerAddress = *v;
+    if (auto* v = inv.Option("--service"))
+        s.ServicePort = *v;
+    if (auto* v = inv.Option("--baud"))
+        s.Baudrate = IndexOf("--baud", *v, {"1200", "2400", "4800", "9600", "19200", "38400"});
+    if (auto* v = inv.Option("--parity"))
+        s.Parity = IndexOf("--parity", *v, {"none", "odd", "even"});
+    if (auto* v = inv.Option("--stop"))
+        s.Stop = IndexOf("--stop", *v, {"1", "2"});
+    if (auto* v = inv.Option("--address")) {
+        auto n = ParseInteger(*v);
+        if (!n || *n < 1 || *n > 247)
+            Usage(text::kInvalidOptionValue, {"--address", *v});
+        s.Address = static_cast<int>(*n);
+    }
+    return s;
+}
+
+void NeedArgs(const Invocation& inv, std::size_t min, std::size_t max)
+{
+    if (inv.args.size() < min)
+        Usage(text::kMissingArguments, {inv.command});
+    if (inv.args.size() > max)
+        Usage(text::kTooManyArguments, {inv.command});
+}
 
 std::optional<long long> ParseInteger(const std::string& text)
 {
     std::string_view s(text);
-    bool negative = !s.empty() && s.front() == '-';
+    const bool negative = !s.empty() && s.front() == '-';
     if (negative)
         s.remove_prefix(1);
     int base = 10;
@@ -31,7 +127,7 @@ unsigned ParseRegister(const std::string& text)
 {
     auto v = ParseInteger(text);
     if (!v || *v < 0 || *v > 0xFFFF)
-        Usage(kUsageInvalidRegister, {text});
+        Usage(text::kInvalidRegister, {text});
     return static_cast<unsigned>(*v);
 }
 
@@ -39,8 +135,23 @@ std::uint16_t ParseValue(const std::string& text)
 {
     auto v = ParseInteger(text);
     if (!v || *v < -32768 || *v > 0xFFFF)
-        Usage(kUsageInvalidValue, {text});
+        Usage(text::kInvalidValue, {text});
     return static_cast<std::uint16_t>(*v);
+}
+
+int ParseModelCode(const std::string& text)
+{
+    auto code = ParseInteger(text);
+    if (!code || *code < 0 || *code > 0x7FFFFFFF || !CDeviceType::FromCode(static_cast<int>(*code)).IsKnown())
+        Usage(text::kUnknownModel, {text});
+    return static_cast<int>(*code);
+}
+
+void PrintError(const std::string& text)
+{
+    std::string out = text;
+    std::replace(out.begin(), out.end(), '\r', '\n');
+    std::fprintf(stderr, "%s\n", out.c_str());
 }
 
 } // namespace cli

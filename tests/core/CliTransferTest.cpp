@@ -1,0 +1,150 @@
+// The command line's whole-meter commands against the simulator.
+#include "SimProcess.h"
+#include "TestSupport.h"
+
+#include <array>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace testsupport;
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the command line; `interruptAfterMs` >= 0 sends it SIGINT then.
+CliRun Cli(const std::string& args, int interruptAfterMs = -1)
+{
+    char outPath[] = "/tmp/q6k-cli-out-XXXXXX", errPath[] = "/tmp/q6k-cli-err-XXXXXX";
+    close(mkstemp(outPath));
+    close(mkstemp(errPath));
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string cmd = std::string("exec ") + Q6K_CLI_PATH + " " + args + " >" + outPath + " 2>" + errPath + " </dev/null";
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (interruptAfterMs >= 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
+        kill(pid, SIGINT);
+    }
+    int st = 0;
+    waitpid(pid, &st, 0);
+    CliRun r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    auto slurp = [](const char* p) {
+        std::ifstream in(p, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        unlink(p);
+        return s.str();
+    };
+    r.out = slurp(outPath);
+    r.err = slurp(errPath);
+    return r;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string TcpLink(const SimProcess& sim)
+{
+    return "--link tcp --host 127.0.0.1 --service " + std::to_string(sim.Port()) + " ";
+}
+
+class CliTransfer : public ::testing::Test
+{
+protected:
+    TempConfigHome home;
+    std::string Path(const std::string& name) const { return home.Dir() + "/" + name; }
+};
+
+} // namespace
+
+TEST_F(CliTransfer, NewDownloadUploadGivesTheSameFileInBothWordOrders)
+{
+    for (int code : {0, 33, 44, 66, 88, 110, 143, 9, 152}) {
+        for (bool swap : {false, true}) {
+            SimProcess sim(swap ? std::vector<std::string>{"--model", std::to_string(code), "--tcp", "0", "--swap"}
+                                : std::vector<std::string>{"--model", std::to_string(code), "--tcp", "0"});
+            const std::string a = Path("a.cfg"), b = Path("b.cfg");
+            ASSERT_EQ(Cli("new " + std::to_string(code) + " " + a).status, 0);
+            CliRun r = Cli(TcpLink(sim) + "download " + a);
+            ASSERT_EQ(r.status, 0) << r.err;
+            r = Cli(TcpLink(sim) + "upload " + b);
+            ASSERT_EQ(r.status, 0) << r.err;
+            // The 32-bit values cross in the meter's order either way (a
+            // Modbus model's download also sets its Long register back to 0).
+            EXPECT_EQ(ReadFile(a), ReadFile(b)) << code << (swap ? " swap" : " normal");
+            r = Cli("report " + a + " --compare " + b);
+            EXPECT_EQ(r.status, 0);
+            EXPECT_NE(r.out.find("\nAll parameters matching.\n"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(CliTransfer, ADifferentModelIsRefusedAndBadFilesLeaveTheMeterAlone)
+{
+    SimProcess sim({"--model", "0", "--tcp", "0"});
+    const std::string other = Path("other.cfg");
+    ASSERT_EQ(Cli("new 15 " + other).status, 0);
+    CliRun r = Cli(TcpLink(sim) + "download " + other);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("\nThe settings of a different device cannot be downloaded.\n"), std::string::npos) << r.err;
+
+    r = Cli(TcpLink(sim) + "download " + Path("missing.cfg"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Load error.", 0), 0u) << r.err;
+
+    const std::string garbage = Path("garbage.cfg");
+    std::ofstream(garbage) << "not a configuration file\n";
+    r = Cli(TcpLink(sim) + "download " + garbage);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Load error.", 0), 0u) << r.err;
+}
+
+TEST_F(CliTransfer, CtrlCCancelsAnUploadAndWritesNoFile)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "100"});
+    const std::string file = Path("never.cfg");
+    CliRun r = Cli(TcpLink(sim) + "upload " + file, 600);
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_EQ(r.err, "Cancelled.\n");
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(CliTransfer, MonitorTagAndMaxMin)
+{
+    SimProcess sim({"--model", "11", "--tcp", "0"});
+    CliRun r = Cli(TcpLink(sim) + "monitor --count 2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string header, first, second;
+    std::getline(lines, header);
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(header.rfind("Tag name\tDisplay value\tMax value\tMin value\tStatus\tError code\tAnalog output\tModel", 0), 0u);
+    EXPECT_EQ(std::count(first.begin(), first.end(), '\t'), 10);
+    EXPECT_EQ(first.rfind("SIMULATOR\t", 0), 0u) << first;
+    EXPECT_FALSE(second.empty());
+
+    EXPECT_EQ(Cli(TcpLink(sim) + "tag \"Line 4 pump\"").status, 0);
+    r = Cli(TcpLink(sim) + "tag");
+    EXPECT_EQ(r.out, "Line 4 pump\n");
+    EXPECT_EQ(Cli(TcpLink(sim) + "tag 12345678901234567").status, 1); // 17 characters
+
+    EXPECT_EQ(Cli(TcpLink(sim) + "reset-maxmin").status, 2);
+    EXPECT_EQ(Cli(TcpLink(sim) + "reset-maxmin --yes").status, 0);
+}
