@@ -9,6 +9,8 @@ packages=(
   socat
   python3 python3-pymodbus python3-serial-asyncio
   libmodbus-dev mbpoll
+  qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
+  xvfb xauth
 )
 
 missing=()
