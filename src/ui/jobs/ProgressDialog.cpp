@@ -1,0 +1,170 @@
+#include "ui/jobs/ProgressDialog.h"
+
+#include "app/PrivateException.h"
+#include "comm/ModbusInterface.h"
+#include "ui/app/UiText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kTimerPeriodMs = 500;
+
+// The four link quality icons: 0 to 3 lit bars of a signal meter.
+QPixmap QualityPixmap(int level)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    for (int bar = 0; bar < 3; ++bar) {
+        const int height = 5 + bar * 4;
+        const QRect r(1 + bar * 5, 15 - height, 4, height);
+        const QColor lit = level == 1 ? QColor(220, 60, 40) : level == 2 ? QColor(230, 170, 20) : QColor(40, 160, 60);
+        p.fillRect(r, bar < level ? lit : QColor(190, 190, 190));
+        p.setPen(QColor(90, 90, 90));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    }
+    return pixmap;
+}
+
+} // namespace
+
+CProgressDialog::CProgressDialog(CModbusInterface& link, CProgressThread::Kind kind, QWidget* parent)
+    : CObserverDialog(parent), m_link(link), m_kind(kind), m_infrared(link.Settings().Mode == kModeInfrared)
+{
+    setWindowTitle(UiText(uitext::kProcessing));
+    setModal(true);
+    m_caption = new QLabel(this);
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_bar = new QProgressBar(this);
+    m_bar->setRange(0, 100);
+    m_bar->setTextVisible(false);
+    m_cancel = new QPushButton(UiText(uitext::kCancel), this);
+    m_percent = new QLabel(this);
+    m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_icon = new QLabel(this);
+    m_icon->setFixedSize(16, 16);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_cancel);
+    bottom->addStretch(1);
+    bottom->addWidget(m_percent);
+    bottom->addWidget(m_icon);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_caption);
+    layout->addWidget(m_bar);
+    layout->addLayout(bottom);
+    setMinimumWidth(320);
+
+    m_caption->setText(UiText(kind == CProgressThread::kUpload ? uitext::kUploadingNow : uitext::kDownloadingNow));
+    m_percent->setVisible(m_infrared);
+    m_icon->setVisible(m_infrared);
+    if (m_infrared)
+        for (int level = 0; level < 4; ++level)
+            m_qualityIcons[level] = QualityPixmap(level);
+    connect(m_cancel, &QPushButton::clicked, this, &CProgressDialog::OnCancel);
+}
+
+CProgressDialog::~CProgressDialog()
+{
+    // The dialog only ends after the worker reported done; this covers a
+    // dialog destroyed without having been run to its end.
+    if (m_worker) {
+        m_worker->RequestCancel();
+        m_link.Abort();
+        m_worker->Join();
+    }
+}
+
+void CProgressDialog::showEvent(QShowEvent* event)
+{
+    CObserverDialog::showEvent(event);
+    if (!m_worker)
+        StartWorker();
+}
+
+void CProgressDialog::StartWorker()
+{
+    m_worker = std::make_unique<CProgressThread>(m_kind, m_link, m_image);
+    m_worker->Attach(this);
+    m_worker->Start();
+    m_timer = startTimer(kTimerPeriodMs);
+}
+
+int CProgressDialog::QualityLevel(double quality)
+{
+    return quality >= 80 ? 3 : quality >= 40 ? 2 : quality > 0 ? 1 : 0;
+}
+
+void CProgressDialog::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_timer)
+        return CObserverDialog::timerEvent(event);
+    const double quality = m_link.LinkQuality();
+    m_percent->setText(QString::asprintf("%.1f", quality));
+    if (m_infrared)
+        m_icon->setPixmap(m_qualityIcons[QualityLevel(quality)]);
+}
+
+void CProgressDialog::OnObserverUpdate(CObservable*)
+{
+    if (!m_worker)
+        return;
+    if (!m_worker->Done()) {
+        m_bar->setValue(static_cast<int>(m_worker->Progress()));
+        return;
+    }
+    if (m_timer) {
+        killTimer(m_timer);
+        m_timer = 0;
+    }
+    const bool cancelled = m_worker->CancelRequested();
+    m_error = m_worker->ErrorText();
+    m_worker->Join();
+    m_worker.reset();
+    if (cancelled)
+        QDialog::reject();
+    else
+        QDialog::accept();
+}
+
+void CProgressDialog::OnCancel()
+{
+    if (!m_worker)
+        return;
+    m_worker->RequestCancel();
+    m_link.Abort();
+}
+
+void CProgressDialog::reject()
+{
+    OnCancel(); // the window closes when the worker reports done
+}
+
+bool CProgressDialog::RunUpload(QWidget* parent, CModbusInterface& link, CRegisterImage& image)
+{
+    CProgressDialog dialog(link, CProgressThread::kUpload, parent); // its image starts as a factory image
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (!dialog.ErrorText().empty())
+        throw CPrivateException(dialog.ErrorText());
+    image.Assign(dialog.Image());
+    return true;
+}
+
+bool CProgressDialog::RunDownload(QWidget* parent, CModbusInterface& link, const CRegisterImage& image)
+{
+    CProgressDialog dialog(link, CProgressThread::kDownload, parent);
+    dialog.Image().Assign(image);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (!dialog.ErrorText().empty())
+        throw CPrivateException(dialog.ErrorText());
+    return true;
+}

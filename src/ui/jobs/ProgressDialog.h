@@ -1,0 +1,69 @@
+#pragma once
+// "Processing...": runs an upload or download on a worker thread, shows its
+// progress (and, on the infrared port, the link quality), and ends only
+// when the worker is done. Cancel asks the worker to stop and aborts the
+// pending exchange.
+
+#include "jobs/TransferJobs.h"
+#include "model/RegisterImage.h"
+#include "ui/jobs/ObserverDialog.h"
+
+#include <QPixmap>
+#include <array>
+#include <memory>
+
+class CModbusInterface;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class CProgressDialog : public CObserverDialog
+{
+    Q_OBJECT
+public:
+    CProgressDialog(CModbusInterface& link, CProgressThread::Kind kind, QWidget* parent = nullptr);
+    ~CProgressDialog() override;
+
+    CRegisterImage& Image() { return m_image; }
+    const std::string& ErrorText() const { return m_error; }
+
+    // Reads the meter into `image`: true on success (image replaced), false
+    // on Cancel (image untouched); a failure raises CPrivateException.
+    static bool RunUpload(QWidget* parent, CModbusInterface& link, CRegisterImage& image);
+    // Writes `image` into the meter: false on Cancel; a failure raises.
+    static bool RunDownload(QWidget* parent, CModbusInterface& link, const CRegisterImage& image);
+
+    // The quality icon level for a link quality in percent (0 ... 3).
+    static int QualityLevel(double quality);
+
+    QProgressBar* ProgressBar() const { return m_bar; }
+    QPushButton* CancelButton() const { return m_cancel; }
+    QLabel* QualityText() const { return m_percent; }
+    QLabel* QualityIcon() const { return m_icon; }
+
+public slots:
+    void reject() override; // Escape and the close box count as Cancel
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void OnObserverUpdate(CObservable* observable) override;
+
+private:
+    void StartWorker();
+    void OnCancel();
+
+    CModbusInterface& m_link;
+    CProgressThread::Kind m_kind;
+    CRegisterImage m_image;
+    std::string m_error;
+    std::unique_ptr<CProgressThread> m_worker;
+    bool m_infrared;
+    int m_timer = 0;
+    QLabel* m_caption;
+    QProgressBar* m_bar;
+    QPushButton* m_cancel;
+    QLabel* m_percent;
+    QLabel* m_icon;
+    std::array<QPixmap, 4> m_qualityIcons;
+};

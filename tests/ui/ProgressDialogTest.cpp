@@ -1,0 +1,149 @@
+// The progress window uploading from the meter simulator.
+#include "SimProcess.h"
+#include "TestSupport.h"
+
+#include "comm/ModbusInterface.h"
+#include "model/BlockTable.h"
+#include "ui/app/ErrorReport.h"
+#include "ui/jobs/ProgressDialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+ComSettings Tcp(const SimProcess& sim)
+{
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeTcp;
+    s.ServerAddress = "127.0.0.1";
+    s.ServicePort = std::to_string(sim.Port());
+    return s;
+}
+
+CRegisterImage Marked()
+{
+    CRegisterImage image;
+    image.ResetForModel(3, true);
+    image.SetWord(21, 0x7777);
+    return image;
+}
+
+// Runs `action` on the progress window once it is up.
+void WhenShown(int delayMs, std::function<void(CProgressDialog*)> action)
+{
+    QTimer::singleShot(delayMs, [action] {
+        if (auto* d = qobject_cast<CProgressDialog*>(QApplication::activeModalWidget()))
+            action(d);
+    });
+}
+
+} // namespace
+
+TEST(ProgressDialog, UploadsTheWholeMeter)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "5"});
+    CModbusInterface link(Tcp(sim));
+    CRegisterImage image = Marked();
+    int highest = 0;
+    QString caption;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CProgressDialog*>(QApplication::activeModalWidget())) {
+            highest = std::max(highest, d->ProgressBar()->value());
+            caption = d->windowTitle();
+            EXPECT_FALSE(d->QualityText()->isVisible()) << "only on the infrared port";
+        }
+    });
+    probe.start(20);
+    CMessageCapture messages;
+    bool done = false;
+    EXPECT_TRUE(RunCommand(nullptr, [&] { done = CProgressDialog::RunUpload(nullptr, link, image); }));
+    probe.stop();
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(image.Identity().Code(), 15);
+    CRegisterImage expected;
+    expected.ResetForModel(15, true);
+    for (const SRegisterBlock& b : kBlockTable) {
+        if (!BlockApplies(b, expected.CapabilityFlags()))
+            continue;
+        for (int w = 0; w < RegisterCount(b); ++w)
+            EXPECT_EQ(image.GetWord(b.firstWord + w), expected.GetWord(b.firstWord + w));
+    }
+    EXPECT_GT(highest, 50);
+    EXPECT_LT(highest, 100); // 100 only once the worker is done, and then the window ends
+    EXPECT_EQ(caption, "Processing...");
+}
+
+TEST(ProgressDialog, CancelKeepsTheImageAndShowsNothing)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "30"});
+    CModbusInterface link(Tcp(sim));
+    CRegisterImage image = Marked();
+    const CRegisterImage before = image;
+    WhenShown(300, [](CProgressDialog* d) { d->CancelButton()->click(); });
+    CMessageCapture messages;
+    bool done = true;
+    EXPECT_TRUE(RunCommand(nullptr, [&] { done = CProgressDialog::RunUpload(nullptr, link, image); }));
+    EXPECT_FALSE(done);
+    EXPECT_TRUE(image == before);
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST(ProgressDialog, ADeadLinkEndsWithTheWrappedMessage)
+{
+    SimProcess sim({"--rtu", "--parity", "none", "--drop", "1"});
+    ComSettings s = Rs485Settings(sim.RtuPath());
+    s.Parity = 0;
+    CModbusInterface link(s);
+    CRegisterImage image = Marked();
+    const CRegisterImage before = image;
+    CMessageCapture messages;
+    EXPECT_FALSE(RunCommand(nullptr, [&] { CProgressDialog::RunUpload(nullptr, link, image); }));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(messages.Messages()[0].text,
+              "Communication error. Please check device address, pc communication port setting, cable, device "
+              "power.\n\nError Information:\nModbus command failed. command=ReadHoldingRegister address=7007 size=1 "
+              "reason=timeout.");
+    EXPECT_TRUE(image == before);
+}
+
+TEST(ProgressDialog, InfraredShowsTheLinkQuality)
+{
+    EXPECT_EQ(CProgressDialog::QualityLevel(100), 3);
+    EXPECT_EQ(CProgressDialog::QualityLevel(80), 3);
+    EXPECT_EQ(CProgressDialog::QualityLevel(79.9), 2);
+    EXPECT_EQ(CProgressDialog::QualityLevel(40), 2);
+    EXPECT_EQ(CProgressDialog::QualityLevel(0.1), 1);
+    EXPECT_EQ(CProgressDialog::QualityLevel(0), 0);
+
+    SimProcess sim({"--model", "15", "--rtu", "--infrared", "--delay", "10"});
+    CModbusInterface link(InfraredSettings(sim.RtuPath()));
+    CRegisterImage image;
+    QString quality;
+    bool iconShown = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CProgressDialog*>(QApplication::activeModalWidget())) {
+            if (!d->QualityText()->text().isEmpty())
+                quality = d->QualityText()->text();
+            iconShown = d->QualityIcon()->isVisible() && !d->QualityIcon()->pixmap().isNull();
+        }
+    });
+    probe.start(50);
+    bool done = false;
+    CMessageCapture messages;
+    RunCommand(nullptr, [&] { done = CProgressDialog::RunUpload(nullptr, link, image); });
+    probe.stop();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(quality, "100.0");
+    EXPECT_TRUE(iconShown);
+}
