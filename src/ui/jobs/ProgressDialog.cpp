@@ -16,8 +16,10 @@ namespace {
 
 constexpr int kTimerPeriodMs = 500;
 
+} // namespace
+
 // The four link quality icons: 0 to 3 lit bars of a signal meter.
-QPixmap QualityPixmap(int level)
+QPixmap CProgressDialog::QualityPixmap(int level)
 {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
@@ -32,8 +34,6 @@ QPixmap QualityPixmap(int level)
     }
     return pixmap;
 }
-
-} // namespace
 
 CProgressDialog::CProgressDialog(CModbusInterface& link, CProgressThread::Kind kind, QWidget* parent)
     : CObserverDialog(parent), m_link(link), m_kind(kind), m_infrared(link.Settings().Mode == kModeInfrared)

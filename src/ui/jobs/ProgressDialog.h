@@ -33,8 +33,10 @@ public:
     // Writes `image` into the meter: false on Cancel; a failure raises.
     static bool RunDownload(QWidget* parent, CModbusInterface& link, const CRegisterImage& image);
 
-    // The quality icon level for a link quality in percent (0 ... 3).
+    // The quality icon level for a link quality in percent (0 ... 3), and
+    // the icon of a level.
     static int QualityLevel(double quality);
+    static QPixmap QualityPixmap(int level);
 
     QProgressBar* ProgressBar() const { return m_bar; }
     QPushButton* CancelButton() const { return m_cancel; }

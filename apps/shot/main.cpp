@@ -1,0 +1,44 @@
+// q6k-shot: renders a window of the program to a PNG file, without a
+// display (offscreen platform), for the README's pictures and for review.
+//   q6k-shot --list
+//   q6k-shot WINDOW OUT.png
+#include "Windows.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const auto& windows = ShotWindows();
+    if (argc == 2 && QString(argv[1]) == "--list") {
+        for (const auto& w : windows)
+            std::printf("%s\n", w.name);
+        return 0;
+    }
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: q6k-shot --list | q6k-shot WINDOW OUT.png\n");
+        return 2;
+    }
+    for (const auto& w : windows) {
+        if (QString(argv[1]) != w.name)
+            continue;
+        std::unique_ptr<QWidget> widget = w.make();
+        widget->adjustSize();
+        // Rendered, not shown: showing a window may start its work.
+        QPixmap pixmap(widget->size());
+        pixmap.fill(widget->palette().window().color());
+        widget->render(&pixmap);
+        if (!pixmap.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+            std::fprintf(stderr, "q6k-shot: cannot write %s\n", argv[2]);
+            return 1;
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "q6k-shot: no window named %s (see --list)\n", argv[1]);
+    return 2;
+}
