@@ -24,15 +24,6 @@ protected:
         client->Open();
         return client;
     }
-    std::string FailureOf(const std::function<void()>& call)
-    {
-        try {
-            call();
-        } catch (const CPrivateException& e) {
-            return e.Text();
-        }
-        return "(no failure)";
-    }
 };
 
 Bytes Frame(const Bytes& pdu) { return WithCrc(pdu); }

@@ -142,26 +142,6 @@ private:
     std::thread m_thread;
 };
 
-ComSettings TcpSettings(const std::string& host, unsigned short port)
-{
-    ComSettings s{ComSettings::NoLoad{}};
-    s.Mode = kModeTcp;
-    s.Address = 9;
-    s.ServerAddress = host;
-    s.ServicePort = std::to_string(port);
-    return s;
-}
-
-std::string FailureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const CPrivateException& e) {
-        return e.Text();
-    }
-    return "(no failure)";
-}
-
 class ModbusTcp : public ::testing::Test
 {
 protected:

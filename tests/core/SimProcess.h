@@ -1,6 +1,8 @@
 #pragma once
 // Runs q6k-sim as a child process for a test and stops it afterwards.
 
+#include "TestSupport.h"
+
 #include <csignal>
 #include <cstdio>
 #include <stdexcept>
@@ -68,3 +70,17 @@ private:
     unsigned short m_port = 0;
     std::string m_rtuPath;
 };
+
+// Links to a running simulator (the RTU line runs 8N1: a pseudo-terminal
+// keeps no parity).
+inline ComSettings SimTcp(const SimProcess& sim)
+{
+    return testsupport::TcpSettings("127.0.0.1", sim.Port());
+}
+
+inline ComSettings SimRtu(const SimProcess& sim)
+{
+    ComSettings s = testsupport::Rs485Settings(sim.RtuPath());
+    s.Parity = 0;
+    return s;
+}

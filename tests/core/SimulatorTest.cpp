@@ -15,32 +15,6 @@ using namespace testsupport;
 
 namespace {
 
-ComSettings Tcp(const SimProcess& sim)
-{
-    ComSettings s{ComSettings::NoLoad{}};
-    s.Mode = kModeTcp;
-    s.ServerAddress = "127.0.0.1";
-    s.ServicePort = std::to_string(sim.Port());
-    return s;
-}
-
-ComSettings Rtu(const SimProcess& sim)
-{
-    ComSettings s = Rs485Settings(sim.RtuPath());
-    s.Parity = 0;
-    return s;
-}
-
-std::string FailureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const CPrivateException& e) {
-        return e.Text();
-    }
-    return "(no failure)";
-}
-
 std::uint16_t ReadOne(CModbusInterface& c, unsigned reg)
 {
     std::uint16_t v = 0;
@@ -53,7 +27,7 @@ std::uint16_t ReadOne(CModbusInterface& c, unsigned reg)
 TEST(Simulator, ServesTheRegisterMapOfItsModel)
 {
     SimProcess sim({"--model", "0", "--tcp", "0"});
-    CModbusInterface c(Tcp(sim));
+    CModbusInterface c(SimTcp(sim));
     c.Open();
     CDeviceType id;
     id.Identify(c);
@@ -88,7 +62,7 @@ TEST(Simulator, ServesTheRegisterMapOfItsModel)
 TEST(Simulator, LongRegisterSetsTheWordOrderOfEveryPair)
 {
     SimProcess sim({"--model", "15", "--tcp", "0", "--swap"});
-    CModbusInterface c(Tcp(sim));
+    CModbusInterface c(SimTcp(sim));
     c.Open();
     EXPECT_EQ(ReadOne(c, 7006), 1);
     EXPECT_EQ(ReadOne(c, 7007), 1);
@@ -113,21 +87,21 @@ TEST(Simulator, TcpFaults)
     std::uint16_t v;
     {
         SimProcess sim({"--tcp", "0", "--split-tcp"});
-        CModbusInterface c(Tcp(sim));
+        CModbusInterface c(SimTcp(sim));
         c.Open();
         EXPECT_EQ(ReadOne(c, 9600), 2001);
         EXPECT_EQ(c.LinkQuality(), 100.0);
     }
     {
         SimProcess sim({"--tcp", "0", "--wrong-tid", "1"});
-        CModbusInterface c(Tcp(sim));
+        CModbusInterface c(SimTcp(sim));
         c.Open();
         EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }),
                   "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=invalid transaction.");
     }
     {
         SimProcess sim({"--tcp", "0", "--exception", "6"});
-        CModbusInterface c(Tcp(sim));
+        CModbusInterface c(SimTcp(sim));
         c.Open();
         EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(0, 1, &v); }),
                   "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=receive exception 6.");
@@ -136,7 +110,7 @@ TEST(Simulator, TcpFaults)
         // The server hangs up after two requests; the next call fails, and a
         // new connection works again.
         SimProcess sim({"--tcp", "0", "--close-after", "2"});
-        CModbusInterface c(Tcp(sim));
+        CModbusInterface c(SimTcp(sim));
         c.Open();
         ReadOne(c, 0);
         ReadOne(c, 0);
@@ -148,7 +122,7 @@ TEST(Simulator, TcpFaults)
     {
         // Abort ends a receive that waits for a slow answer, at once.
         SimProcess sim({"--tcp", "0", "--delay", "4000"});
-        CModbusInterface c(Tcp(sim));
+        CModbusInterface c(SimTcp(sim));
         c.Open();
         std::thread aborter([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -165,7 +139,7 @@ TEST(Simulator, RtuFaults)
     {
         // A third of the answers lost: the retries absorb them.
         SimProcess sim({"--rtu", "--parity", "none", "--drop", "0.3", "--seed", "7"});
-        CModbusInterface c(Rtu(sim));
+        CModbusInterface c(SimRtu(sim));
         c.Open();
         int failures = 0;
         for (int i = 0; i < 12; ++i)
@@ -174,21 +148,21 @@ TEST(Simulator, RtuFaults)
     }
     {
         SimProcess sim({"--rtu", "--parity", "none", "--corrupt-crc", "1"});
-        CModbusInterface c(Rtu(sim));
+        CModbusInterface c(SimRtu(sim));
         c.Open();
         EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }),
                   "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=crc error.");
     }
     {
         SimProcess sim({"--rtu", "--parity", "none", "--delay", "1000"});
-        CModbusInterface c(Rtu(sim));
+        CModbusInterface c(SimRtu(sim));
         c.Open();
         EXPECT_EQ(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }),
                   "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=timeout.");
     }
     {
         SimProcess sim({"--rtu", "--parity", "none", "--exception", "4", "--exception-rate", "0.3", "--seed", "2"});
-        CModbusInterface c(Rtu(sim));
+        CModbusInterface c(SimRtu(sim));
         c.Open();
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(ReadOne(c, 9600), 2001); // a third of the answers exceptions: retried

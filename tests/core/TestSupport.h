@@ -2,6 +2,7 @@
 // Shared test fixtures: a real pseudo-terminal pair, a private settings
 // folder, and a scripted meter on the far end of the pseudo-terminal.
 
+#include "app/PrivateException.h"
 #include "comm/ComSettings.h"
 #include "comm/Crc16.h"
 
@@ -199,6 +200,15 @@ inline ComSettings Rs485Settings(const std::string& port, int baudIndex = 5)
     return s;
 }
 
+inline ComSettings TcpSettings(const std::string& host, unsigned short port)
+{
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeTcp;
+    s.ServerAddress = host;
+    s.ServicePort = std::to_string(port);
+    return s;
+}
+
 inline ComSettings InfraredSettings(const std::string& port)
 {
     ComSettings s{ComSettings::NoLoad{}};
@@ -206,6 +216,17 @@ inline ComSettings InfraredSettings(const std::string& port)
     s.IRCOMPortName = port;
     s.IRCOMPortDisplayName = "Test IR port";
     return s;
+}
+
+// The text of the CPrivateException that `call` raises, or "(no failure)".
+inline std::string FailureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const CPrivateException& e) {
+        return e.Text();
+    }
+    return "(no failure)";
 }
 
 } // namespace testsupport

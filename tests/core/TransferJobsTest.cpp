@@ -16,22 +16,6 @@ using namespace testsupport;
 
 namespace {
 
-ComSettings Tcp(const SimProcess& sim)
-{
-    ComSettings s{ComSettings::NoLoad{}};
-    s.Mode = kModeTcp;
-    s.ServerAddress = "127.0.0.1";
-    s.ServicePort = std::to_string(sim.Port());
-    return s;
-}
-
-ComSettings Rtu(const SimProcess& sim)
-{
-    ComSettings s = Rs485Settings(sim.RtuPath());
-    s.Parity = 0;
-    return s;
-}
-
 // Every word of every row the model has gets a value of its own.
 CRegisterImage Edited(int code)
 {
@@ -42,16 +26,6 @@ CRegisterImage Edited(int code)
             for (int w = 0; w < RegisterCount(b); ++w)
                 image.SetWord(b.firstWord + w, static_cast<std::uint16_t>(0x1100 + (b.firstWord + w) * 7));
     return image;
-}
-
-std::string FailureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const CPrivateException& e) {
-        return e.Text();
-    }
-    return "(no failure)";
 }
 
 const std::string kWrap = "Communication error. Please check device address, pc communication port setting, cable, "
@@ -70,7 +44,7 @@ TEST(TransferJobs, RoundTripsForEveryFamilyAndOptionInBothWordOrders)
             if (swap)
                 args.push_back("--swap");
             SimProcess sim(args);
-            CModbusInterface link(Tcp(sim));
+            CModbusInterface link(SimTcp(sim));
             CRegisterImage sent = Edited(code);
             sent.SetWord(76, swap ? 1 : 0); // keep the meter's word order as it is
             ASSERT_TRUE(RunDownload(link, sent, nullptr)) << code;
@@ -103,7 +77,7 @@ TEST(TransferJobs, RoundTripsForEveryFamilyAndOptionInBothWordOrders)
 TEST(TransferJobs, ProgressSkipsAbsentRowsAndReaches100OnlyAtTheEnd)
 {
     SimProcess sim({"--model", "0", "--tcp", "0"});
-    CModbusInterface link(Tcp(sim));
+    CModbusInterface link(SimTcp(sim));
     std::vector<double> steps;
     CRegisterImage image;
     ASSERT_TRUE(RunUpload(link, image, [&](double p) {
@@ -125,7 +99,7 @@ TEST(TransferJobs, ProgressSkipsAbsentRowsAndReaches100OnlyAtTheEnd)
 TEST(TransferJobs, ADifferentModelIsRefusedWithOnlyRegister900Written)
 {
     SimProcess sim({"--model", "0", "--tcp", "0"});
-    CModbusInterface link(Tcp(sim));
+    CModbusInterface link(SimTcp(sim));
     CRegisterImage before;
     ASSERT_TRUE(RunUpload(link, before, nullptr));
 
@@ -144,7 +118,7 @@ TEST(TransferJobs, ADifferentModelIsRefusedWithOnlyRegister900Written)
 TEST(TransferJobs, CancelLeavesTheImageAsItWas)
 {
     SimProcess sim({"--model", "15", "--tcp", "0"});
-    CModbusInterface link(Tcp(sim));
+    CModbusInterface link(SimTcp(sim));
     CRegisterImage image = Edited(15);
     const CRegisterImage before = image;
     int reports = 0;
@@ -161,7 +135,7 @@ TEST(TransferJobs, LostAnswersAreAbsorbedAndADeadLinkIsReported)
     {
         // Lost answers cost a read time-out each; the upload is still whole.
         SimProcess sim({"--model", "44", "--rtu", "--parity", "none", "--drop", "0.1", "--seed", "11"});
-        CModbusInterface link(Rtu(sim));
+        CModbusInterface link(SimRtu(sim));
         CRegisterImage meter;
         meter.ResetForModel(44, true);
         CRegisterImage back;
@@ -180,7 +154,7 @@ TEST(TransferJobs, LostAnswersAreAbsorbedAndADeadLinkIsReported)
     }
     {
         SimProcess sim({"--rtu", "--parity", "none", "--drop", "1"});
-        CModbusInterface link(Rtu(sim));
+        CModbusInterface link(SimRtu(sim));
         CRegisterImage image = Edited(15);
         const CRegisterImage before = image;
         EXPECT_EQ(FailureOf([&] { RunUpload(link, image, nullptr); }),

@@ -18,15 +18,6 @@ using namespace testsupport;
 
 namespace {
 
-ComSettings Tcp(const SimProcess& sim)
-{
-    ComSettings s{ComSettings::NoLoad{}};
-    s.Mode = kModeTcp;
-    s.ServerAddress = "127.0.0.1";
-    s.ServicePort = std::to_string(sim.Port());
-    return s;
-}
-
 CRegisterImage Marked()
 {
     CRegisterImage image;
@@ -49,7 +40,7 @@ void WhenShown(int delayMs, std::function<void(CProgressDialog*)> action)
 TEST(ProgressDialog, UploadsTheWholeMeter)
 {
     SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "5"});
-    CModbusInterface link(Tcp(sim));
+    CModbusInterface link(SimTcp(sim));
     CRegisterImage image = Marked();
     int highest = 0;
     QString caption;
@@ -85,7 +76,7 @@ TEST(ProgressDialog, UploadsTheWholeMeter)
 TEST(ProgressDialog, CancelKeepsTheImageAndShowsNothing)
 {
     SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "30"});
-    CModbusInterface link(Tcp(sim));
+    CModbusInterface link(SimTcp(sim));
     CRegisterImage image = Marked();
     const CRegisterImage before = image;
     WhenShown(300, [](CProgressDialog* d) { d->CancelButton()->click(); });
