@@ -142,11 +142,19 @@ private:
     std::thread m_thread;
 };
 
+// Unit 9, so that the unit byte cannot pass for a default.
+ComSettings Unit9(const std::string& host, unsigned short port)
+{
+    ComSettings s = TcpSettings(host, port);
+    s.Address = 9;
+    return s;
+}
+
 class ModbusTcp : public ::testing::Test
 {
 protected:
     FakeTcpServer server;
-    CModbusInterface client{TcpSettings("127.0.0.1", server.Port())};
+    CModbusInterface client{Unit9("127.0.0.1", server.Port())};
     void SetUp() override { client.Open(); }
 };
 
@@ -167,7 +175,7 @@ TEST_F(ModbusTcp, HeaderLayoutAndTheSharedCounter)
     EXPECT_EQ(Bytes(req[1].begin(), req[1].begin() + 8), (Bytes{0, 2, 0, 0, 0, 23, 9, 0x10}));
 
     // A second client continues the same counter, and it wraps to 0.
-    CModbusInterface other(TcpSettings("localhost", server.Port()));
+    CModbusInterface other(Unit9("localhost", server.Port()));
     CTcpTransport::SetTransactionCounter(65534);
     client.ReadHoldingRegisters(0, 1, v);
     client.Close();
