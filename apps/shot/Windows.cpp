@@ -1,6 +1,8 @@
 #include "Windows.h"
 
 #include "comm/ModbusInterface.h"
+#include "comm/ComPortList.h"
+#include "ui/comm/CommDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QLabel>
@@ -35,6 +37,21 @@ std::unique_ptr<QWidget> Progress(int mode)
     return d;
 }
 
+std::unique_ptr<QWidget> Connect()
+{
+    ComPortList ports({{"ttyS0", "/dev/ttyS0", "", "", ""},
+                       {"ttyUSB0", "/dev/ttyUSB0", "USB-RS485 Cable", "FTDI",
+                        "/dev/serial/by-id/usb-FTDI_USB-RS485_Cable_FT1ABCDE-if00-port0"}});
+    auto d = std::make_unique<CCommDialog>(std::move(ports));
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeRs485;
+    s.Address = 3;
+    s.COMPortName = "/dev/serial/by-id/usb-FTDI_USB-RS485_Cable_FT1ABCDE-if00-port0";
+    s.COMPortDisplayName = "FTDI USB-RS485 Cable (ttyUSB0)";
+    d->SetSettings(s);
+    return d;
+}
+
 } // namespace
 
 const std::vector<ShotWindow>& ShotWindows()
@@ -42,6 +59,7 @@ const std::vector<ShotWindow>& ShotWindows()
     static const std::vector<ShotWindow> windows = {
         {"progress", [] { return Progress(kModeRs485); }},
         {"progress-infrared", [] { return Progress(kModeInfrared); }},
+        {"connect", Connect},
     };
     return windows;
 }
