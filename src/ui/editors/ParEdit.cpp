@@ -1,0 +1,229 @@
+#include "ui/editors/ParEdit.h"
+
+#include <QAbstractItemView>
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+namespace {
+// Focus that moves to the list's own drop-down or away with the whole window
+// (a message box on top) comes back by itself: that is not the user leaving
+// the cell.
+bool LeavesTheCell(const QFocusEvent* event)
+{
+    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// CEditComboBox
+
+CEditComboBox::CEditComboBox(QWidget* parent) : QComboBox(parent)
+{
+    setProperty("controlId", kControlId);
+    view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The popup window exists once view() was asked for; its hide tells us
+    // that the drop-down closed, however it closed (choice, Escape, click
+    // outside).
+    m_popupWindow = view()->window();
+    if (m_popupWindow != this) {
+        m_popupWindow->setMaximumHeight(kListHeight);
+        m_popupWindow->installEventFilter(this);
+    }
+    connect(this, &QComboBox::activated, this, &CEditComboBox::OnActivated);
+    hide();
+}
+
+void CEditComboBox::showPopup()
+{
+    m_popupOpen = true;
+    m_chosen = false;
+    QComboBox::showPopup();
+}
+
+void CEditComboBox::OnActivated(int)
+{
+    // Activation with the list closed (arrow keys, wheel) only changes the
+    // selection; a choice from the open drop-down confirms it.
+    if (m_popupOpen)
+        m_chosen = true;
+}
+
+bool CEditComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_popupWindow && event->type() == QEvent::Hide && m_popupOpen) {
+        // The combo box hides its popup before it announces the activated
+        // item, so decide once the current event is done.
+        QMetaObject::invokeMethod(this, &CEditComboBox::OnPopupClosed, Qt::QueuedConnection);
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+void CEditComboBox::OnPopupClosed()
+{
+    if (!m_popupOpen)
+        return;
+    m_popupOpen = false;
+    Finish(m_chosen, kNavStay);
+}
+
+void CEditComboBox::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+        event->accept();
+        Finish(true, kNavLeft);
+        return;
+    case Qt::Key_Right:
+        event->accept();
+        Finish(true, kNavRight);
+        return;
+    default:
+        QComboBox::keyPressEvent(event);
+    }
+}
+
+void CEditComboBox::focusOutEvent(QFocusEvent* event)
+{
+    QComboBox::focusOutEvent(event);
+    if (isVisible() && !m_popupOpen && LeavesTheCell(event))
+        Finish(false, kNavStay);
+}
+
+void CEditComboBox::Finish(bool committed, int navigation)
+{
+    hide();
+    m_committed = committed;
+    m_navigation = navigation;
+    Notify();
+}
+
+// ---------------------------------------------------------------------------
+// CEditText
+
+CEditText::CEditText(QWidget* parent) : QLineEdit(parent)
+{
+    setProperty("controlId", kControlId);
+    hide();
+}
+
+bool CEditText::event(QEvent* event)
+{
+    // Keys the cell editor answers must never become a window shortcut.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+                event->accept();
+                return true;
+            }
+            break;
+        default: break;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
+void CEditText::keyPressEvent(QKeyEvent* event)
+{
+    const bool atStart = cursorPosition() == 0 && !hasSelectedText();
+    const bool atEnd = cursorPosition() == text().size() && !hasSelectedText();
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        Finish(true, kNavStay);
+        return;
+    case Qt::Key_Up:
+        event->accept();
+        Finish(true, kNavUp);
+        return;
+    case Qt::Key_Down:
+        event->accept();
+        Finish(true, kNavDown);
+        return;
+    case Qt::Key_Left:
+        if (atStart && event->modifiers() == Qt::NoModifier) {
+            event->accept();
+            Finish(true, kNavLeft);
+            return;
+        }
+        break;
+    case Qt::Key_Right:
+        if (atEnd && event->modifiers() == Qt::NoModifier) {
+            event->accept();
+            Finish(true, kNavRight);
+            return;
+        }
+        break;
+    default: break;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void CEditText::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (isVisible() && LeavesTheCell(event)) {
+        hide();
+        Finish(false, kNavStay);
+    }
+}
+
+void CEditText::Finish(bool committed, int navigation)
+{
+    m_committed = committed;
+    m_navigation = navigation;
+    Notify();
+}
+
+// ---------------------------------------------------------------------------
+// CParEdit
+
+CParEdit::~CParEdit()
+{
+    delete m_list.data();
+    delete m_box.data();
+}
+
+void CParEdit::CreateChildren(QWidget* grid)
+{
+    auto* box = new CEditText(grid);
+    box->setFont(grid->font());
+    box->Attach(this);
+    m_box = box;
+
+    auto* list = new CEditComboBox(grid);
+    list->setFont(grid->font());
+    list->Attach(this);
+    m_list = list;
+}
+
+void CParEdit::Update(CObservable* source)
+{
+    if (m_list && source == static_cast<CObservable*>(m_list.data())) {
+        m_selectedIndex = m_list->currentIndex();
+        m_commitKind = m_list->Committed() ? kCommitList : kCommitNone;
+        m_navigation = m_list->NavigationCode();
+        Notify();
+        return;
+    }
+    if (m_box && source == static_cast<CObservable*>(m_box.data())) {
+        m_text = m_box->text();
+        m_commitKind = m_box->Committed() ? kCommitText : kCommitNone;
+        m_navigation = m_box->NavigationCode();
+        Notify();
+        return;
+    }
+    // The owner announces that editing is over.
+    if (m_box)
+        m_box->hide();
+    if (m_list)
+        m_list->hide();
+    m_commitKind = kCommitNone;
+}
