@@ -3,6 +3,7 @@
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/editors/SettingDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QLabel>
@@ -52,6 +53,29 @@ std::unique_ptr<QWidget> Connect()
     return d;
 }
 
+// A setting dialog of the common mechanism, as the filter settings use it.
+class CSampleSettingDialog : public CSettingDialog
+{
+public:
+    CSampleSettingDialog() : CSettingDialog(0)
+    {
+        AddOptionRow(15100, 1001, 28, 3300, 2, EOptionRule::Clamped);
+        AddOptionRow(15101, 1002, 29, 4300, 10, EOptionRule::Clamped);
+        AddNumberRow(15257, 1009, 84, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257);
+    }
+};
+
+std::unique_ptr<QWidget> Setting()
+{
+    auto d = std::make_unique<CSampleSettingDialog>();
+    d->Image().ResetForModel(15, true);
+    d->Image().SetWord(28, 1);
+    d->Image().SetWord(29, 3);
+    d->Image().SetWord(84, 25);
+    d->InitDialog();
+    return d;
+}
+
 } // namespace
 
 const std::vector<ShotWindow>& ShotWindows()
@@ -60,6 +84,7 @@ const std::vector<ShotWindow>& ShotWindows()
         {"progress", [] { return Progress(kModeRs485); }},
         {"progress-infrared", [] { return Progress(kModeInfrared); }},
         {"connect", Connect},
+        {"setting-dialog", Setting},
     };
     return windows;
 }
