@@ -1,0 +1,478 @@
+// The grid control and in-cell editing on the layouts of the alarm table
+// (6 × 9, P row partly header) and the bank grid (12 × 9, spans, two header
+// rows in the middle), with a hand-written owner standing in for the alarm
+// windows.
+#include "model/ScalingParameterResolver.h"
+#include "ui/app/ErrorReport.h"
+#include "ui/app/UiText.h"
+#include "ui/editors/DataGridView.h"
+#include "ui/editors/GridCellEditing.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolTip>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+constexpr int kWidth = 60;
+
+std::vector<CGridHeaderCell> BankHeader()
+{
+    std::vector<CGridHeaderCell> h;
+    for (int half = 0; half < 2; ++half) {
+        const int top = half * 6;
+        h.push_back({gridtext::kSpanRowsHeader, 0, top});
+        for (int k = 0; k < 4; ++k) {
+            h.push_back({1141 + 4 * half + k, 1 + 2 * k, top});
+            h.push_back({gridtext::kCoveredHeader, 2 + 2 * k, top});
+        }
+        for (int c = 1; c <= 8; ++c)
+            h.push_back({c % 2 ? 1101 : 1102, c, top + 1});
+        const int trips[] = {1120, 1121, 1123, 1124};
+        for (int i = 0; i < 4; ++i)
+            h.push_back({trips[i], 0, top + 2 + i});
+    }
+    return h;
+}
+
+std::vector<CGridHeaderCell> MainHeader()
+{
+    std::vector<CGridHeaderCell> h;
+    for (int c = 0; c < 9; ++c)
+        h.push_back({1100 + c, c, 0});
+    for (int r = 1; r <= 5; ++r)
+        h.push_back({1119 + r, 0, r});
+    for (int c = 1; c <= 4; ++c)
+        h.push_back({1138, c, 3}); // the P row has no enable, setpoint, action, deadband
+    return h;
+}
+
+struct Counter : CObserver
+{
+    int count = 0;
+    void Update(CObservable*) override { ++count; }
+};
+
+class DataGridFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // First in the focus chain, so that focus lost by a hidden editor
+        // goes there unless someone hands it back to the grid.
+        other = new QPushButton(QStringLiteral("x"), &window);
+        grid = new CDataGridView(&window);
+        other->move(0, 300);
+        window.resize(700, 400);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        grid->Attach(&edits);
+    }
+
+    void Use(std::vector<CGridHeaderCell> header, int firstColumn, int firstRow)
+    {
+        grid->SetHeader(std::move(header), kWidth);
+        grid->SetFirstSelectable(firstColumn, firstRow);
+        ASSERT_TRUE(grid->SetCurrentCell(firstColumn, firstRow));
+        grid->SetEditable(true);
+        grid->setFocus();
+        QApplication::processEvents();
+    }
+
+    QPoint Center(int column, int row) const { return grid->CellRect(column, row).center(); }
+    void Click(int column, int row) { QTest::mouseClick(grid, Qt::LeftButton, {}, Center(column, row)); }
+    std::pair<int, int> Current() const { return {grid->CurrentColumn(), grid->CurrentRow()}; }
+    void Keys(std::initializer_list<Qt::Key> keys)
+    {
+        for (Qt::Key k : keys)
+            QTest::keyClick(grid, k);
+    }
+
+    QWidget window;
+    CDataGridView* grid = nullptr;
+    QPushButton* other = nullptr;
+    Counter edits;
+};
+
+} // namespace
+
+TEST_F(DataGridFixture, BankGridMovesSkipHeaderRowsAndStopAtEdges)
+{
+    Use(BankHeader(), 1, 2);
+    EXPECT_EQ(grid->size(), QSize(9 * kWidth + 1, 12 * grid->RowHeight() + 1));
+    EXPECT_FALSE(grid->SetCurrentCell(2, 7)) << "a header cell is never current";
+    Keys({Qt::Key_Up});
+    EXPECT_EQ(Current(), std::make_pair(1, 2)) << "Up from row 2 stays";
+    Keys({Qt::Key_Left});
+    EXPECT_EQ(Current(), std::make_pair(1, 2)) << "Left from column 1 stays";
+    Keys({Qt::Key_Down, Qt::Key_Down, Qt::Key_Down});
+    EXPECT_EQ(Current(), std::make_pair(1, 5));
+    Keys({Qt::Key_Down});
+    EXPECT_EQ(Current(), std::make_pair(1, 8)) << "rows 6 and 7 are skipped";
+    Keys({Qt::Key_Up});
+    EXPECT_EQ(Current(), std::make_pair(1, 5));
+    for (int i = 0; i < 10; ++i)
+        Keys({Qt::Key_Right, Qt::Key_Down});
+    EXPECT_EQ(Current(), std::make_pair(8, 11));
+    EXPECT_EQ(edits.count, 0) << "moves alone start no edit";
+}
+
+TEST_F(DataGridFixture, MovesStepOverHeaderCellsButNeverOntoOne)
+{
+    // The alarm table, plus a footer of header cells in columns 1-2 and one
+    // at the end of row 1: stepping over those would leave the grid.
+    auto header = MainHeader();
+    for (auto [c, r] : {std::pair{1, 6}, {2, 6}, {9, 1}})
+        header.push_back({1138, c, r});
+    Use(header, 1, 1);
+    const std::tuple<int, int, Qt::Key, int, int> moves[] = {
+        {5, 3, Qt::Key_Left, 5, 3},  // columns 1-4 of the P row are header cells
+        {2, 4, Qt::Key_Up, 2, 2},    // from the L row over the P row to the H row
+        {2, 2, Qt::Key_Down, 2, 4},
+        {2, 5, Qt::Key_Down, 2, 5},
+        {8, 1, Qt::Key_Right, 8, 1},
+        {9, 2, Qt::Key_Up, 9, 2},
+    };
+    for (auto [c, r, key, toC, toR] : moves) {
+        ASSERT_TRUE(grid->SetCurrentCell(c, r));
+        Keys({key});
+        EXPECT_EQ(Current(), std::make_pair(toC, toR)) << "from " << c << "," << r;
+    }
+}
+
+TEST_F(DataGridFixture, BeginEditOnlyOnSelectableDataCells)
+{
+    Use(MainHeader(), 1, 1);
+    grid->SetCell(2, 2, QStringLiteral("12.5"));
+    grid->SetCell(2, 2, QStringLiteral("second"));
+    for (auto [c, r] : {std::pair{0, 2}, {2, 0}, {2, 3}, {4, 3}}) {
+        Click(c, r);
+        EXPECT_EQ(edits.count, 0) << "header cell " << c << "," << r;
+    }
+    QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(9 * kWidth, grid->RowHeight() + 2)); // the closing line
+    EXPECT_EQ(edits.count, 0);
+    EXPECT_EQ(Current(), std::make_pair(1, 1));
+
+    Click(2, 2);
+    EXPECT_EQ(edits.count, 1);
+    EXPECT_EQ(Current(), std::make_pair(2, 2));
+    EXPECT_EQ(grid->EditText(), QStringLiteral("12.5")) << "the first of two cells";
+    EXPECT_EQ(grid->StartCharacter(), 0);
+    Click(5, 3);
+    EXPECT_EQ(edits.count, 2) << "the P row edits from column 5";
+    EXPECT_EQ(grid->EditText(), QString());
+
+    QTest::keyClick(grid, Qt::Key_5);
+    EXPECT_EQ(edits.count, 3);
+    EXPECT_EQ(grid->StartCharacter(), int('5'));
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_EQ(edits.count, 3) << "shortcuts and Escape start no edit";
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(edits.count, 4);
+    EXPECT_EQ(grid->StartCharacter(), 0);
+
+    // Display only: a click takes the focus, and nothing else happens.
+    grid->SetEditable(false);
+    other->setFocus();
+    Click(2, 2);
+    EXPECT_TRUE(grid->hasFocus());
+    Keys({Qt::Key_Down, Qt::Key_Return, Qt::Key_7});
+    EXPECT_EQ(edits.count, 4);
+    EXPECT_EQ(Current(), std::make_pair(5, 3));
+}
+
+TEST_F(DataGridFixture, ReturnAndArrowsStayWithAnEditableGrid)
+{
+    Use(MainHeader(), 1, 1);
+    struct Seen : QObject
+    {
+        int keys = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            keys += e->type() == QEvent::KeyPress;
+            return false;
+        }
+    } seen;
+    window.installEventFilter(&seen);
+    Keys({Qt::Key_Return, Qt::Key_Down, Qt::Key_Left, Qt::Key_8});
+    EXPECT_EQ(seen.keys, 0);
+    grid->SetEditable(false);
+    Keys({Qt::Key_Return, Qt::Key_Down});
+    EXPECT_EQ(seen.keys, 2) << "a display-only grid passes them on to its window";
+}
+
+TEST_F(DataGridFixture, PaintsSpansMarksAndTheCurrentCell)
+{
+    Use(BankHeader(), 1, 2);
+    const QPalette pal = grid->palette();
+    const QRgb face = pal.color(QPalette::Button).rgb();
+    const QRgb line = pal.color(QPalette::ButtonText).rgb();
+    const QRgb white = QColor(Qt::white).rgb();
+    ASSERT_NE(face, white);
+    const int h = grid->RowHeight();
+    const int mid = h / 2;
+
+    QImage image = grid->grab().toImage();
+    EXPECT_EQ(image.pixel(2 * kWidth, mid), face) << "@Bank1 covers the line inside its span";
+    EXPECT_EQ(image.pixel(3 * kWidth, mid), line) << "@Bank2 starts after the covered cell";
+    EXPECT_EQ(image.pixel(5, h), face) << "$ covers the line below it";
+    EXPECT_EQ(image.pixel(5, 2 * h), line);
+    ASSERT_TRUE(grid->hasFocus());
+    EXPECT_EQ(image.pixel(kWidth + 5, 2 * h + mid), pal.color(QPalette::Highlight).rgb())
+        << "the current cell is highlighted while the grid has the focus";
+    EXPECT_EQ(image.pixel(3 * kWidth + 5, 2 * h + mid), white);
+
+    other->setFocus();
+    image = grid->grab().toImage();
+    EXPECT_EQ(image.pixel(kWidth + 5, 2 * h + mid), white);
+
+    Use(MainHeader(), 1, 1);
+    image = grid->grab().toImage();
+    EXPECT_EQ(image.pixel(kWidth + 5, 3 * h + mid), face) << "\" \" is an empty grey cell";
+    grid->setEnabled(false);
+    image = grid->grab().toImage();
+    EXPECT_EQ(image.pixel(5 * kWidth + 5, 2 * h + mid), face) << "a disabled grid has no white background";
+}
+
+TEST_F(DataGridFixture, ToolTipShowsTheDataCellUnderTheMouse)
+{
+    Use(MainHeader(), 1, 1);
+    const QString longText(100, QLatin1Char('x'));
+    grid->SetCell(5, 3, longText);
+    grid->SetCell(2, 1, QStringLiteral("1234.5"));
+    EXPECT_EQ(CDataGridView::ToolId(5, 3), 3078);
+
+    auto hover = [&](int column, int row) {
+        QHelpEvent help(QEvent::ToolTip, Center(column, row), grid->mapToGlobal(Center(column, row)));
+        QApplication::sendEvent(grid, &help);
+    };
+    hover(2, 1);
+    EXPECT_FALSE(QToolTip::isVisible()) << "tooltips are the owner's choice";
+    grid->SetToolTipsEnabled(true);
+    hover(2, 3);
+    EXPECT_FALSE(QToolTip::isVisible()) << "nothing for a header cell";
+    EXPECT_EQ(grid->ToolHitTest(Center(0, 2)), 0);
+    hover(2, 1);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("1234.5"));
+    EXPECT_EQ(grid->ToolTipText(grid->ToolHitTest(Center(5, 3))), longText.left(79));
+    QToolTip::hideText();
+}
+
+// ---------------------------------------------------------------------------
+// In-cell editing with the real CParEdit.
+
+namespace {
+
+// The alarm table's cell kinds: lists in columns 1, 3 and 8, tenths in the
+// others; column 7 shows a unit after the value.
+class FakeTable : public CGridEditOwnerInterface
+{
+public:
+    explicit FakeTable(CDataGridView& grid) : m_grid(grid) {}
+
+    CGridCellEdit DescribeCell(int column, int row) const override
+    {
+        CGridCellEdit edit;
+        if (row == 3 && column < 5)
+            return edit;
+        if (column == 1 || column == 3 || column == 8) {
+            edit.kind = CGridCellEdit::Kind::List;
+            edit.options = {UiText(3265), UiText(3266)};
+            const int word = Value(column, row);
+            edit.selected = word == 0 || word == 1 ? word : -1;
+        } else {
+            edit.kind = CGridCellEdit::Kind::Text;
+        }
+        return edit;
+    }
+    void StoreChoice(int column, int row, int index) override { values[{column, row}] = index; ++stores; }
+    void StoreText(int column, int row, const QString& text) override
+    {
+        values[{column, row}] = CScalingParameterResolver::ParseScaled(text.toStdString(), 0, 9999, 10, 15804);
+        ++stores;
+    }
+    void Refill() override
+    {
+        m_grid.ClearCells();
+        for (int r = 1; r <= 5; ++r)
+            for (int c = r == 3 ? 5 : 1; c <= 8; ++c) {
+                const auto edit = DescribeCell(c, r);
+                const int v = Value(c, r);
+                QString text = edit.kind == CGridCellEdit::Kind::List
+                    ? UiText(v == 0 ? 3265 : 3266)
+                    : QString::fromStdString(CScalingParameterResolver::FormatScaled(v, 10));
+                m_grid.SetCell(c, r, c == 7 ? text + QStringLiteral(" s") : text);
+            }
+    }
+    int Value(int column, int row) const
+    {
+        auto it = values.find({column, row});
+        return it == values.end() ? 0 : it->second;
+    }
+
+    std::map<std::pair<int, int>, int> values;
+    int stores = 0;
+
+private:
+    CDataGridView& m_grid;
+};
+
+class DataGridCellEdit : public DataGridFixture
+{
+protected:
+    void SetUp() override
+    {
+        DataGridFixture::SetUp();
+        Use(MainHeader(), 1, 1);
+        table = std::make_unique<FakeTable>(*grid);
+        table->values[{2, 2}] = 123;
+        table->values[{2, 4}] = 456;
+        table->values[{7, 1}] = 15;
+        table->values[{3, 1}] = 7;
+        table->values[{1, 2}] = 1;
+        table->Refill();
+        editing = std::make_unique<CGridCellEditing>(*grid, *table);
+        box = editing->ParEdit().Box();
+        list = editing->ParEdit().List();
+    }
+    void TearDown() override { QApplication::processEvents(); }
+
+    std::unique_ptr<FakeTable> table;
+    std::unique_ptr<CGridCellEditing> editing;
+    CEditText* box = nullptr;
+    CEditComboBox* list = nullptr;
+    CMessageCapture messages;
+};
+
+} // namespace
+
+TEST_F(DataGridCellEdit, TypedDigitReplacesTheTextAndReturnCommitsInPlace)
+{
+    ASSERT_TRUE(grid->SetCurrentCell(2, 2));
+    QTest::keyClick(grid, Qt::Key_5);
+    ASSERT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), QStringLiteral("5"));
+    EXPECT_EQ(box->geometry(), grid->CellRect(2, 2).translated(1, 1));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(table->Value(2, 2), 50);
+    EXPECT_EQ(grid->CellText(2, 2), QStringLiteral("5.0"));
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(Current(), std::make_pair(2, 2));
+
+    Click(7, 1);
+    EXPECT_EQ(grid->EditText(), QStringLiteral("1.5 s"));
+    EXPECT_EQ(box->text(), QStringLiteral("1.5")) << "only the value is edited, not its unit";
+}
+
+TEST_F(DataGridCellEdit, ArrowCommitsMoveTheEditToTheNextCell)
+{
+    Click(2, 2);
+    ASSERT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), QStringLiteral("12.3"));
+    QTest::keyClicks(box, QStringLiteral("7"));
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(table->Value(2, 2), 70);
+    EXPECT_EQ(Current(), std::make_pair(2, 4)) << "the P row's header cell is skipped";
+    ASSERT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text(), QStringLiteral("45.6"));
+    EXPECT_EQ(box->selectedText(), QStringLiteral("45.6"));
+
+    // Right at the end of the text: the list of the next column opens.
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClick(box, Qt::Key_Right);
+    EXPECT_EQ(table->stores, 2);
+    EXPECT_EQ(Current(), std::make_pair(3, 4));
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_TRUE(list->isVisible());
+
+    // Down from the last row commits and opens the same cell again.
+    grid->SetCurrentCell(7, 5);
+    grid->BeginEdit(0);
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(Current(), std::make_pair(7, 5));
+    EXPECT_TRUE(box->isVisible());
+}
+
+TEST_F(DataGridCellEdit, RejectedValueKeepsTheEditOpen)
+{
+    grid->SetCurrentCell(5, 3);
+    QTest::keyClick(grid, Qt::Key_9);
+    QTest::keyClicks(box, QStringLiteral("9999"));
+    QTest::keyClick(box, Qt::Key_Down);
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
+    EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("999.9")));
+    EXPECT_EQ(table->stores, 0);
+    EXPECT_EQ(Current(), std::make_pair(5, 3)) << "no move after a rejected value";
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_TRUE(box->hasFocus());
+    EXPECT_EQ(box->selectedText(), QStringLiteral("99999"));
+
+    QTest::keyClicks(box, QStringLiteral("2.5"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(table->Value(5, 3), 25);
+    EXPECT_FALSE(box->isVisible());
+}
+
+TEST_F(DataGridCellEdit, ListCellDropsDownWithTheStoredOption)
+{
+    Click(1, 2);
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->geometry(), grid->CellRect(1, 2));
+    EXPECT_TRUE(list->view()->isVisible());
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentIndex(), 1);
+    list->view()->setCurrentIndex(list->model()->index(0, 0));
+    QTest::keyClick(list->view(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(table->Value(1, 2), 0);
+    EXPECT_EQ(grid->CellText(1, 2), UiText(3265));
+    EXPECT_FALSE(editing->IsEditing());
+    // The offscreen platform leaves the closed drop-down the active window;
+    // the window's own focus shows where the keys go next.
+    EXPECT_EQ(window.focusWidget(), grid);
+
+    // A stored 7 is no option: nothing is selected, and closing the drop-down
+    // without a choice keeps the 7.
+    Click(3, 1);
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->currentIndex(), -1);
+    QTest::keyClick(list->view(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_EQ(window.focusWidget(), grid) << "a drop-down closed without a choice hands back to the grid";
+    EXPECT_EQ(table->Value(3, 1), 7);
+    EXPECT_EQ(table->stores, 1);
+}
+
+TEST_F(DataGridCellEdit, CancelAndLeavingTheCellStoreNothing)
+{
+    Click(2, 2);
+    QTest::keyClicks(box, QStringLiteral("88"));
+    editing->CancelEdit(); // Escape in the owning dialog
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(Current(), std::make_pair(2, 2));
+
+    Click(2, 2);
+    QTest::keyClicks(box, QStringLiteral("88"));
+    Click(4, 1); // another cell: the open edit is dropped, the new one opens
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(Current(), std::make_pair(4, 1));
+
+    other->setFocus(); // the user went elsewhere and stays there
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_TRUE(other->hasFocus());
+    EXPECT_EQ(table->stores, 0);
+    EXPECT_EQ(table->Value(2, 2), 123);
+}
