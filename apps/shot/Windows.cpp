@@ -3,6 +3,7 @@
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/editors/DataGridView.h"
 #include "ui/editors/SettingDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
@@ -76,6 +77,33 @@ std::unique_ptr<QWidget> Setting()
     return d;
 }
 
+// The alarm table's layout: trip points down, their settings across.
+std::unique_ptr<QWidget> Grid()
+{
+    auto grid = std::make_unique<CDataGridView>();
+    std::vector<CGridHeaderCell> header;
+    for (int c = 0; c < 9; ++c)
+        header.push_back({1100 + c, c, 0});
+    for (int r = 0; r < 5; ++r)
+        header.push_back({1120 + r, 0, 1 + r});
+    grid->SetHeader(std::move(header), 78);
+    const char* rows[5][8] = {
+        {"Enable", "95.00", "High", "0.50", "0.0", "0.0", "0.0", "Energize"},
+        {"Enable", "90.00", "High", "0.50", "1.0", "0.0", "0.0", "Energize"},
+        {"", "", "", "", "0.0", "0.0", "0.0", "Energize"},
+        {"Enable", "10.00", "Low", "0.50", "1.0", "0.0", "0.0", "Energize"},
+        {"Disable", "5.00", "Low", "0.50", "0.0", "0.0", "0.0", "De-energize"},
+    };
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 8; ++c)
+            grid->SetCell(1 + c, 1 + r, QString::fromLatin1(rows[r][c]));
+    grid->SetFirstSelectable(1, 1);
+    grid->SetCurrentCell(2, 2);
+    grid->SetEditable(true);
+    grid->resize(9 * 78 + 2, grid->sizeHint().height());
+    return grid;
+}
+
 } // namespace
 
 const std::vector<ShotWindow>& ShotWindows()
@@ -85,6 +113,7 @@ const std::vector<ShotWindow>& ShotWindows()
         {"progress-infrared", [] { return Progress(kModeInfrared); }},
         {"connect", Connect},
         {"setting-dialog", Setting},
+        {"grid", Grid},
     };
     return windows;
 }

@@ -28,7 +28,8 @@ int main(int argc, char** argv)
         if (QString(argv[1]) != w.name)
             continue;
         std::unique_ptr<QWidget> widget = w.make();
-        widget->adjustSize();
+        if (!widget->testAttribute(Qt::WA_Resized)) // a window may set its own size
+            widget->adjustSize();
         // Rendered, not shown: showing a window may start its work.
         QPixmap pixmap(widget->size());
         pixmap.fill(widget->palette().window().color());
