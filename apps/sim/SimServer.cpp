@@ -48,18 +48,6 @@ std::size_t RtuFrameLength(const std::vector<std::uint8_t>& in)
     }
 }
 
-speed_t SpeedFor(unsigned baud)
-{
-    switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    default: return B38400;
-    }
-}
-
 } // namespace
 
 CSimServer::CSimServer(CSimMeter& meter, const SimFaults& faults, unsigned seed)
@@ -128,23 +116,23 @@ void CSimServer::OpenSerialDevice(const std::string& path)
     tcgetattr(m_rtu, &tio);
     cfmakeraw(&tio);
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD | (m_line.dataBits == 7 ? CS7 : CS8);
-    if (m_line.parity == 1)
+    tio.c_cflag |= CLOCAL | CREAD | (m_line.DataBits == 7 ? CS7 : CS8);
+    if (m_line.Parity == 1)
         tio.c_cflag |= PARENB | PARODD;
-    else if (m_line.parity == 2)
+    else if (m_line.Parity == 2)
         tio.c_cflag |= PARENB;
-    if (m_line.stopBits == 2)
+    if (m_line.StopBits == 2)
         tio.c_cflag |= CSTOPB;
-    cfsetispeed(&tio, SpeedFor(m_line.baud));
-    cfsetospeed(&tio, SpeedFor(m_line.baud));
+    cfsetispeed(&tio, CSerialIO::SpeedFor(m_line.BaudRate));
+    cfsetospeed(&tio, CSerialIO::SpeedFor(m_line.BaudRate));
     if (tcsetattr(m_rtu, TCSANOW, &tio) != 0)
         throw std::runtime_error("cannot set the line of " + path + ": " + strerror(errno));
 }
 
 double CSimServer::CharTimeMs() const
 {
-    const int bits = 1 + m_line.dataBits + (m_line.parity ? 1 : 0) + m_line.stopBits;
-    return 1000.0 * bits / m_line.baud;
+    const int bits = 1 + m_line.DataBits + (m_line.Parity ? 1 : 0) + m_line.StopBits;
+    return 1000.0 * bits / m_line.BaudRate;
 }
 
 void CSimServer::WriteAll(int fd, const std::uint8_t* data, std::size_t n)

@@ -2,6 +2,7 @@
 // Serves a CSimMeter over Modbus TCP and Modbus RTU, with injected faults.
 
 #include "SimMeter.h"
+#include "comm/SerialIO.h"
 
 #include <atomic>
 #include <cstdint>
@@ -22,14 +23,6 @@ struct SimFaults
     bool wireTiming = false;    // RTU answers take the time of their bytes on the line
 };
 
-struct SimLine
-{
-    unsigned baud = 38400;
-    int dataBits = 8;
-    int parity = 1; // 0 none, 1 odd, 2 even
-    int stopBits = 1;
-};
-
 class CSimServer
 {
 public:
@@ -42,7 +35,7 @@ public:
     std::string OpenPty();
     // Serves on an existing serial device with the given line.
     void OpenSerialDevice(const std::string& path);
-    void SetRtu(int unit, const SimLine& line)
+    void SetRtu(int unit, const SerialLine& line)
     {
         m_unit = unit;
         m_line = line;
@@ -74,7 +67,7 @@ private:
     int m_rtu = -1;
     int m_ptySlaveKeeper = -1;
     int m_unit = 1;
-    SimLine m_line;
+    SerialLine m_line{38400, 8, 1, 1};
     std::vector<std::uint8_t> m_rtuIn;
     std::int64_t m_rtuLastByteMs = 0;
 };

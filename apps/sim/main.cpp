@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     std::optional<unsigned short> tcpPort;
     std::string link, device;
     int unit = 1;
-    SimLine line;
+    SerialLine line{38400, 8, 1, 1};
     SimFaults faults;
     unsigned seed = 1;
     try {
@@ -84,17 +84,17 @@ int main(int argc, char** argv)
                 device = value();
             } else if (a == "--baud") {
                 std::string v = value();
-                line.baud = static_cast<unsigned>(Number(a, v, 1200, 38400));
+                line.BaudRate = static_cast<unsigned>(Number(a, v, 1200, 38400));
                 if (v != "1200" && v != "2400" && v != "4800" && v != "9600" && v != "19200" && v != "38400")
                     throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
             } else if (a == "--parity") {
                 std::string v = value();
                 if (v == "none" || v == "odd" || v == "even")
-                    line.parity = v == "none" ? 0 : v == "odd" ? 1 : 2;
+                    line.Parity = v == "none" ? 0 : v == "odd" ? 1 : 2;
                 else
                     throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
             } else if (a == "--stop") {
-                line.stopBits = static_cast<int>(Number(a, value(), 1, 2));
+                line.StopBits = static_cast<int>(Number(a, value(), 1, 2));
             } else if (a == "--address") {
                 unit = static_cast<int>(Number(a, value(), 1, 247));
             } else if (a == "--infrared") {
@@ -127,7 +127,7 @@ int main(int argc, char** argv)
             throw Failure{CStringTable::Get(kNothingToServe)};
         if (infrared) {
             unit = 1;
-            line = SimLine{1200, 8, 1, 1};
+            line = SerialLine{1200, 8, 1, 1};
         }
 
         CSimMeter meter(model);

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
     throw CPrivateException(ids::kPortSettingsFailed);
 }
 
-speed_t SpeedFor(unsigned baud)
+speed_t SpeedCode(unsigned baud)
 {
     switch (baud) {
     case 300: return B300;
@@ -71,6 +71,11 @@ CSerialIO::~CSerialIO()
         close(m_wakeFd);
 }
 
+unsigned CSerialIO::SpeedFor(unsigned baudRate)
+{
+    return SpeedCode(baudRate);
+}
+
 std::string CSerialIO::DevicePathFor(const std::string& portName)
 {
     int n = 0;
@@ -116,7 +121,7 @@ void CSerialIO::SetLine(unsigned baudRate, int dataBits, int parity, int stopBit
 {
     if (m_fd < 0)
         SettingsFailed();
-    speed_t speed = SpeedFor(baudRate);
+    speed_t speed = SpeedCode(baudRate);
     if (speed == B0 || (dataBits != 7 && dataBits != 8) || parity < 0 || parity > 2)
         SettingsFailed();
 

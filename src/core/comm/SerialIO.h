@@ -65,6 +65,9 @@ public:
     const SerialLine& Line() const { return m_line; }
     const SerialTimeouts& Timeouts() const { return m_timeouts; }
 
+    // The termios speed code of a baud rate; 0 (B0) for a rate it lacks.
+    static unsigned SpeedFor(unsigned baudRate);
+
     // "COM1".."COM16" and "\\.\COMn" name /dev/ttyS0../dev/ttyS15; anything
     // else is used as it stands.
     static std::string DevicePathFor(const std::string& portName);
