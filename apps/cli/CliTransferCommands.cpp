@@ -5,6 +5,7 @@
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
+#include "files/FileStringIds.h"
 #include "files/ParameterReport.h"
 #include "jobs/TagMaxMin.h"
 #include "jobs/TransferJobs.h"
@@ -145,7 +146,7 @@ int CmdReport(const Invocation& inv)
         CConfigFile::Load(other, *compareFile);
         report.SetComparison(other, std::filesystem::path(*compareFile).filename().string());
     } else if (compareDevice) {
-        report.SetComparison(UploadFromMeter(inv), CStringTable::Get(2453));
+        report.SetComparison(UploadFromMeter(inv), CStringTable::Get(file_ids::kColumnDevice));
     }
     for (const SReportRow& row : report.Rows()) {
         std::printf("%s\t%s\t%s", row.group.c_str(), row.name.c_str(), row.value.c_str());
