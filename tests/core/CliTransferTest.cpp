@@ -148,3 +148,19 @@ TEST_F(CliTransfer, MonitorTagAndMaxMin)
     EXPECT_EQ(Cli(TcpLink(sim) + "reset-maxmin").status, 2);
     EXPECT_EQ(Cli(TcpLink(sim) + "reset-maxmin --yes").status, 0);
 }
+
+TEST_F(CliTransfer, ReportAgainstTheMeterAndAsCsv)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0"});
+    const std::string file = Path("meter.cfg"), csv = Path("report.csv");
+    ASSERT_EQ(Cli("new 15 " + file).status, 0);
+    CliRun r = Cli(TcpLink(sim) + "report " + file + " --compare-device --csv " + csv);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Input\tInput type\t1.0000 to 5.0000 Vdc\t1.0000 to 5.0000 Vdc\t=\n"), std::string::npos);
+    EXPECT_EQ(r.out.substr(r.out.size() - 25), "All parameters matching.\n");
+    const std::string text = ReadFile(csv);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 163);
+    EXPECT_EQ(text.rfind("\"Input\",\"Input type\",\"1.0000 to 5.0000 Vdc\",\"1.0000 to 5.0000 Vdc\"\r\n", 0), 0u);
+
+    EXPECT_EQ(Cli("report " + file + " --compare " + file + " --compare-device").status, 2);
+}
