@@ -22,6 +22,19 @@ struct Segment
 };
 using Reply = std::vector<Segment>;
 
+// A TCP socket bound to 127.0.0.1 on a free port; `address` gets the port.
+int BoundLoopbackSocket(sockaddr_in& address)
+{
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    address = sockaddr_in{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t len = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &len);
+    return fd;
+}
+
 class FakeTcpServer
 {
 public:
@@ -29,15 +42,8 @@ public:
 
     FakeTcpServer()
     {
-        m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int one = 1;
-        setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
+        sockaddr_in a;
+        m_listen = BoundLoopbackSocket(a);
         m_port = ntohs(a.sin_port);
         listen(m_listen, 4);
         m_responder = [](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, Healthy(tid, pdu)}}; };
@@ -272,14 +278,8 @@ TEST_F(ModbusTcp, AbortEndsABlockedReceiveWithoutRetry)
 
 TEST(ModbusTcpOpen, ResolutionAndConnectFailuresCarryTheSystemText)
 {
-    int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &len);
-    close(probe); // nobody listens on this port now
+    sockaddr_in a;
+    close(BoundLoopbackSocket(a)); // nobody listens on this port now
     CModbusInterface refused(TcpSettings("127.0.0.1", ntohs(a.sin_port)));
     EXPECT_EQ(FailureOf([&] { refused.Open(); }), "Modbus-TCP Error. Connection refused");
 
@@ -299,13 +299,8 @@ TEST(ModbusTcpOpen, AbortEndsABlockedConnect)
 {
     // A listener that never accepts, with its backlog filled, leaves the next
     // connect waiting for an answer to its SYN.
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    sockaddr_in a;
+    int listener = BoundLoopbackSocket(a);
     listen(listener, 0);
     std::vector<int> fillers;
     for (int i = 0; i < 4; ++i) {
