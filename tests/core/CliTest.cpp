@@ -102,7 +102,7 @@ TEST(Cli, FailuresAndBadInputGiveAMessageAndNonZeroStatus)
 
     r = RunCli("--port /dev/nonexistent-q6k read 0");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Communication port /dev/nonexistent-q6k can not be opened.\n");
+    EXPECT_EQ(r.err, "Communication port /dev/nonexistent-q6k can not be opened.\nNo such file or directory\n");
 
     for (const char* bad : {"read 65536", "read 1 0", "read x", "write 5", "write 5 70000", "frobnicate",
                             "--baud 1234 read 0", "--address 248 read 0", "--link tcpx read 0", "--bogus read 0",

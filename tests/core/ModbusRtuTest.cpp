@@ -7,6 +7,7 @@
 #include "comm/RtuTransport.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 using namespace testsupport;
 
@@ -228,13 +229,111 @@ TEST_F(ModbusRtu, OpenFailuresNameThePortTheUserChose)
     ComSettings s = Rs485Settings("/dev/does-not-exist");
     s.COMPortDisplayName = "COM9 (USB adapter)";
     CModbusInterface client(s);
-    EXPECT_EQ(FailureOf([&] { client.Open(); }), "Communication port COM9 (USB adapter) can not be opened.");
+    EXPECT_EQ(FailureOf([&] { client.Open(); }), "Communication port COM9 (USB adapter) can not be opened.\rNo such file or directory");
 
     ComSettings ir = InfraredSettings("/dev/does-not-exist");
     ir.COMPortName = pty.SlavePath(); // not used in infrared mode
     CModbusInterface irClient(ir);
-    EXPECT_EQ(FailureOf([&] { irClient.Open(); }), "Communication port Test IR port can not be opened.");
+    EXPECT_EQ(FailureOf([&] { irClient.Open(); }), "Communication port Test IR port can not be opened.\rNo such file or directory");
 
     std::uint16_t v;
     EXPECT_FALSE(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }).empty());
+}
+
+TEST_F(ModbusRtu, ALateAnswerIsWaitedOutBeforeTheRetryAndNeverTakenForAnother)
+{
+    meter.Register(3) = 33;
+    meter.Register(4) = 44;
+    // The first request is answered well past the time-out, with a value that
+    // would show if it were taken for a later request's.
+    meter.SetResponder([&](const Bytes& req, int i) {
+        if (i > 0)
+            return meter.Answer(req);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return WithCrc({req[0], 0x04, 0x02, 0xDE, 0xAD});
+    });
+    auto client = OpenClient(Rs485Settings(pty.SlavePath()));
+    std::uint16_t v = 0;
+    ASSERT_TRUE(client->ReadHoldingRegisters(3, 1, &v));
+    EXPECT_EQ(v, 33);
+    ASSERT_TRUE(client->ReadHoldingRegisters(4, 1, &v));
+    EXPECT_EQ(v, 44);
+    EXPECT_EQ(meter.Requests().size(), 3u);
+}
+
+TEST_F(ModbusRtu, AMeterAlwaysLaterThanTheTimeOutEndsInTimeoutAndLeavesNothingForTheNextCall)
+{
+    // Each answer comes 250 ms after the meter takes the request (the
+    // time-out of a one-register read is 206 ms), and requests queue up at
+    // the meter while it is busy, as they do at a real one.
+    meter.SetResponder([&](const Bytes& req, int) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        Bytes a = meter.Answer(req);
+        return a;
+    });
+    meter.Register(9600) = 2001;
+    meter.Register(9601) = 3;
+    auto client = OpenClient(Rs485Settings(pty.SlavePath()));
+    std::uint16_t v = 0;
+    EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(9600, 1, &v); }),
+              "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=timeout.");
+    // Whatever the meter still sends for those attempts is gone before the
+    // next call's request.
+    meter.SetResponder([&](const Bytes& req, int) { return meter.Answer(req); });
+    ASSERT_TRUE(client->ReadHoldingRegisters(9601, 1, &v));
+    EXPECT_EQ(v, 3);
+}
+
+TEST_F(ModbusRtu, AnAnswerThatDoesNotEchoTheRequestIsInvalid)
+{
+    auto client = OpenClient(Rs485Settings(pty.SlavePath()));
+    std::uint16_t v;
+    const std::string invalid = "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid response.";
+    // Another meter on the bus, another function, another byte count, and
+    // another meter's exception: none is this request's answer.
+    for (const Bytes& answer : {Bytes{2, 0x04, 0x02, 0x00, 0x07}, Bytes{1, 0x03, 0x02, 0x00, 0x07},
+                                Bytes{1, 0x04, 0x04, 0x00, 0x07}, Bytes{2, 0x84, 0x02}}) {
+        meter.SetResponder([answer](const Bytes&, int) { return WithCrc(answer); });
+        EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }), invalid) << int(answer[0]) << " " << int(answer[1]);
+    }
+    meter.SetResponder([](const Bytes&, int) { return WithCrc({1, 0x03, 0x00, 0x00, 0x00, 0x01}); });
+    const std::uint16_t w = 5;
+    EXPECT_EQ(FailureOf([&] { client->WriteMultipleRegisters(0, 1, &w); }),
+              "Modbus command failed. command=WriteMultipleRegisters address=1 size=1 reason=invalid response.");
+}
+
+TEST_F(ModbusRtu, AHangUpFailsTheAttemptAtOnceAndTheRetryFindsThePortAgain)
+{
+    meter.Register(12) = 1212;
+    meter.SetResponder([&](const Bytes& req, int i) {
+        if (i > 0)
+            return meter.Answer(req);
+        // What the kernel does when a USB adapter is unplugged.
+        int fd = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+        if (fd >= 0) {
+            ioctl(fd, TIOCVHANGUP);
+            close(fd);
+        }
+        return Bytes{};
+    });
+    ComSettings s = Rs485Settings(pty.SlavePath());
+    s.Baudrate = 0; // 1200 bit/s: the time-out of this read is over three seconds
+    auto client = OpenClient(s);
+    std::uint16_t v[100] = {};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(client->ReadHoldingRegisters(12, 100, v));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000)); // not waited out
+    EXPECT_EQ(v[0], 1212);
+    EXPECT_EQ(meter.Requests().size(), 2u);
+}
+
+TEST_F(ModbusRtu, APortThatIsGoneForGoodEndsWithTheReasonWhyItCannotBeOpened)
+{
+    PtyPair gone;
+    ComSettings s = Rs485Settings(gone.SlavePath());
+    auto client = OpenClient(s);
+    gone.CloseMaster(); // the adapter unplugged for good: its device goes away
+    std::uint16_t v;
+    EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }),
+              "Communication port Test RS-485 port can not be opened.\rNo such file or directory");
 }

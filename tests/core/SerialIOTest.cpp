@@ -5,6 +5,7 @@
 #include "comm/SerialIO.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 using namespace testsupport;
@@ -83,7 +84,7 @@ TEST(SerialIO, OpenIsExclusiveAndFailuresNameTheDisplayName)
     first.SetComSettings(Rs485Settings(pty.SlavePath()));
     first.Setup();
     second.SetComSettings(Rs485Settings(pty.SlavePath()));
-    EXPECT_EQ(OpenFailure(second), "Communication port Test RS-485 port can not be opened.");
+    EXPECT_EQ(OpenFailure(second), "Communication port Test RS-485 port can not be opened.\rDevice or resource busy");
     EXPECT_FALSE(second.IsOpen());
     first.Close();
     first.Close(); // closing twice is harmless
@@ -91,10 +92,10 @@ TEST(SerialIO, OpenIsExclusiveAndFailuresNameTheDisplayName)
 
     CSerialIO none;
     none.SetComSettings(Rs485Settings(""));
-    EXPECT_EQ(OpenFailure(none), "Communication port Test RS-485 port can not be opened.");
+    EXPECT_EQ(OpenFailure(none), "Communication port Test RS-485 port can not be opened.\rNo such file or directory");
     // A plain file is no serial port.
     none.SetComSettings(Rs485Settings("/etc/hostname"));
-    EXPECT_EQ(OpenFailure(none), "Communication port Test RS-485 port can not be opened.");
+    EXPECT_EQ(OpenFailure(none), "Communication port Test RS-485 port can not be opened.\rInappropriate ioctl for device");
 
     EXPECT_THROW(none.SetReadTimeout(10), CPrivateException);
     EXPECT_THROW(none.Write("x", 1), CPrivateException);
@@ -164,4 +165,75 @@ TEST(SerialIO, InterruptEndsAWaitingRead)
     port.SetReadTimeout(50);
     ASSERT_EQ(write(pty.Master(), "z", 1), 1);
     EXPECT_EQ(port.Read(b, 1), 1u);
+}
+
+TEST(SerialIO, LineSettingsLeaveNothingOfWhatAnotherProgramSet)
+{
+    PtyPair pty;
+    // Another program left stick parity, flow control and a cooked line.
+    int other = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    termios left{};
+    ASSERT_EQ(tcgetattr(other, &left), 0);
+    left.c_cflag |= CMSPAR | CRTSCTS | HUPCL;
+    left.c_iflag |= IXON | IXOFF | ICRNL | INPCK | ISTRIP;
+    left.c_oflag |= OPOST | ONLCR;
+    left.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    left.c_cc[VMIN] = 5;
+    tcsetattr(other, TCSANOW, &left);
+    ASSERT_EQ(tcgetattr(other, &left), 0);
+    ASSERT_TRUE(left.c_cflag & CMSPAR); // the pseudo-terminal keeps it, as a real port would
+
+    CSerialIO port;
+    ComSettings s = Rs485Settings(pty.SlavePath());
+    s.Parity = 2; // even: with CMSPAR left on it would go out as space parity
+    port.SetComSettings(s);
+    port.Setup();
+    termios now{};
+    ASSERT_EQ(tcgetattr(other, &now), 0);
+    close(other);
+    EXPECT_EQ(now.c_cflag & (CMSPAR | CRTSCTS | HUPCL), 0u);
+    EXPECT_EQ(now.c_iflag & (IXON | IXOFF | ICRNL | INPCK | ISTRIP), 0u);
+    EXPECT_EQ(now.c_oflag & OPOST, 0u);
+    EXPECT_EQ(now.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(now.c_cc[VMIN], 0);
+    EXPECT_EQ(now.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(cfgetospeed(&now), static_cast<speed_t>(B38400));
+}
+
+TEST(SerialIO, AHangUpEndsAWaitingReadAtOnceAndThePortCanBeOpenedAgain)
+{
+    PtyPair pty;
+    CSerialIO port;
+    port.SetComSettings(Rs485Settings(pty.SlavePath()));
+    port.Setup();
+    port.SetReadTimeout(20000);
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        int fd = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+        ioctl(fd, TIOCVHANGUP); // what the kernel does when a USB adapter goes
+        close(fd);
+    });
+    char b[4];
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.Read(b, 4), 0u);
+    unplug.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)); // not the 20 s time-out
+    EXPECT_TRUE(port.IsLost());
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.LostText(), "Communication port Test RS-485 port was lost.\rThe device was disconnected.");
+
+    port.Setup();
+    EXPECT_FALSE(port.IsLost());
+    EXPECT_EQ(port.Write("ok", 2), 2u);
+    char got[2];
+    pollfd p{pty.Master(), POLLIN, 0};
+    ASSERT_GT(poll(&p, 1, 1000), 0);
+    EXPECT_EQ(read(pty.Master(), got, 2), 2);
+
+    // The far end going away for good is a loss too.
+    pty.CloseMaster();
+    EXPECT_EQ(port.Read(b, 4), 0u);
+    EXPECT_TRUE(port.IsLost());
+    EXPECT_THROW(port.Write("x", 1), CPrivateException);
 }

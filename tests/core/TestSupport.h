@@ -67,11 +67,15 @@ public:
         // never sees a hang-up.
         m_keepAlive = open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     }
-    ~PtyPair()
+    ~PtyPair() { CloseMaster(); }
+    // As a vanished adapter: the slave side hangs up and its path goes away.
+    void CloseMaster()
     {
         if (m_keepAlive >= 0)
             close(m_keepAlive);
-        close(m_master);
+        if (m_master >= 0)
+            close(m_master);
+        m_keepAlive = m_master = -1;
     }
     int Master() const { return m_master; }
     const std::string& SlavePath() const { return m_slavePath; }

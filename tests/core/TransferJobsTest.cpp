@@ -165,5 +165,5 @@ TEST(TransferJobs, LostAnswersAreAbsorbedAndADeadLinkIsReported)
     CModbusInterface link(Rs485Settings("/dev/q6k-no-such-port"));
     CRegisterImage image;
     EXPECT_EQ(FailureOf([&] { RunUpload(link, image, nullptr); }),
-              "Communication port Test RS-485 port can not be opened.");
+              "Communication port Test RS-485 port can not be opened.\rNo such file or directory");
 }

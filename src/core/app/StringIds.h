@@ -16,4 +16,7 @@ inline constexpr unsigned kReasonCrcError = 12006;
 inline constexpr unsigned kReasonException = 12007;
 inline constexpr unsigned kModbusTcpError = 12008;
 inline constexpr unsigned kCommunicationError = 12009;
+inline constexpr unsigned kDeviceDisconnected = 12013;
+inline constexpr unsigned kPortLost = 12014;
+inline constexpr unsigned kPortGroupHint = 12015;
 } // namespace ids

@@ -8,6 +8,8 @@
 #include "comm/RtuTransport.h"
 #include "comm/TcpTransport.h"
 
+#include <algorithm>
+
 
 namespace {
 
@@ -124,16 +126,27 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
             m_transport->ClearInterrupt();
         CTrace::Write(read ? "ReadHoldingRegisters: adrs=%d size=%d\n" : "WriteMultipleRegisters: adrs=%d size=%d\n",
                       {s + 1, n});
+        const unsigned timeout = ComputeResponseTimeout(m_settings, read ? kReadBaseTimeout : kWriteBaseTimeout,
+                                                        request.size(), expected);
 
+        // Attempts of this chunk whose answer has not come (it may still:
+        // a meter that answers late); retries are made only once the line
+        // has fallen quiet, for longer after each such attempt.
+        int unanswered = 0;
+        if (m_resyncFirst > 0 && m_transport) {
+            // What the failed call before this one may still have coming.
+            m_transport->Resynchronise(m_resyncFirst);
+            m_resyncFirst = 0;
+        }
         for (int failures = 0;;) {
             try {
                 if (!m_transport)
                     throw CPrivateException(ids::kPortSettingsFailed);
+                m_attemptEnd = AttemptEnd::NoAnswer;
                 const std::uint16_t tid = m_transport->SendRequest(request);
-                m_responseTimeout = ComputeResponseTimeout(m_settings, read ? kReadBaseTimeout : kWriteBaseTimeout,
-                                                           request.size(), expected);
+                m_responseTimeout = timeout;
                 m_transport->SetResponseTimeout(m_responseTimeout);
-                const std::size_t received = ReceiveAndCheck(command, s, n, tid, response, expected);
+                const std::size_t received = ReceiveAndCheck(command, s, n, request, tid, response, expected);
                 if (read) {
                     if (m_abort.load())
                         throw CPrivateException(std::string());
@@ -141,6 +154,10 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                         for (unsigned i = 0; i < n; ++i)
                             readValues[done + i] = static_cast<std::uint16_t>(response[3 + 2 * i] << 8 | response[4 + 2 * i]);
                 }
+                // The answer taken may have been an earlier attempt's; the
+                // later ones' must not meet the next request.
+                if (unanswered > 0)
+                    m_transport->Resynchronise(timeout);
                 break;
             } catch (const std::exception&) {
                 Record(false);
@@ -148,8 +165,27 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                 // the user asked for it, there is nothing to report.
                 if (read && m_abort.load())
                     throw CPrivateException(std::string());
-                if (++failures >= attemptLimit || m_abort.load())
+                // On a link that was lost and opened again nothing of the
+                // old one's can still arrive.
+                if (m_attemptEnd == AttemptEnd::NoAnswer && m_transport && m_transport->IsOpen())
+                    ++unanswered;
+                if (++failures >= attemptLimit || m_abort.load()) {
+                    // Reported at once; the next call waits out the rest.
+                    if (unanswered > 0 || m_attemptEnd == AttemptEnd::BadAnswer)
+                        m_resyncFirst = timeout;
                     throw;
+                }
+                // A whole exception answer leaves nothing behind on the line.
+                if (m_attemptEnd != AttemptEnd::ExceptionAnswer && m_transport) {
+                    const unsigned quiet = timeout * static_cast<unsigned>(std::clamp(unanswered, 1, 4));
+                    if (m_transport->Resynchronise(quiet) && unanswered > 0)
+                        --unanswered;
+                }
+                if (m_abort.load()) {
+                    if (read)
+                        throw CPrivateException(std::string());
+                    throw;
+                }
             }
         }
         done += n;
@@ -158,13 +194,15 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
 }
 
 std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned address, unsigned count,
-                                              std::uint16_t transactionId, std::vector<std::uint8_t>& response,
-                                              std::size_t expected)
+                                              const std::vector<std::uint8_t>& request, std::uint16_t transactionId,
+                                              std::vector<std::uint8_t>& response, std::size_t expected)
 {
     const CModbusTransport::Answer answer = m_transport->ReceiveResponse(response, expected);
+    m_attemptEnd = AttemptEnd::BadAnswer;
     if (answer.checksumError)
         Fail(command, address, count, CStringTable::Get(ids::kReasonCrcError));
     if (answer.received == 0) {
+        m_attemptEnd = AttemptEnd::NoAnswer;
         CTrace::Write("Timeout\n");
         Fail(command, address, count, CStringTable::Get(ids::kReasonTimeout));
     }
@@ -172,11 +210,22 @@ std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned addr
         CTrace::Write("Invalid transaction\n");
         Fail(command, address, count, CStringTable::Get(ids::kReasonInvalidTransaction));
     }
+    // A meter always echoes its unit and the function; another meter on the
+    // bus, or an answer to another request, does not. (A TCP gateway's unit
+    // byte is not its meter's to vouch for, and is not looked at.)
+    const bool unitDiffers = m_settings.Mode != kModeTcp && response[0] != request[0];
+    const bool functionDiffers = answer.received >= 2 && (response[1] & 0x7F) != request[1];
+    if (unitDiffers || functionDiffers) {
+        CTrace::Write("Invalid response\n");
+        Fail(command, address, count, CStringTable::Get(ids::kReasonInvalidResponse));
+    }
     if (answer.received >= 3 && (response[1] & 0x80)) {
+        m_attemptEnd = AttemptEnd::ExceptionAnswer;
         CTrace::Write("Exception %d\n", {response[2]});
         Fail(command, address, count, LoadMessage(ids::kReasonException, {response[2]}));
     }
-    if (answer.received < expected) {
+    const bool byteCountDiffers = request[1] == 0x04 && response[2] != static_cast<std::uint8_t>(expected - 3);
+    if (answer.received < expected || byteCountDiffers) {
         CTrace::Write("Invalid response\n");
         Fail(command, address, count, CStringTable::Get(ids::kReasonInvalidResponse));
     }

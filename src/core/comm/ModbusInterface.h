@@ -57,8 +57,8 @@ private:
     void Transact(Operation op, unsigned address, unsigned count, std::uint16_t* readValues,
                   const std::uint16_t* writeValues);
     std::size_t ReceiveAndCheck(const char* command, unsigned address, unsigned count,
-                                std::uint16_t transactionId, std::vector<std::uint8_t>& response,
-                                std::size_t expected);
+                                const std::vector<std::uint8_t>& request, std::uint16_t transactionId,
+                                std::vector<std::uint8_t>& response, std::size_t expected);
     [[noreturn]] void Fail(const char* command, unsigned address, unsigned count, const std::string& reason) const;
     void Record(bool success);
 
@@ -67,6 +67,10 @@ private:
     std::mutex m_transportLock; // between Abort and Open/Close
     std::atomic<bool> m_abort{false};
     unsigned m_responseTimeout = 0;
+    // How the last attempt ended, for what a retry must wait out first.
+    enum class AttemptEnd { NoAnswer, BadAnswer, ExceptionAnswer };
+    AttemptEnd m_attemptEnd = AttemptEnd::NoAnswer;
+    unsigned m_resyncFirst = 0; // quiet the next call waits for before it sends
     std::deque<int> m_history;
     std::atomic<double> m_linkQuality{0.0};
 };

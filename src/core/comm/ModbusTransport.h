@@ -30,6 +30,11 @@ public:
     // Fills `response` (expected bytes, zero where nothing came).
     virtual Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) = 0;
 
+    // Reads and throws away until the line has been quiet for quietMs, so an
+    // answer that comes too late cannot pass for the next request's. Returns
+    // whether anything came. Framings that tell answers apart need not.
+    virtual bool Resynchronise(unsigned /*quietMs*/) { return false; }
+
     // Whether Abort acts now (a transport may take it only while it waits).
     virtual bool AcceptsAbort() const { return true; }
     // Ends a blocked send or receive at once; from any thread.

@@ -1,5 +1,6 @@
 #include "comm/RtuTransport.h"
 
+#include "app/PrivateException.h"
 #include "comm/Crc16.h"
 
 #include <chrono>
@@ -19,16 +20,28 @@ CRtuTransport::CRtuTransport(const ComSettings& settings) : m_settings(settings)
 void CRtuTransport::Open()
 {
     m_port.SetComSettings(m_settings);
+    OpenPort();
+}
+
+void CRtuTransport::OpenPort()
+{
     m_port.Setup();
     m_port.SetReadTimeout(3000);
 }
 
 std::uint16_t CRtuTransport::SendRequest(const std::vector<std::uint8_t>& request)
 {
+    // A port lost in an earlier attempt is looked for again: an adapter that
+    // is back carries on, one that is not fails this attempt with its reason.
+    if (m_port.IsLost())
+        OpenPort();
+
     // Drop whatever is left from an earlier exchange.
     m_port.SetPollTimeouts();
     std::uint8_t stale[512];
     m_port.Read(stale, sizeof stale);
+    if (m_port.IsLost())
+        OpenPort();
 
     std::vector<std::uint8_t> frame(request);
     std::uint16_t crc = Crc16Modbus(frame.data(), frame.size());
@@ -74,6 +87,8 @@ CModbusTransport::Answer CRtuTransport::ReceiveResponse(std::vector<std::uint8_t
             return IsWholeExceptionAnswer(buffer.data(), got);
         });
     }
+    if (m_port.IsLost())
+        throw CPrivateException(m_port.LostText());
     if (received >= 2)
         received -= 2;
     response.assign(expected, 0);
@@ -89,6 +104,25 @@ CModbusTransport::Answer CRtuTransport::ReceiveResponse(std::vector<std::uint8_t
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(PauseAfterAnswer(m_settings)));
     return answer;
+}
+
+bool CRtuTransport::Resynchronise(unsigned quietMs)
+{
+    if (!m_port.IsOpen())
+        return false;
+    // A line that never falls silent is given up on after a while; the
+    // answer checks still stand guard.
+    using namespace std::chrono;
+    const auto giveUp = steady_clock::now() + milliseconds(4 * quietMs);
+    std::uint8_t junk[512];
+    bool caught = false;
+    m_port.SetReadTimeout(quietMs);
+    while (m_port.IsOpen() && steady_clock::now() < giveUp) {
+        if (m_port.ReadFrame(junk, sizeof junk, [](std::size_t) { return true; }) == 0)
+            break;
+        caught = true;
+    }
+    return caught;
 }
 
 unsigned CRtuTransport::PauseAfterAnswer(const ComSettings& settings)

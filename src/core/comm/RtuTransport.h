@@ -16,6 +16,7 @@ public:
     std::uint16_t SendRequest(const std::vector<std::uint8_t>& request) override;
     void SetResponseTimeout(unsigned ms) override;
     Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) override;
+    bool Resynchronise(unsigned quietMs) override;
     void Interrupt() override { m_port.Interrupt(); }
     void ClearInterrupt() override { m_port.ClearInterrupt(); }
 
@@ -24,6 +25,7 @@ public:
 
 private:
     std::size_t ReceiveInfrared(std::vector<std::uint8_t>& buffer, std::size_t expected);
+    void OpenPort();
 
     ComSettings m_settings;
     CSerialIO m_port;

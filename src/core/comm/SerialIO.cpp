@@ -3,16 +3,20 @@
 #include "app/MessageFormat.h"
 #include "app/PrivateException.h"
 #include "app/StringIds.h"
+#include "app/StringTable.h"
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -84,27 +88,84 @@ std::string CSerialIO::DevicePathFor(const std::string& portName)
     return portName;
 }
 
+std::string CSerialIO::OpenFailureReason(int error, const std::string& devicePath)
+{
+    std::string reason = CPrivateException::SystemErrorText(error);
+    struct stat st{};
+    if (error != EACCES || stat(devicePath.c_str(), &st) != 0 || !(st.st_mode & S_IWGRP))
+        return reason;
+    // Serial ports are usually open to one group (dialout on Debian): say
+    // which, since that is what the user has to change.
+    std::string group = std::to_string(st.st_gid);
+    for (std::vector<char> buf(1024); buf.size() <= (1u << 20); buf.resize(buf.size() * 2)) {
+        struct group entry{};
+        struct group* found = nullptr;
+        const int rc = getgrgid_r(st.st_gid, &entry, buf.data(), buf.size(), &found);
+        if (rc == ERANGE)
+            continue;
+        if (rc == 0 && found)
+            group = found->gr_name;
+        break;
+    }
+    return reason + "\r" + LoadPrintfMessage(ids::kPortGroupHint, {group, group});
+}
+
+const std::string& CSerialIO::DisplayName() const
+{
+    return m_settings.Mode == kModeInfrared ? m_settings.IRCOMPortDisplayName : m_settings.COMPortDisplayName;
+}
+
 void CSerialIO::Open()
 {
     const bool infrared = m_settings.Mode == kModeInfrared;
     const std::string& name = infrared ? m_settings.IRCOMPortName : m_settings.COMPortName;
-    const std::string& display = infrared ? m_settings.IRCOMPortDisplayName : m_settings.COMPortDisplayName;
     m_devicePath = name;
     Close();
 
-    auto fail = [&] { throw CPrivateException(LoadPrintfMessage(ids::kPortNotOpened, {display})); };
+    const std::string path = DevicePathFor(name);
+    auto fail = [&](int error) {
+        throw CPrivateException(LoadPrintfMessage(ids::kPortNotOpened, {DisplayName()}) + "\r" +
+                                OpenFailureReason(error, path));
+    };
     if (name.empty())
-        fail();
-    int fd = ::open(DevicePathFor(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        fail(ENOENT);
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        fail();
+        fail(errno);
     // TIOCEXCL keeps other openers out (but not root); the lock keeps out every
     // program that locks as we do, root included.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+    int error = 0;
+    if (!isatty(fd))
+        error = ENOTTY;
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        error = errno == EWOULDBLOCK ? EBUSY : errno; // another program has the port
+    else if (ioctl(fd, TIOCEXCL) != 0)
+        error = errno;
+    if (error) {
         ::close(fd);
-        fail();
+        fail(error);
     }
     m_fd = fd;
+    m_lostError = -1;
+}
+
+void CSerialIO::MarkLost(int error)
+{
+    if (m_lostError < 0)
+        m_lostError = error;
+    // Let the system release the vanished device; the next Open finds it
+    // again if it comes back.
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+std::string CSerialIO::LostText() const
+{
+    const std::string reason = m_lostError > 0 ? CPrivateException::SystemErrorText(m_lostError)
+                                               : CStringTable::Get(ids::kDeviceDisconnected);
+    return LoadPrintfMessage(ids::kPortLost, {DisplayName()}) + "\r" + reason;
 }
 
 void CSerialIO::Setup()
@@ -125,16 +186,22 @@ void CSerialIO::SetLine(unsigned baudRate, int dataBits, int parity, int stopBit
     if (speed == B0 || (dataBits != 7 && dataBits != 8) || parity < 0 || parity > 2)
         SettingsFailed();
 
+    // Every field is set here rather than adjusted from what the port had: the
+    // kernel keeps termios between opens, and a flag left by another program
+    // (stick parity, flow control, a line discipline option) would change
+    // what goes on the wire.
     termios tio{};
     if (tcgetattr(m_fd, &tio) != 0)
         SettingsFailed();
-    cfmakeraw(&tio);
+    const cc_t line = tio.c_line;
+    tio = termios{};
+    tio.c_line = line;
     // Parity is generated and expected, but received bytes are not checked
-    // (INPCK off), and neither hardware nor software flow control is used.
-    tio.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY | PARMRK | ISTRIP);
-    tio.c_iflag |= IGNBRK;
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | HUPCL);
-    tio.c_cflag |= CLOCAL | CREAD | (dataBits == 7 ? CS7 : CS8);
+    // (INPCK off); no flow control, no translation, no echo, no signals.
+    tio.c_iflag = IGNBRK;
+    tio.c_oflag = 0;
+    tio.c_lflag = 0;
+    tio.c_cflag = CLOCAL | CREAD | (dataBits == 7 ? CS7 : CS8);
     if (parity == 1)
         tio.c_cflag |= PARENB | PARODD;
     else if (parity == 2)
@@ -205,6 +272,7 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
     const auto deadline = start + milliseconds(total);
     auto lastByte = start;
     std::size_t got = 0;
+    bool hungUp = false;
 
     while (got < n) {
         ssize_t r = ::read(m_fd, buffer + got, n - got);
@@ -215,7 +283,18 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
                 break;
             continue;
         }
-        if (r < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
+        // With VMIN and VTIME at 0 an empty line reads as 0 bytes, and so does
+        // a hung-up terminal (an unplugged adapter), which poll then tells
+        // apart; EIO says the far end of a pseudo-terminal is gone.
+        if (hungUp && (r == 0 || errno == EAGAIN)) {
+            MarkLost(0);
+            break;
+        }
+        if (r < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) {
+            MarkLost(errno == EIO ? 0 : errno);
+            break;
+        }
+        if (r < 0 && errno != EAGAIN && errno != EINTR)
             break; // a failed read counts as what has arrived so far
 
         const auto now = Clock::now();
@@ -239,20 +318,10 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
             continue;
         if (fds[1].revents & POLLIN)
             break; // Interrupt()
-        if (fds[0].revents & POLLIN)
-            continue;
-        if (fds[0].revents & (POLLERR | POLLNVAL))
-            break;
-        if (fds[0].revents & POLLHUP) {
-            // Nobody at the other end of a pseudo-terminal: the line is
-            // silent, so wait out the time-out as on a dead cable.
-            if (!hasDeadline)
-                break;
-            auto left = duration_cast<milliseconds>(deadline - Clock::now()).count();
-            if (left > 0)
-                ::poll(&fds[1], 1, static_cast<int>(left));
-            break;
-        }
+        // Bytes still buffered are read first; waiting on a hung-up port would
+        // only spin until the time-out.
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+            hungUp = true;
     }
     return got;
 }
@@ -272,6 +341,10 @@ std::size_t CSerialIO::Write(const void* buffer, std::size_t n)
             done += static_cast<std::size_t>(w);
             continue;
         }
+        if (w < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) {
+            MarkLost(errno == EIO ? 0 : errno);
+            throw CPrivateException(LostText());
+        }
         if (w < 0 && errno != EAGAIN && errno != EINTR)
             break;
         int wait = -1;
@@ -284,6 +357,10 @@ std::size_t CSerialIO::Write(const void* buffer, std::size_t n)
         pollfd fd{m_fd, POLLOUT, 0};
         if (::poll(&fd, 1, wait) < 0 && errno != EINTR)
             break;
+        if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            MarkLost(0);
+            throw CPrivateException(LostText());
+        }
     }
     if (done < n)
         SettingsFailed();

@@ -61,6 +61,16 @@ public:
     void ClearInterrupt();
 
     bool IsOpen() const { return m_fd >= 0; }
+    // The port went away under an open handle (a USB adapter unplugged, the
+    // far end of a pseudo-terminal closed): reads and writes end at once and
+    // the handle is closed; the next Open may find the port again.
+    bool IsLost() const { return m_lostError >= 0; }
+    // The failure text of a lost port: the port's name and the reason.
+    std::string LostText() const;
+
+    // The line the system gives for an open failure with `error`; for a
+    // permission failure it also names the group that may use the device.
+    static std::string OpenFailureReason(int error, const std::string& devicePath);
     const std::string& DevicePath() const { return m_devicePath; }
     const SerialLine& Line() const { return m_line; }
     const SerialTimeouts& Timeouts() const { return m_timeouts; }
@@ -74,9 +84,12 @@ public:
 
 private:
     void ApplyTimeouts();
+    void MarkLost(int error);
+    const std::string& DisplayName() const;
 
     int m_fd = -1;
     int m_wakeFd = -1;
+    int m_lostError = -1; // -1: not lost; 0: hang-up; else the errno
     SerialTimeouts m_timeouts;
     std::string m_devicePath;
     SerialLine m_line;
