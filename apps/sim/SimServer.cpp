@@ -71,6 +71,8 @@ bool CSimServer::Chance(double rate)
 {
     if (rate <= 0)
         return false;
+    if (m_faults.every > 0)
+        return m_requestNumber % m_faults.every == 0;
     return std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < rate;
 }
 
@@ -153,6 +155,14 @@ void CSimServer::WriteAll(int fd, const std::uint8_t* data, std::size_t n)
     }
 }
 
+double CSimServer::AnswerDelayMs()
+{
+    double ms = m_faults.delayMs;
+    if (m_faults.lateMs > 0 && Chance(m_faults.lateRate))
+        ms += m_faults.lateMs;
+    return ms;
+}
+
 void CSimServer::Run()
 {
     while (!m_stop) {
@@ -220,7 +230,13 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
         std::vector<std::uint8_t> pdu(client.in.begin() + 6, client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
         client.in.erase(client.in.begin(), client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
         ++client.requests;
+        NextRequest();
 
+        const bool closeNow = m_faults.closeAfter > 0 && client.requests >= m_faults.closeAfter;
+        if (closeNow && m_faults.closeUnanswered) {
+            closeIt = true;
+            return;
+        }
         if (!Chance(m_faults.dropRate)) {
             std::vector<std::uint8_t> answer = m_faults.exceptionCode && Chance(m_faults.exceptionRate)
                                                    ? std::vector<std::uint8_t>{pdu.empty() ? std::uint8_t(0) : pdu[0],
@@ -229,12 +245,12 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
                                                    : m_meter.Handle(pdu);
             std::uint16_t tid = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
             if (Chance(m_faults.wrongTidRate))
-                tid = static_cast<std::uint16_t>(tid - 1);
+                tid ^= 0x8000; // never one of the client's recent requests
             std::vector<std::uint8_t> out{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2],
                                           header[3], static_cast<std::uint8_t>(answer.size() >> 8),
                                           static_cast<std::uint8_t>(answer.size() & 0xFF)};
             out.insert(out.end(), answer.begin(), answer.end());
-            SleepMs(m_faults.delayMs, m_stop);
+            SleepMs(AnswerDelayMs(), m_stop);
             if (m_faults.splitTcp && out.size() > 6) {
                 WriteAll(client.fd, out.data(), 6);
                 SleepMs(20, m_stop);
@@ -243,7 +259,7 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
                 WriteAll(client.fd, out.data(), out.size());
             }
         }
-        if (m_faults.closeAfter > 0 && client.requests >= m_faults.closeAfter) {
+        if (closeNow) {
             closeIt = true;
             return;
         }
@@ -270,7 +286,10 @@ void CSimServer::ServeRtu()
             m_rtuIn.clear(); // a meter ignores a damaged frame
             return;
         }
-        if (frame[0] != m_unit || Chance(m_faults.dropRate))
+        if (frame[0] != m_unit)
+            continue;
+        NextRequest();
+        if (Chance(m_faults.dropRate))
             continue;
         std::vector<std::uint8_t> pdu(frame.begin(), frame.end() - 2);
         std::vector<std::uint8_t> answer = m_faults.exceptionCode && Chance(m_faults.exceptionRate)
@@ -282,7 +301,7 @@ void CSimServer::ServeRtu()
             acrc ^= 0x5A5A;
         answer.push_back(static_cast<std::uint8_t>(acrc & 0xFF));
         answer.push_back(static_cast<std::uint8_t>(acrc >> 8));
-        SleepMs(m_faults.delayMs, m_stop);
+        SleepMs(AnswerDelayMs(), m_stop);
         if (m_faults.wireTiming) {
             // The request's bytes, the 3.5-character silence that ends it,
             // then the answer's bytes, all at the line's speed.

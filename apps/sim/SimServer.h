@@ -19,7 +19,11 @@ struct SimFaults
     double exceptionRate = 1.0; // ... this fraction of requests
     int delayMs = 0;            // before every answer
     bool splitTcp = false;      // header first, the rest a moment later
-    int closeAfter = 0;         // close a TCP connection after this many requests
+    int lateMs = 0;             // answer this much later ...
+    double lateRate = 1.0;      // ... for this fraction of requests
+    int every = 0;              // faults hit every N-th request instead of at random
+    int closeAfter = 0;         // close each TCP connection after this many requests
+    bool closeUnanswered = false; // ... leaving the last of them unanswered
     bool wireTiming = false;    // RTU answers take the time of their bytes on the line
 };
 
@@ -53,6 +57,10 @@ private:
         int requests = 0;
     };
     bool Chance(double rate);
+    // Counts a request; the faults of this request follow.
+    void NextRequest() { ++m_requestNumber; }
+    // Wait of this request before its answer.
+    double AnswerDelayMs();
     void ServeTcp(TcpClient& client, bool& closeIt);
     void ServeRtu();
     void WriteAll(int fd, const std::uint8_t* data, std::size_t n);
@@ -61,6 +69,7 @@ private:
     CSimMeter& m_meter;
     SimFaults m_faults;
     std::mt19937 m_random;
+    long long m_requestNumber = 0;
     std::atomic<bool> m_stop{false};
     int m_listen = -1;
     std::vector<TcpClient> m_clients;

@@ -113,6 +113,14 @@ int main(int argc, char** argv)
                 faults.exceptionCode = static_cast<int>(Number(a, value(), 1, 255));
             } else if (a == "--exception-rate") {
                 faults.exceptionRate = Number(a, value(), 0, 1);
+            } else if (a == "--late") {
+                faults.lateMs = static_cast<int>(Number(a, value(), 0, 600000));
+            } else if (a == "--late-rate") {
+                faults.lateRate = Number(a, value(), 0, 1);
+            } else if (a == "--fault-every") {
+                faults.every = static_cast<int>(Number(a, value(), 1, 1e9));
+            } else if (a == "--close-unanswered") {
+                faults.closeUnanswered = true;
             } else if (a == "--close-after") {
                 faults.closeAfter = static_cast<int>(Number(a, value(), 1, 1e9));
             } else if (a == "--wire-timing") {

@@ -210,29 +210,28 @@ TEST_F(ModbusTcp, ASplitAnswerIsStillAnAnswer)
 
 TEST_F(ModbusTcp, ALateAnswerIsNeverTakenForTheCurrentOne)
 {
-    // The first answer comes after the 5 s time-out; meanwhile the retry is
-    // sent, and the stale answer must fail the transaction test, not pass.
+    // The first answer comes after the 5 s time-out, while the retry waits:
+    // it is passed over, and the retry's own answer is taken.
     server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int i) {
         if (i == 0)
             return Reply{};
-        if (i == 1) {
-            Bytes stale = FakeTcpServer::Mbap(static_cast<std::uint16_t>(tid - 1), {pdu[0], 0x04, 2, 0xDE, 0xAD});
-            return Reply{{0, stale}};
-        }
-        return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}};
+        Bytes stale = FakeTcpServer::Mbap(static_cast<std::uint16_t>(tid - 1), {pdu[0], 0x04, 2, 0xDE, 0xAD});
+        return Reply{{0, stale}, {20, FakeTcpServer::Healthy(tid, pdu)}};
     });
     std::uint16_t v = 0;
     ASSERT_TRUE(client.ReadHoldingRegisters(1, 1, &v));
     EXPECT_EQ(v, 1001);
-    EXPECT_EQ(server.Requests().size(), 3u);
-    EXPECT_NEAR(client.LinkQuality(), 100.0 / 3.0, 1e-9);
+    EXPECT_EQ(server.Requests().size(), 2u);
+    EXPECT_NEAR(client.LinkQuality(), 50.0, 1e-9);
 }
 
 TEST_F(ModbusTcp, FailureReasons)
 {
     std::uint16_t v;
+    // An identifier this client never sent (an earlier one would be a late
+    // answer, and waited past).
     server.SetResponder([](std::uint16_t tid, const Bytes&, int) {
-        return Reply{{0, FakeTcpServer::Mbap(static_cast<std::uint16_t>(tid - 1), {9, 0x04, 2, 0, 1})}};
+        return Reply{{0, FakeTcpServer::Mbap(static_cast<std::uint16_t>(tid + 0x8000), {9, 0x04, 2, 0, 1})}};
     });
     EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }),
               "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid transaction.");
@@ -250,10 +249,54 @@ TEST_F(ModbusTcp, FailureReasons)
               "Modbus command failed. command=ReadHoldingRegister address=1 size=2 reason=invalid response.");
     EXPECT_EQ(server.Requests().size(), 9u);
 
-    // The server hangs up: nothing more comes, and the call says so.
+    // The server hangs up on every request: each attempt reopens the
+    // connection, and the last one's failure is reported.
     server.SetResponder([](std::uint16_t, const Bytes&, int) { return Reply{{0, {}}}; });
     EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }),
               "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=timeout.");
+    EXPECT_EQ(server.Requests().size(), 12u);
+}
+
+TEST_F(ModbusTcp, AnEarlierAttemptsLateAnswerIsPassedOverWithoutSpendingAnAttempt)
+{
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
+        Bytes late = FakeTcpServer::Healthy(static_cast<std::uint16_t>(tid - 1), pdu);
+        late[10] ^= 0xFF; // another value, so taking it would show
+        return Reply{{0, late}, {30, FakeTcpServer::Healthy(static_cast<std::uint16_t>(tid - 3), pdu)},
+                     {30, FakeTcpServer::Healthy(tid, pdu)}};
+    });
+    std::uint16_t v[2] = {};
+    ASSERT_TRUE(client.ReadHoldingRegisters(4, 2, v));
+    EXPECT_EQ(v[0], 1004);
+    EXPECT_EQ(v[1], 1005);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(client.LinkQuality(), 100.0);
+}
+
+TEST_F(ModbusTcp, AConnectionTheServerClosedIsOpenedAgain)
+{
+    std::uint16_t v = 0;
+    // Closed while idle, after an answer: the next call reconnects before it
+    // sends, and no attempt is lost.
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
+        return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}, {0, {}}};
+    });
+    ASSERT_TRUE(client.ReadHoldingRegisters(7, 1, &v));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the close arrives
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}}; });
+    ASSERT_TRUE(client.ReadHoldingRegisters(8, 1, &v));
+    EXPECT_EQ(v, 1008);
+    EXPECT_EQ(client.LinkQuality(), 100.0);
+
+    // Closed while a request waits: that attempt fails at once, the next one
+    // runs on a new connection.
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int i) {
+        return i == 2 ? Reply{{0, {}}} : Reply{{0, FakeTcpServer::Healthy(tid, pdu)}};
+    });
+    ASSERT_TRUE(client.ReadHoldingRegisters(9, 1, &v));
+    EXPECT_EQ(v, 1009);
+    EXPECT_EQ(server.Requests().size(), 4u);
+    EXPECT_NEAR(client.LinkQuality(), 300.0 / 4.0, 1e-9);
 }
 
 TEST_F(ModbusTcp, AbortEndsABlockedReceiveWithoutRetry)

@@ -2,6 +2,7 @@
 
 #include "app/PrivateException.h"
 #include "app/StringIds.h"
+#include "app/Trace.h"
 
 #include <cerrno>
 #include <chrono>
@@ -110,24 +111,54 @@ bool CTcpTransport::WaitFor(short events, int timeoutMs)
     }
 }
 
-void CTcpTransport::DiscardPendingInput()
+bool CTcpTransport::DiscardPendingInput()
 {
     // A late answer to an earlier request must never pass for the next one.
     std::uint8_t junk[512];
-    while (recv(m_socket, junk, sizeof junk, MSG_DONTWAIT) > 0) {
+    for (;;) {
+        ssize_t r = recv(m_socket, junk, sizeof junk, MSG_DONTWAIT);
+        if (r > 0)
+            continue;
+        if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return false; // closed by the server while idle, or reset
+        return true;
     }
 }
 
 std::uint16_t CTcpTransport::SendRequest(const std::vector<std::uint8_t>& request)
 {
     const std::uint16_t tid = ++g_transactionCounter;
+    m_sentTid = tid;
     std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), 0x00,
                                     0x00, 0x00, static_cast<std::uint8_t>(request.size() & 0xFF)};
     frame.insert(frame.end(), request.begin(), request.end());
-    if (m_socket < 0)
-        return tid; // the missing answer ends as a time-out
-    DiscardPendingInput();
-    // A failed send is not reported here: the missing answer ends as a time-out.
+    // Gateways close idle or surplus connections and restart: a connection
+    // found closed is opened again for this attempt (a failure to do so is
+    // this attempt's failure).
+    if (!IsOpen() || !DiscardPendingInput())
+        Reconnect();
+    for (int round = 0;; ++round) {
+        const int error = SendAll(frame);
+        if (error == 0)
+            break;
+        // Closed between the check and the send: once more on a new one.
+        if (round == 0 && (error == EPIPE || error == ECONNRESET || error == ENOTCONN)) {
+            Reconnect();
+            continue;
+        }
+        break; // not reported here: the missing answer ends as a time-out
+    }
+    return tid;
+}
+
+void CTcpTransport::Reconnect()
+{
+    CTrace::Write("Reconnect\n");
+    Open();
+}
+
+int CTcpTransport::SendAll(const std::vector<std::uint8_t>& frame)
+{
     std::size_t done = 0;
     while (done < frame.size()) {
         ssize_t n = send(m_socket, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
@@ -135,12 +166,20 @@ std::uint16_t CTcpTransport::SendRequest(const std::vector<std::uint8_t>& reques
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             if (!WaitFor(POLLOUT, static_cast<int>(m_responseTimeout)))
-                break;
+                return ETIMEDOUT;
         } else {
-            break;
+            const int error = n < 0 ? errno : EPIPE;
+            m_connected = false;
+            return error;
         }
     }
-    return tid;
+    return 0;
+}
+
+bool CTcpTransport::IsOlderTransaction(std::uint16_t id, std::uint16_t current)
+{
+    const auto age = static_cast<std::uint16_t>(current - id);
+    return age != 0 && age < 0x8000;
 }
 
 CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected)
@@ -153,14 +192,19 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
     // server closing the connection comes first; returns the count read.
     auto readFully = [&](std::uint8_t* out, std::size_t n) -> std::size_t {
         std::size_t got = 0;
-        while (got < n && m_socket >= 0) {
+        while (got < n && IsOpen()) {
             ssize_t r = recv(m_socket, out + got, n - got, MSG_DONTWAIT);
             if (r > 0) {
                 got += static_cast<std::size_t>(r);
                 continue;
             }
-            if (r == 0 || (errno != EAGAIN && errno != EINTR))
+            if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                // Closed or reset by the server: no answer is coming on this
+                // connection, so stop waiting now; the next attempt reopens.
+                CTrace::Write("Connection closed\n");
+                m_connected = false;
                 break;
+            }
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0 || !WaitFor(POLLIN, static_cast<int>(left)))
                 break;
@@ -170,15 +214,31 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
 
     Answer answer;
     response.assign(expected, 0);
-    std::uint8_t header[6] = {};
-    if (readFully(header, sizeof header) < sizeof header)
-        return answer; // nothing usable: received 0
-    // The length field counts the unit byte and what follows; a split answer
-    // is collected until it is whole, bounded by what we expect.
-    const std::size_t announced = static_cast<std::size_t>(header[4]) << 8 | header[5];
-    answer.received = readFully(response.data(), std::min(announced, expected));
-    answer.transactionId = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
-    return answer;
+    for (;;) {
+        std::uint8_t header[6] = {};
+        if (readFully(header, sizeof header) < sizeof header)
+            return answer; // nothing usable: received 0
+        // The length field counts the unit byte and what follows; a split
+        // answer is collected until it is whole, bounded by what we expect.
+        const std::size_t announced = static_cast<std::size_t>(header[4]) << 8 | header[5];
+        const auto tid = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
+        if (IsOlderTransaction(tid, m_sentTid)) {
+            // The late answer to an earlier attempt: dropped whole, and the
+            // wait for this request's answer goes on.
+            CTrace::Write("Late answer dropped\n");
+            std::uint8_t junk[256];
+            for (std::size_t left = announced; left > 0;) {
+                const std::size_t n = std::min(left, sizeof junk);
+                if (readFully(junk, n) < n)
+                    return answer;
+                left -= n;
+            }
+            continue;
+        }
+        answer.received = readFully(response.data(), std::min(announced, expected));
+        answer.transactionId = tid;
+        return answer;
+    }
 }
 
 void CTcpTransport::Interrupt()

@@ -34,12 +34,19 @@ private:
     // Waits until the socket is ready for `events`; false on time-out,
     // interruption or error.
     bool WaitFor(short events, int timeoutMs);
-    void DiscardPendingInput();
+    // False when the server has closed or reset the connection.
+    bool DiscardPendingInput();
+    void Reconnect();
+    // Sends the whole frame; 0, or the errno that stopped it.
+    int SendAll(const std::vector<std::uint8_t>& frame);
+    // Whether `id` was sent before `current` (counting round the wrap).
+    static bool IsOlderTransaction(std::uint16_t id, std::uint16_t current);
 
     ComSettings m_settings;
     int m_socket = -1;
     int m_wakeFd = -1;
     bool m_connected = false;
     unsigned m_responseTimeout = 5000;
+    std::uint16_t m_sentTid = 0;
     std::atomic<bool> m_blocked{false};
 };
