@@ -3,9 +3,12 @@
 #include "TestSupport.h"
 
 #include <array>
+#include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace testsupport;
@@ -18,12 +21,13 @@ struct CliResult
     std::string out, err;
 };
 
-CliResult RunCli(const std::string& args)
+// `program` may run the tool through another, such as setpriv.
+CliResult RunCli(const std::string& args, const std::string& program = Q6K_CLI_PATH)
 {
     char errPath[] = "/tmp/q6k-cli-err-XXXXXX";
     int fd = mkstemp(errPath);
     close(fd);
-    std::string cmd = std::string(Q6K_CLI_PATH) + " " + args + " 2>" + errPath + " </dev/null";
+    std::string cmd = program + " " + args + " 2>" + errPath + " </dev/null";
     CliResult r;
     FILE* p = popen(cmd.c_str(), "r");
     std::array<char, 4096> buf;
@@ -145,4 +149,36 @@ TEST(Cli, ModelTablesAndIdentify)
     r = RunCli(link + "identify");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "This device is not supported. (device id=2001, extension id=99)\n");
+}
+
+TEST(Cli, APortTheUserMayNotOpenSaysWhichGroupMayAndMembershipIsEnough)
+{
+    // A serial port as Debian sets one up: root's, open to group dialout.
+    TempConfigHome home;
+    chmod(home.Dir().c_str(), 0755);
+    PtyPair pty;
+    FakeMeter meter(pty.Master());
+    meter.Register(9600) = 2001;
+    const group* entry = getgrnam("dialout");
+    ASSERT_NE(entry, nullptr);
+    const gid_t dialout = entry->gr_gid;
+    ASSERT_EQ(chown(pty.SlavePath().c_str(), 0, dialout), 0);
+    ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0660), 0);
+    const std::string args = "--link rtu --port " + pty.SlavePath() + " --parity none read 9600";
+    // The build tree may sit where that user cannot go (a home folder): run a
+    // copy from a folder open to everyone.
+    const std::string copy = home.Dir() + "/v6uvuv-cli";
+    std::filesystem::copy_file(Q6K_CLI_PATH, copy);
+    chmod(copy.c_str(), 0755);
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 ";
+
+    CliResult r = RunCli(args, asNobody + "--clear-groups " + copy);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Communication port " + pty.SlavePath() + " can not be opened.\nPermission denied\n"
+                     "The port belongs to the group \"dialout\"; your user must be a member of it "
+                     "(sudo usermod -aG dialout $USER, then log in again).\n");
+
+    r = RunCli(args, asNobody + "--groups=" + std::to_string(dialout) + " " + copy);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "9600 2001\n");
 }
