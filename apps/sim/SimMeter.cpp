@@ -16,9 +16,20 @@ constexpr std::uint16_t kFirmwareVersion = 212; // 2.12
 const char* const kSerialNumber = "Q6KSIM01";
 } // namespace
 
-CSimMeter::CSimMeter(int modelCode)
+namespace {
+CRegisterImage FactorySettings(int modelCode)
 {
-    m_image.ResetForModel(modelCode, true);
+    CRegisterImage image;
+    image.ResetForModel(modelCode, true);
+    return image;
+}
+} // namespace
+
+CSimMeter::CSimMeter(int modelCode) : CSimMeter(FactorySettings(modelCode)) {}
+
+CSimMeter::CSimMeter(const CRegisterImage& settings)
+{
+    m_image.Assign(settings);
     const std::uint32_t flags = m_image.CapabilityFlags();
     for (int row = 0; row < static_cast<int>(kBlockTable.size()); ++row) {
         const SRegisterBlock& b = kBlockTable[row];

@@ -15,6 +15,8 @@ class CSimMeter
 {
 public:
     explicit CSimMeter(int modelCode);
+    // A meter of the image's model holding the image's settings.
+    explicit CSimMeter(const CRegisterImage& settings);
 
     // Answers one request (unit byte first, no framing) with the answer
     // (unit byte first): registers, or exception 1 (function) or 2 (address).

@@ -4,6 +4,8 @@
 
 #include "app/MessageFormat.h"
 #include "app/StringTable.h"
+#include "app/PrivateException.h"
+#include "files/ConfigFile.h"
 #include "model/DeviceType.h"
 
 #include <csignal>
@@ -51,7 +53,7 @@ int main(int argc, char** argv)
     int model = 15;
     bool swap = false, rtu = false, infrared = false;
     std::optional<unsigned short> tcpPort;
-    std::string link, device;
+    std::string link, device, loadFile, saveFile;
     int unit = 1;
     SerialLine line{38400, 8, 1, 1};
     SimFaults faults;
@@ -72,6 +74,10 @@ int main(int argc, char** argv)
                 model = static_cast<int>(Number(a, v, 0, 153));
                 if (!CDeviceType::FromCode(model).IsKnown() || std::to_string(model) != v)
                     throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
+            } else if (a == "--load") {
+                loadFile = value();
+            } else if (a == "--save") {
+                saveFile = value();
             } else if (a == "--swap") {
                 swap = true;
             } else if (a == "--tcp") {
@@ -138,7 +144,10 @@ int main(int argc, char** argv)
             line = SerialLine{1200, 8, 1, 1};
         }
 
-        CSimMeter meter(model);
+        std::optional<CRegisterImage> settings;
+        if (!loadFile.empty())
+            settings = CConfigFile::Read(loadFile); // its model wins over --model
+        CSimMeter meter = settings ? CSimMeter(*settings) : CSimMeter(model);
         if (swap) {
             // Through the meter's own write path, as a client would set it.
             meter.Handle({static_cast<std::uint8_t>(unit), 0x10, 0x1B, 0x5E, 0x00, 0x01, 0x02, 0x00, 0x01});
@@ -170,12 +179,19 @@ int main(int argc, char** argv)
         signal(SIGPIPE, SIG_IGN);
         server.Run();
         g_server = nullptr;
+        if (!saveFile.empty())
+            CConfigFile::Save(meter.Image(), saveFile);
         if (!link.empty())
             unlink(link.c_str());
         return 0;
     } catch (const Failure& f) {
         std::fprintf(stderr, "%s\n", f.text.c_str());
         return 2;
+    } catch (const CPrivateException& e) {
+        std::fprintf(stderr, "%s\n", LoadPrintfMessage(kError, {e.Text()}).c_str());
+        if (!link.empty())
+            unlink(link.c_str());
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", LoadPrintfMessage(kError, {e.what()}).c_str());
         if (!link.empty())
