@@ -212,3 +212,37 @@ TEST_F(CliTransfer, CtrlCCancelsEveryCommandThatWaitsOnTheMeter)
         EXPECT_TRUE(r.err.size() >= 11 && r.err.substr(r.err.size() - 11) == "Cancelled.\n") << command << ": " << r.err;
     }
 }
+
+TEST_F(CliTransfer, ArgumentsAfterTheEndOfTheOptionsAreTakenAsWritten)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0"});
+    CliRun r = Cli(TcpLink(sim) + "tag -- --LINE-A--");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli(TcpLink(sim) + "tag");
+    EXPECT_EQ(r.out, "--LINE-A--\n");
+    r = Cli(TcpLink(sim) + "-- tag -h");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Cli(TcpLink(sim) + "tag").out, "-h\n");
+
+    // A file named -h, and one that looks like an option.
+    CliOptions here;
+    here.dir = home.Dir();
+    ASSERT_EQ(Cli("new 15 -- -h", here).status, 0);
+    ASSERT_EQ(Cli("new 15 reference.cfg", here).status, 0);
+    EXPECT_EQ(ReadFile(Path("-h")), ReadFile(Path("reference.cfg")));
+    r = Cli("report -- --csv", here);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Load error.", 0), 0u) << r.err; // the file --csv, which is not there
+    ASSERT_EQ(Cli("-- report -h --compare", here).status, 2); // too many arguments, none an option
+
+    // Before "--" help is an option wherever it stands.
+    for (const char* help : {"-h", "--help", "tag -h", "new 15 x.cfg --help -- y"}) {
+        r = Cli(help, here);
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_EQ(r.out.rfind("Usage: v6uvuv-cli [OPTIONS] COMMAND [ARGS]", 0), 0u) << help;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("x.cfg")));
+    r = Cli("-- --help", here);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("Unknown command: --help\n", 0), 0u) << r.err;
+}
