@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -126,10 +127,17 @@ bool CConfigFile::Load(CRegisterImage& image, const std::string& path)
 bool CConfigFile::Save(const CRegisterImage& image, const std::string& path)
 {
     // Start from what the file holds so that other keys and lines survive.
+    // A device or FIFO holds no such lines, and reading one could wait for
+    // ever.
     CIniFile ini;
-    const int err = ini.Load(path);
-    if (err != 0 && err != ENOENT)
-        throw CPrivateException(file_ids::kSaveError, err);
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            throw CPrivateException(file_ids::kSaveError, errno);
+    } else if (S_ISREG(st.st_mode)) {
+        if (int err = ini.Load(path); err != 0 && err != ENOENT)
+            throw CPrivateException(file_ids::kSaveError, err);
+    }
     Store(image, ini);
     if (int saveErr = ini.Save(path))
         throw CPrivateException(file_ids::kSaveError, saveErr);
