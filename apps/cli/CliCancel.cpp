@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <poll.h>
 #include <pthread.h>
-#include <stdexcept>
 #include <system_error>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
@@ -53,7 +52,7 @@ CancelWatch::~CancelWatch()
 void CancelWatch::ThrowIfCancelled() const
 {
     if (m_cancel)
-        throw cli::Cancelled{}; // the struct, not the member
+        throw cli::Cancelled{}; // the exception, not the member function
 }
 
 void CancelWatch::Watch()

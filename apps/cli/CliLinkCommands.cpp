@@ -63,7 +63,7 @@ int CmdWrite(const Invocation& inv)
     CancelWatch watch(&client);
     watch.Run([&] {
         client.Open();
-        // Stops between requests, never inside one.
+        // After Ctrl-C no further request is sent.
         for (unsigned done = 0; done < count; done += kWriteChunk) {
             watch.ThrowIfCancelled();
             client.WriteMultipleRegisters(reg + done, std::min(kWriteChunk, count - done), values.data() + done);
