@@ -1,6 +1,9 @@
 // Saves onto whatever stands at the target path: links, devices, FIFOs,
 // protected files and folders, in the library and through the command line.
 #include "FileTestSupport.h"
+#include "TestSupport.h"
+#include "app/AppSettings.h"
+#include "comm/ComSettings.h"
 #include "files/IniFile.h"
 
 #include <array>
@@ -112,6 +115,22 @@ TEST_F(FileSave, SymbolicLinksAreFollowedToTheirTargets)
     ASSERT_EQ(symlink("loop.cfg", dir.Path("loop.cfg").c_str()), 0);
     EXPECT_EQ(WriteFileAtomically(dir.Path("loop.cfg"), "x"), ELOOP);
     EXPECT_TRUE(S_ISLNK(Stat(dir.Path("loop.cfg")).st_mode));
+}
+
+TEST_F(FileSave, TheSettingsFileMayBeALinkIntoTheUsersDotfiles)
+{
+    testsupport::TempConfigHome home;
+    const std::string dotfiles = home.Dir() + "/dotfiles";
+    mkdir(dotfiles.c_str(), 0700);
+    mkdir((home.Dir() + "/TRELVANE").c_str(), 0700);
+    WriteText(dotfiles + "/V6UVUV.conf", "; kept\n");
+    ASSERT_EQ(symlink("../dotfiles/V6UVUV.conf", CSettingsStore::FilePath().c_str()), 0);
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Address = 42;
+    s.Save();
+    EXPECT_TRUE(S_ISLNK(Stat(CSettingsStore::FilePath()).st_mode));
+    EXPECT_EQ(ReadText(dotfiles + "/V6UVUV.conf").rfind("; kept\n", 0), 0u);
+    EXPECT_EQ(ComSettings().Address, 42);
 }
 
 TEST_F(FileSave, DevicesFifosAndOpenFilesAreWrittenAsTheyStand)
