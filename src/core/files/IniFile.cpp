@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <iterator>
+#include <unordered_map>
 #include <linux/magic.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -34,6 +36,16 @@ bool EqualNoCase(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+// Keys match as EqualNoCase compares them.
+std::string LowerCase(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return out;
 }
 
 // The section name of a header line, or nothing.
@@ -186,6 +198,47 @@ void CIniFile::Set(std::string_view section, std::string_view key, std::string_v
         if (!Trim(m_lines[i]).empty())
             insert = i + 1;
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insert), line);
+}
+
+void CIniFile::SetAll(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    if (values.empty())
+        return;
+    auto s = FindSection(section);
+    if (!s) {
+        if (!m_lines.empty() && !Trim(m_lines.back()).empty())
+            m_lines.emplace_back();
+        m_lines.push_back("[" + std::string(section) + "]");
+        s = m_lines.size() - 1;
+    }
+    // The first line of every key, and where Set would add a new one: after
+    // the last non-blank line of the section.
+    struct Place
+    {
+        bool added;
+        std::size_t index; // into m_lines, or into `added` lines
+    };
+    std::unordered_map<std::string, Place> places;
+    std::size_t insert = *s + 1;
+    for (std::size_t i = *s + 1; i < m_lines.size() && !SectionName(m_lines[i]); ++i) {
+        if (Trim(m_lines[i]).empty())
+            continue;
+        insert = i + 1;
+        std::string_view k, v;
+        if (SplitKey(m_lines[i], k, v))
+            places.try_emplace(LowerCase(k), Place{false, i});
+    }
+    std::vector<std::string> added;
+    for (const auto& [key, value] : values) {
+        std::string line = key + "=" + Sanitize(value);
+        auto [it, isNew] = places.try_emplace(LowerCase(key), Place{true, added.size()});
+        if (isNew)
+            added.push_back(std::move(line));
+        else
+            (it->second.added ? added[it->second.index] : m_lines[it->second.index]) = std::move(line);
+    }
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insert), std::make_move_iterator(added.begin()),
+                   std::make_move_iterator(added.end()));
 }
 
 void CIniFile::SetInt(std::string_view section, std::string_view key, int value)

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CIniFile
@@ -25,6 +26,9 @@ public:
     // or adds the section at the end of the file.
     void Set(std::string_view section, std::string_view key, std::string_view value);
     void SetInt(std::string_view section, std::string_view key, int value);
+    // Sets the keys as Set would one after the other, in one pass over the
+    // section rather than one per key (a configuration file has hundreds).
+    void SetAll(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values);
     bool DeleteKey(std::string_view section, std::string_view key);
 
     std::vector<std::string> Keys(std::string_view section) const;
