@@ -4,10 +4,11 @@
 //
 //   upload_bench tcp PORT ROUNDS
 //   upload_bench rtu PATH ROUNDS
+#include "UploadRequests.h"
+
 #include "comm/ModbusInterface.h"
 #include "comm/RtuTransport.h"
 #include "jobs/TransferJobs.h"
-#include "model/BlockTable.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,24 +19,9 @@
 
 namespace {
 
+using bench::Request;
+using bench::UploadRequests;
 using Clock = std::chrono::steady_clock;
-
-struct Request
-{
-    int reg;
-    int count;
-};
-
-// What an upload reads: the word order, the identity, then every block the
-// model has.
-std::vector<Request> UploadRequests(std::uint32_t flags)
-{
-    std::vector<Request> out{{7006, 1}, {9600, 1}, {9601, 1}};
-    for (const SRegisterBlock& b : kBlockTable)
-        if (BlockApplies(b, flags))
-            out.push_back({b.reg, RegisterCount(b)});
-    return out;
-}
 
 double Seconds(Clock::duration d)
 {

@@ -1,6 +1,8 @@
 // Commands on single registers and on the model tables.
 #include "Commands.h"
 
+#include "CliCancel.h"
+
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
 #include "model/DeviceType.h"
@@ -30,11 +32,18 @@ int CmdRead(const Invocation& inv)
         count = static_cast<unsigned>(*n);
     }
     CModbusInterface client(LinkSettings(inv));
-    client.Open();
+    CancelWatch watch(&client);
     std::vector<std::uint16_t> values(count);
-    for (unsigned done = 0; done < count; done += kReadChunk)
-        client.ReadHoldingRegisters(reg + done, std::min(kReadChunk, count - done), values.data() + done);
-    client.Close();
+    watch.Run([&] {
+        client.Open();
+        for (unsigned done = 0; done < count; done += kReadChunk) {
+            watch.ThrowIfCancelled();
+            client.ReadHoldingRegisters(reg + done, std::min(kReadChunk, count - done), values.data() + done);
+        }
+        client.Close();
+    });
+    // Nothing is printed once the user has asked to stop.
+    watch.ThrowIfCancelled();
     for (unsigned i = 0; i < count; ++i)
         std::printf("%u %u\n", reg + i, values[i]);
     return 0;
@@ -51,10 +60,16 @@ int CmdWrite(const Invocation& inv)
     if (reg + count > 0x10000)
         Usage(text::kInvalidCount, {std::to_string(count)});
     CModbusInterface client(LinkSettings(inv));
-    client.Open();
-    for (unsigned done = 0; done < count; done += kWriteChunk)
-        client.WriteMultipleRegisters(reg + done, std::min(kWriteChunk, count - done), values.data() + done);
-    client.Close();
+    CancelWatch watch(&client);
+    watch.Run([&] {
+        client.Open();
+        // After Ctrl-C no further request is sent.
+        for (unsigned done = 0; done < count; done += kWriteChunk) {
+            watch.ThrowIfCancelled();
+            client.WriteMultipleRegisters(reg + done, std::min(kWriteChunk, count - done), values.data() + done);
+        }
+        client.Close();
+    });
     return 0;
 }
 
@@ -62,10 +77,14 @@ int CmdIdentify(const Invocation& inv)
 {
     NeedArgs(inv, 0, 0);
     CModbusInterface client(LinkSettings(inv));
-    client.Open();
+    CancelWatch watch(&client);
     CDeviceType identity;
-    identity.Identify(client);
-    client.Close();
+    watch.Run([&] {
+        client.Open();
+        identity.Identify(client);
+        client.Close();
+    });
+    watch.ThrowIfCancelled();
     std::printf("%d\t%s\n", identity.Code(), identity.ModelDescription().c_str());
     return 0;
 }

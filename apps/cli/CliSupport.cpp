@@ -34,10 +34,15 @@ const std::string* Invocation::Option(const std::string& name) const
 Invocation ParseCommandLine(int argc, char** argv)
 {
     Invocation inv;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool looksLikeOption = a.size() > 2 && a.rfind("--", 0) == 0;
-        if (a == "-h") {
+        // After "--" everything is the command or its arguments, as written:
+        // a tag such as "--LINE-A--" or a file named "-h".
+        const bool looksLikeOption = !optionsEnded && a.size() > 2 && a.rfind("--", 0) == 0;
+        if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && a == "-h") {
             inv.flags.insert("--help");
         } else if (looksLikeOption) {
             std::string name = a, value;

@@ -1,6 +1,8 @@
 // Commands that move a whole parameter set, report it, or watch the meter.
 #include "Commands.h"
 
+#include "CliCancel.h"
+
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
@@ -11,9 +13,7 @@
 #include "jobs/TransferJobs.h"
 #include "model/Measurands.h"
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -22,45 +22,6 @@
 namespace cli {
 
 namespace {
-
-// Ctrl-C (or SIGTERM) while it lives: sets the cancel flag and aborts the
-// link, as the Cancel button of the progress window does. Signals are taken
-// by a thread of their own, so the handling may lock and call freely.
-class CancelWatch
-{
-public:
-    explicit CancelWatch(CModbusInterface* link) : m_link(link)
-    {
-        sigemptyset(&m_set);
-        sigaddset(&m_set, SIGINT);
-        sigaddset(&m_set, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &m_set, &m_old);
-        m_thread = std::thread([this] {
-            const timespec tick{0, 100'000'000};
-            while (!m_stop) {
-                if (sigtimedwait(&m_set, nullptr, &tick) > 0) {
-                    m_cancel = true;
-                    if (m_link)
-                        m_link->Abort();
-                }
-            }
-        });
-    }
-    ~CancelWatch()
-    {
-        m_stop = true;
-        m_thread.join();
-        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
-    }
-    const std::atomic<bool>& Flag() const { return m_cancel; }
-    bool Cancelled() const { return m_cancel; }
-
-private:
-    CModbusInterface* m_link;
-    sigset_t m_set{}, m_old{};
-    std::atomic<bool> m_cancel{false}, m_stop{false};
-    std::thread m_thread;
-};
 
 // A bar on standard error when it is a terminal; nothing otherwise.
 class ProgressBar
@@ -94,11 +55,13 @@ CRegisterImage UploadFromMeter(const Invocation& inv)
     CModbusInterface link(LinkSettings(inv));
     CancelWatch watch(&link);
     CRegisterImage image;
-    bool done;
-    {
+    bool done = false;
+    watch.Run([&] {
         ProgressBar bar;
         done = RunUpload(link, image, std::ref(bar), &watch.Flag());
-    }
+    });
+    // A Ctrl-C after the last read still means no file.
+    watch.ThrowIfCancelled();
     if (!done)
         throw Cancelled{};
     return image;
@@ -121,11 +84,11 @@ int CmdDownload(const Invocation& inv)
     CConfigFile::Load(image, inv.args[0]);
     CModbusInterface link(LinkSettings(inv));
     CancelWatch watch(&link);
-    bool done;
-    {
+    bool done = false;
+    watch.Run([&] {
         ProgressBar bar;
         done = RunDownload(link, image, std::ref(bar), &watch.Flag());
-    }
+    });
     if (!done)
         throw Cancelled{};
     return 0;
@@ -212,10 +175,15 @@ int CmdTag(const Invocation& inv)
 {
     NeedArgs(inv, 0, 1);
     CModbusInterface link(LinkSettings(inv));
-    if (inv.args.empty())
-        std::printf("%s\n", ReadTag(link).c_str());
-    else
-        WriteTag(link, inv.args[0]);
+    CancelWatch watch(&link);
+    if (inv.args.empty()) {
+        std::string tag;
+        watch.Run([&] { tag = ReadTag(link); });
+        watch.ThrowIfCancelled();
+        std::printf("%s\n", tag.c_str());
+    } else {
+        watch.Run([&] { WriteTag(link, inv.args[0]); });
+    }
     return 0;
 }
 
@@ -225,7 +193,8 @@ int CmdResetMaxMin(const Invocation& inv)
     if (!inv.Flag("--yes"))
         Usage(text::kConfirmReset, {});
     CModbusInterface link(LinkSettings(inv));
-    ResetMaxMin(link);
+    CancelWatch watch(&link);
+    watch.Run([&] { ResetMaxMin(link); });
     return 0;
 }
 

@@ -19,36 +19,64 @@ struct CliRun
     std::string out, err;
 };
 
-// Runs the command line; `interruptAfterMs` >= 0 sends it SIGINT then.
-CliRun Cli(const std::string& args, int interruptAfterMs = -1)
+struct CliOptions
+{
+    int interruptAfterMs = -1;  // >= 0: SIGINT then
+    std::string interruptOnErr; // not empty: SIGINT once standard error holds it
+    std::string dir;            // not empty: the working folder
+};
+
+// Runs the command line.
+CliRun Cli(const std::string& args, const CliOptions& options)
 {
     char outPath[] = "/tmp/q6k-cli-out-XXXXXX", errPath[] = "/tmp/q6k-cli-err-XXXXXX";
     close(mkstemp(outPath));
     close(mkstemp(errPath));
     pid_t pid = fork();
     if (pid == 0) {
+        if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
+            _exit(127);
         std::string cmd = std::string("exec ") + Q6K_CLI_PATH + " " + args + " >" + outPath + " 2>" + errPath + " </dev/null";
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    if (interruptAfterMs >= 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
-        kill(pid, SIGINT);
-    }
-    int st = 0;
-    waitpid(pid, &st, 0);
-    CliRun r;
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     auto slurp = [](const char* p) {
         std::ifstream in(p, std::ios::binary);
         std::ostringstream s;
         s << in.rdbuf();
-        unlink(p);
         return s.str();
     };
+    int st = 0;
+    bool ended = false;
+    if (options.interruptAfterMs >= 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.interruptAfterMs));
+        kill(pid, SIGINT);
+    } else if (!options.interruptOnErr.empty()) {
+        // Polled: the text marks the moment the command waits on the meter.
+        while (!(ended = waitpid(pid, &st, WNOHANG) == pid)) {
+            if (slurp(errPath).find(options.interruptOnErr) != std::string::npos) {
+                kill(pid, SIGINT);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    if (!ended)
+        waitpid(pid, &st, 0);
+    CliRun r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     r.out = slurp(outPath);
     r.err = slurp(errPath);
+    unlink(outPath);
+    unlink(errPath);
     return r;
+}
+
+CliRun Cli(const std::string& args, int interruptAfterMs = -1)
+{
+    CliOptions options;
+    options.interruptAfterMs = interruptAfterMs;
+    return Cli(args, options);
 }
 
 std::string ReadFile(const std::string& path)
@@ -163,4 +191,58 @@ TEST_F(CliTransfer, ReportAgainstTheMeterAndAsCsv)
     EXPECT_EQ(text.rfind("\"Input\",\"Input type\",\"1.0000 to 5.0000 Vdc\",\"1.0000 to 5.0000 Vdc\"\r\n", 0), 0u);
 
     EXPECT_EQ(Cli("report " + file + " --compare " + file + " --compare-device").status, 2);
+}
+
+TEST_F(CliTransfer, CtrlCCancelsEveryCommandThatWaitsOnTheMeter)
+{
+    // Each answer would come after three time-outs and their retries: only
+    // the cancel can end a command early, with status 130.
+    SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "30000"});
+    const char* const kRead = "ReadHoldingRegisters: ";
+    const char* const kWrite = "WriteMultipleRegisters: ";
+    const std::pair<const char*, const char*> commands[] = {
+        {"read 9600 2", kRead}, {"identify", kRead},      {"tag", kRead},
+        {"write 900 0", kWrite}, {"tag SOMETHING", kWrite}, {"reset-maxmin --yes", kWrite}};
+    for (const auto& [command, waitsOn] : commands) {
+        CliOptions options;
+        options.interruptOnErr = waitsOn;
+        CliRun r = Cli("--trace " + TcpLink(sim) + command, options);
+        EXPECT_EQ(r.status, 130) << command << ": " << r.err;
+        EXPECT_EQ(r.out, "") << command;
+        EXPECT_TRUE(r.err.size() >= 11 && r.err.substr(r.err.size() - 11) == "Cancelled.\n") << command << ": " << r.err;
+    }
+}
+
+TEST_F(CliTransfer, ArgumentsAfterTheEndOfTheOptionsAreTakenAsWritten)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0"});
+    CliRun r = Cli(TcpLink(sim) + "tag -- --LINE-A--");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli(TcpLink(sim) + "tag");
+    EXPECT_EQ(r.out, "--LINE-A--\n");
+    r = Cli(TcpLink(sim) + "-- tag -h");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Cli(TcpLink(sim) + "tag").out, "-h\n");
+
+    // A file named -h, and one that looks like an option.
+    CliOptions here;
+    here.dir = home.Dir();
+    ASSERT_EQ(Cli("new 15 -- -h", here).status, 0);
+    ASSERT_EQ(Cli("new 15 reference.cfg", here).status, 0);
+    EXPECT_EQ(ReadFile(Path("-h")), ReadFile(Path("reference.cfg")));
+    r = Cli("report -- --csv", here);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Load error.", 0), 0u) << r.err; // the file --csv, which is not there
+    ASSERT_EQ(Cli("-- report -h --compare", here).status, 2); // too many arguments, none an option
+
+    // Before "--" help is an option wherever it stands.
+    for (const char* help : {"-h", "--help", "tag -h", "new 15 x.cfg --help -- y"}) {
+        r = Cli(help, here);
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_EQ(r.out.rfind("Usage: v6uvuv-cli [OPTIONS] COMMAND [ARGS]", 0), 0u) << help;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("x.cfg")));
+    r = Cli("-- --help", here);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("Unknown command: --help\n", 0), 0u) << r.err;
 }

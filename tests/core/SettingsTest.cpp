@@ -174,3 +174,20 @@ TEST(IniFile, MatchesCaseInsensitivelyAndKeepsEveryOtherLine)
     ini.Set("Q6K", "Big", "4294967295");
     EXPECT_EQ(ini.GetInt("Q6K", "Big", 0), -1);
 }
+
+TEST(IniFile, SetAllWritesWhatSetWouldOneKeyAfterTheOther)
+{
+    using Values = std::vector<std::pair<std::string, std::string>>;
+    const Values values = {{"keya", "1"}, {"New1", "2"}, {"KEYA", "3"}, {"new1", "4\r\n5"}, {"Other", "6"}, {"New2", ""}};
+    for (const char* text : {"", "; only a comment", "[Other]\nOther=x\n",
+                             "[Q6K]\nKeyA = 12\nnoise line\n\n\n[Other]\nOther=x\n[Q6K]\nNew2=old\n",
+                             "x\r\n[q6k]\r\n\r\nKeyA=0\r\nKeyA=duplicate\r\n"}) {
+        CIniFile one, all;
+        one.LoadText(text);
+        all.LoadText(text);
+        for (const auto& [key, value] : values)
+            one.Set("Q6K", key, value);
+        all.SetAll("Q6K", values);
+        EXPECT_EQ(all.Text(), one.Text()) << text;
+    }
+}

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -65,20 +66,21 @@ std::string CConfigFile::KeyName(const SRegisterBlock& block, int index)
 void CConfigFile::Store(const CRegisterImage& image, CIniFile& ini)
 {
     const CDeviceType& identity = image.Identity();
-    ini.Set(kSection, "Model", std::to_string(static_cast<std::uint16_t>(identity.DeviceId())));
-    ini.Set(kSection, "DeviceExtension", std::to_string(static_cast<std::uint16_t>(identity.ExtensionId()) & 0xFF));
+    std::vector<std::pair<std::string, std::string>> values;
+    values.emplace_back("Model", std::to_string(static_cast<std::uint16_t>(identity.DeviceId())));
+    values.emplace_back("DeviceExtension", std::to_string(static_cast<std::uint16_t>(identity.ExtensionId()) & 0xFF));
 
     const std::uint32_t flags = image.CapabilityFlags();
     for (const SRegisterBlock& block : kBlockTable) {
         if (!BlockApplies(block, flags))
             continue;
         for (int j = 0; j < block.count; ++j) {
-            const std::string value = block.width == kW32
-                                          ? std::to_string(image.GetLong(block.firstWord + 2 * j))
-                                          : std::to_string(image.GetWord(block.firstWord + j));
-            ini.Set(kSection, KeyName(block, j), value);
+            std::string value = block.width == kW32 ? std::to_string(image.GetLong(block.firstWord + 2 * j))
+                                                    : std::to_string(image.GetWord(block.firstWord + j));
+            values.emplace_back(KeyName(block, j), std::move(value));
         }
     }
+    ini.SetAll(kSection, values);
 }
 
 CRegisterImage CConfigFile::Parse(const CIniFile& ini)
@@ -126,10 +128,17 @@ bool CConfigFile::Load(CRegisterImage& image, const std::string& path)
 bool CConfigFile::Save(const CRegisterImage& image, const std::string& path)
 {
     // Start from what the file holds so that other keys and lines survive.
+    // A device or FIFO holds no such lines, and reading one could wait for
+    // ever.
     CIniFile ini;
-    const int err = ini.Load(path);
-    if (err != 0 && err != ENOENT)
-        throw CPrivateException(file_ids::kSaveError, err);
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            throw CPrivateException(file_ids::kSaveError, errno);
+    } else if (S_ISREG(st.st_mode)) {
+        if (int err = ini.Load(path); err != 0 && err != ENOENT)
+            throw CPrivateException(file_ids::kSaveError, err);
+    }
     Store(image, ini);
     if (int saveErr = ini.Save(path))
         throw CPrivateException(file_ids::kSaveError, saveErr);

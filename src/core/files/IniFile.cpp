@@ -5,7 +5,12 @@
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <iterator>
+#include <unordered_map>
+#include <linux/magic.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +36,16 @@ bool EqualNoCase(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+// Keys match as EqualNoCase compares them.
+std::string LowerCase(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return out;
 }
 
 // The section name of a header line, or nothing.
@@ -185,6 +200,47 @@ void CIniFile::Set(std::string_view section, std::string_view key, std::string_v
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insert), line);
 }
 
+void CIniFile::SetAll(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    if (values.empty())
+        return;
+    auto s = FindSection(section);
+    if (!s) {
+        if (!m_lines.empty() && !Trim(m_lines.back()).empty())
+            m_lines.emplace_back();
+        m_lines.push_back("[" + std::string(section) + "]");
+        s = m_lines.size() - 1;
+    }
+    // The first line of every key, and where Set would add a new one: after
+    // the last non-blank line of the section.
+    struct Place
+    {
+        bool added;
+        std::size_t index; // into m_lines, or into `added` lines
+    };
+    std::unordered_map<std::string, Place> places;
+    std::size_t insert = *s + 1;
+    for (std::size_t i = *s + 1; i < m_lines.size() && !SectionName(m_lines[i]); ++i) {
+        if (Trim(m_lines[i]).empty())
+            continue;
+        insert = i + 1;
+        std::string_view k, v;
+        if (SplitKey(m_lines[i], k, v))
+            places.try_emplace(LowerCase(k), Place{false, i});
+    }
+    std::vector<std::string> added;
+    for (const auto& [key, value] : values) {
+        std::string line = key + "=" + Sanitize(value);
+        auto [it, isNew] = places.try_emplace(LowerCase(key), Place{true, added.size()});
+        if (isNew)
+            added.push_back(std::move(line));
+        else
+            (it->second.added ? added[it->second.index] : m_lines[it->second.index]) = std::move(line);
+    }
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insert), std::make_move_iterator(added.begin()),
+                   std::make_move_iterator(added.end()));
+}
+
 void CIniFile::SetInt(std::string_view section, std::string_view key, int value)
 {
     Set(section, key, std::to_string(value));
@@ -232,43 +288,191 @@ int CIniFile::Save(const std::string& path) const
     return WriteFileAtomically(path, Text());
 }
 
-int WriteFileAtomically(const std::string& path, std::string_view data)
+namespace {
+
+// Marks a file that can be written but not replaced (a folder the user may
+// not write in, a file whose owner the user cannot give a new file).
+constexpr int kNotReplaceable = -1;
+// Symbolic links followed before ELOOP, as the kernel does.
+constexpr int kMaxLinks = 40;
+
+std::string DirName(const std::string& path)
 {
-    std::string tmp = path + ".XXXXXX";
-    int fd = mkstemp(tmp.data());
-    if (fd < 0)
-        return errno;
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual ones under the user's umask.
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// What a save of a path reaches, found as open() would follow the path.
+struct SaveTarget
+{
+    std::string path; // its last part is no symbolic link
+    bool exists = false;
     struct stat st{};
-    mode_t mode;
-    if (stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
+    // Named by a link of /proc (/dev/stdout, /dev/fd/N): an open file, not a
+    // name that a new file could be renamed to.
+    bool viaProc = false;
+};
+
+int FindTarget(const std::string& path, SaveTarget& target)
+{
+    std::string current = path;
+    for (int links = 0;; ++links) {
+        struct stat st{};
+        if (lstat(current.c_str(), &st) != 0) {
+            if (errno != ENOENT)
+                return errno;
+            target.path = current; // a dangling link creates its target
+            return 0;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            target.path = current;
+            target.exists = true;
+            target.st = st;
+            return 0;
+        }
+        if (links == kMaxLinks)
+            return ELOOP;
+        struct statfs fs{};
+        if (statfs(DirName(current).c_str(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
+            // Its text ("pipe:[123]", or the name of a file that may be gone)
+            // is no path; only the kernel follows it.
+            if (stat(current.c_str(), &st) != 0)
+                return errno;
+            target.path = current;
+            target.exists = true;
+            target.st = st;
+            target.viaProc = true;
+            return 0;
+        }
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = readlink(current.c_str(), link.data(), link.size());
+        if (n < 0)
+            return errno;
+        if (static_cast<std::size_t>(n) >= link.size())
+            return ENAMETOOLONG;
+        link.resize(static_cast<std::size_t>(n));
+        current = !link.empty() && link.front() == '/' ? link : DirName(current) + "/" + link;
     }
-    fchmod(fd, mode);
-    int err = 0;
+}
+
+int WriteAll(int fd, std::string_view data)
+{
     std::size_t done = 0;
     while (done < data.size()) {
-        ssize_t w = write(fd, data.data() + done, data.size() - done);
+        const ssize_t w = write(fd, data.data() + done, data.size() - done);
         if (w < 0) {
             if (errno == EINTR)
                 continue;
-            err = errno;
-            break;
+            return errno;
         }
         done += static_cast<std::size_t>(w);
     }
+    return 0;
+}
+
+// Writes into the file as it stands, as the shell's "echo > file" does. No
+// O_CREAT or O_TRUNC, which mean nothing good to a device; non-blocking, so
+// that a FIFO without a reader gives ENXIO instead of waiting for ever.
+int WriteInPlace(const std::string& path, std::string_view data)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int err = 0;
+    struct stat st{};
+    const int flags = fcntl(fd, F_GETFL);
+    // Once open, a slow reader of a FIFO is waited for like the shell waits.
+    if (fstat(fd, &st) != 0 || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        err = errno;
+    if (!err)
+        err = WriteAll(fd, data);
+    // A regular file is cut to length after it is written over: its blocks
+    // are reused, so a nearly full disk still takes the save.
+    if (!err && S_ISREG(st.st_mode) &&
+        (ftruncate(fd, static_cast<off_t>(data.size())) != 0 || fsync(fd) != 0))
+        err = errno;
+    if (close(fd) != 0 && !err)
+        err = errno;
+    return err;
+}
+
+// A new file beside `path`, with the permissions `mode` (under the umask).
+int CreateTemporary(const std::string& path, mode_t mode, std::string& name)
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[6];
+        if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+            return -1;
+        name = path + ".";
+        for (unsigned char r : random)
+            name += kLetters[r % (sizeof kLetters - 1)];
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Writes a temporary file and renames it over the target, so that a failed
+// save leaves the old file whole. The new file keeps the old one's owner,
+// group and mode; where it could not, nothing is replaced (kNotReplaceable).
+int ReplaceAtomically(const SaveTarget& target, std::string_view data)
+{
+    std::string tmp;
+    // A new file gets the usual permissions under the user's umask.
+    const int fd = CreateTemporary(target.path, target.exists ? 0600 : 0666, tmp);
+    if (fd < 0) {
+        const int err = errno;
+        return target.exists && (err == EACCES || err == EPERM) ? kNotReplaceable : err;
+    }
+    int err = 0;
+    if (target.exists) {
+        struct stat mine{};
+        if (fstat(fd, &mine) != 0)
+            err = errno;
+        else if ((mine.st_uid != target.st.st_uid || mine.st_gid != target.st.st_gid) &&
+                 fchown(fd, target.st.st_uid, target.st.st_gid) != 0)
+            err = errno == EPERM ? kNotReplaceable : errno;
+        // After the owner, which clears the set-id bits.
+        if (!err && fchmod(fd, target.st.st_mode & 07777) != 0)
+            err = errno;
+    }
+    if (!err)
+        err = WriteAll(fd, data);
     if (!err && fsync(fd) != 0)
         err = errno;
     if (close(fd) != 0 && !err)
         err = errno;
-    if (!err && rename(tmp.c_str(), path.c_str()) != 0)
+    if (!err && rename(tmp.c_str(), target.path.c_str()) != 0)
         err = errno;
     if (err)
         unlink(tmp.c_str());
     return err;
+}
+
+} // namespace
+
+int WriteFileAtomically(const std::string& path, std::string_view data)
+{
+    SaveTarget target;
+    if (int err = FindTarget(path, target))
+        return err;
+    if (!target.exists)
+        return ReplaceAtomically(target, data);
+    if (S_ISDIR(target.st.st_mode))
+        return EISDIR;
+    // Refused as the shell refuses "echo > file": a write-protected file is
+    // not replaced behind the user's back (root writes as root would).
+    if (faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;
+    // A device or FIFO, a file known only to /proc, and a file with other
+    // names (hard links) that a rename would part from it: written in place.
+    if (!S_ISREG(target.st.st_mode) || target.viaProc || target.st.st_nlink > 1)
+        return WriteInPlace(target.path, data);
+    const int err = ReplaceAtomically(target, data);
+    return err == kNotReplaceable ? WriteInPlace(target.path, data) : err;
 }
