@@ -3,17 +3,15 @@
 
 #include <atomic>
 #include <csignal>
-#include <thread>
 
 class CModbusInterface;
 
 namespace cli {
 
-// Ctrl-C (or SIGTERM) while it lives: sets the cancel flag and aborts the
-// link, as the Cancel button of the progress window does. Signals are taken
-// by a thread of their own, so the handling may lock and call freely; the
-// thread sleeps in one poll() on a signalfd and a wake-up eventfd, so the
-// destructor ends it at once.
+// Ctrl-C (or SIGTERM) while it lives ends the link's calls as the Cancel
+// button of the progress window does. The signals go to a signalfd that
+// every wait of the link watches, so no thread has to carry them over and
+// nothing is left to end when the command is done.
 class CancelWatch
 {
 public:
@@ -22,8 +20,11 @@ public:
     CancelWatch(const CancelWatch&) = delete;
     CancelWatch& operator=(const CancelWatch&) = delete;
 
+    // Set once Cancelled() has seen Ctrl-C.
     const std::atomic<bool>& Flag() const { return m_cancel; }
-    bool Cancelled() const { return m_cancel; }
+    bool Cancelled() const;
+    // Waits up to `ms` milliseconds; false when Ctrl-C came first.
+    bool Sleep(int ms) const;
     // Ends the command as cancelled (exit status 130) once Ctrl-C was seen.
     void ThrowIfCancelled() const;
 
@@ -40,13 +41,10 @@ public:
     }
 
 private:
-    void Watch();
-
     CModbusInterface* m_link;
     sigset_t m_set{}, m_old{};
-    int m_signalFd = -1, m_wakeFd = -1;
-    std::atomic<bool> m_cancel{false};
-    std::thread m_thread;
+    int m_signalFd = -1;
+    mutable std::atomic<bool> m_cancel{false};
 };
 
 } // namespace cli

@@ -13,10 +13,8 @@
 #include "jobs/TransferJobs.h"
 #include "model/Measurands.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
 #include <unistd.h>
 
 namespace cli {
@@ -148,9 +146,8 @@ int CmdMonitor(const Invocation& inv)
     CMeasurands values;
     int status = 0;
     for (long long poll = 0; (count < 0 || poll < count) && !watch.Cancelled(); ++poll) {
-        if (poll > 0)
-            for (int i = 0; i < 5 && !watch.Cancelled(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (poll > 0 && !watch.Sleep(500))
+            break;
         try {
             link.Open();
             values.ReadAll(link);

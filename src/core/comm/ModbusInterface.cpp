@@ -9,6 +9,7 @@
 #include "comm/TcpTransport.h"
 
 #include <algorithm>
+#include <poll.h>
 
 
 namespace {
@@ -40,6 +41,7 @@ void CModbusInterface::Open()
             m_transport = std::make_unique<CTcpTransport>(m_settings);
         else
             m_transport = std::make_unique<CRtuTransport>(m_settings);
+        m_transport->SetCancelDescriptor(m_cancelFd);
         transport = m_transport.get();
     }
     transport->Open();
@@ -68,6 +70,28 @@ void CModbusInterface::Abort()
     m_abort.store(true);
     if (m_transport)
         m_transport->Interrupt();
+}
+
+void CModbusInterface::SetCancelDescriptor(int fd)
+{
+    std::lock_guard guard(m_transportLock);
+    m_cancelFd = fd;
+    if (m_transport)
+        m_transport->SetCancelDescriptor(fd);
+}
+
+bool CModbusInterface::AbortRequested()
+{
+    if (m_abort.load())
+        return true;
+    if (m_cancelFd >= 0) {
+        pollfd p{m_cancelFd, POLLIN, 0};
+        if (poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+            m_abort.store(true);
+            return true;
+        }
+    }
+    return false;
 }
 
 unsigned CModbusInterface::ComputeResponseTimeout(const ComSettings& settings, unsigned base,
@@ -148,6 +172,7 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                 m_transport->SetResponseTimeout(m_responseTimeout);
                 const std::size_t received = ReceiveAndCheck(command, s, n, request, tid, response, expected);
                 if (read) {
+                    // (A cancel descriptor is seen by the next wait.)
                     if (m_abort.load())
                         throw CPrivateException(std::string());
                     if (received >= expected)
@@ -163,13 +188,13 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                 Record(false);
                 // A read given up on request ends without a text of its own:
                 // the user asked for it, there is nothing to report.
-                if (read && m_abort.load())
+                if (read && AbortRequested())
                     throw CPrivateException(std::string());
                 // On a link that was lost and opened again nothing of the
                 // old one's can still arrive.
                 if (m_attemptEnd == AttemptEnd::NoAnswer && m_transport && m_transport->IsOpen())
                     ++unanswered;
-                if (++failures >= attemptLimit || m_abort.load()) {
+                if (++failures >= attemptLimit || AbortRequested()) {
                     // Reported at once; the next call waits out the rest.
                     if (unanswered > 0 || m_attemptEnd == AttemptEnd::BadAnswer)
                         m_resyncFirst = timeout;
@@ -181,7 +206,7 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                     if (m_transport->Resynchronise(quiet) && unanswered > 0)
                         --unanswered;
                 }
-                if (m_abort.load()) {
+                if (AbortRequested()) {
                     if (read)
                         throw CPrivateException(std::string());
                     throw;

@@ -41,6 +41,10 @@ public:
 
     // Makes the current call give up; safe from any thread.
     void Abort();
+    // A descriptor of the caller's (a signalfd for Ctrl-C, say) that, once
+    // readable, makes every call give up as Abort does; -1 for none. Every
+    // wait of the link watches it, so no thread is needed to call Abort.
+    void SetCancelDescriptor(int fd);
 
     // Percentage of successful exchanges among the last eight.
     double LinkQuality() const { return m_linkQuality.load(std::memory_order_relaxed); }
@@ -61,11 +65,13 @@ private:
                                 std::vector<std::uint8_t>& response, std::size_t expected);
     [[noreturn]] void Fail(const char* command, unsigned address, unsigned count, const std::string& reason) const;
     void Record(bool success);
+    bool AbortRequested();
 
     ComSettings m_settings;
     std::unique_ptr<CModbusTransport> m_transport;
     std::mutex m_transportLock; // between Abort and Open/Close
     std::atomic<bool> m_abort{false};
+    int m_cancelFd = -1;
     unsigned m_responseTimeout = 0;
     // How the last attempt ended, for what a retry must wait out first.
     enum class AttemptEnd { NoAnswer, BadAnswer, ExceptionAnswer };

@@ -40,4 +40,6 @@ public:
     // Ends a blocked send or receive at once; from any thread.
     virtual void Interrupt() = 0;
     virtual void ClearInterrupt() = 0;
+    // A descriptor that, once readable, ends every wait as Interrupt does.
+    virtual void SetCancelDescriptor(int fd) = 0;
 };

@@ -19,6 +19,7 @@ public:
     bool Resynchronise(unsigned quietMs) override;
     void Interrupt() override { m_port.Interrupt(); }
     void ClearInterrupt() override { m_port.ClearInterrupt(); }
+    void SetCancelDescriptor(int fd) override { m_port.SetCancelDescriptor(fd); }
 
     // Milliseconds kept between an answer and the next request.
     static unsigned PauseAfterAnswer(const ComSettings& settings);

@@ -310,14 +310,14 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
                 break;
             wait = wait < 0 ? left : std::min(wait, left);
         }
-        pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        int p = ::poll(fds, 2, static_cast<int>(std::min<long long>(wait, 1 << 30)));
+        pollfd fds[3] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {m_cancelFd, POLLIN, 0}};
+        int p = ::poll(fds, m_cancelFd >= 0 ? 3 : 2, static_cast<int>(std::min<long long>(wait, 1 << 30)));
         if (p < 0 && errno != EINTR)
             break;
         if (p <= 0)
             continue;
-        if (fds[1].revents & POLLIN)
-            break; // Interrupt()
+        if ((fds[1].revents | fds[2].revents) & POLLIN)
+            break; // Interrupt(), or the owner's cancel
         // Bytes still buffered are read first; waiting on a hung-up port would
         // only spin until the time-out.
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
@@ -378,6 +378,7 @@ void CSerialIO::Close()
 
 void CSerialIO::Interrupt()
 {
+    m_interrupted = true;
     if (m_wakeFd >= 0) {
         std::uint64_t one = 1;
         [[maybe_unused]] ssize_t w = ::write(m_wakeFd, &one, sizeof one);
@@ -386,7 +387,7 @@ void CSerialIO::Interrupt()
 
 void CSerialIO::ClearInterrupt()
 {
-    if (m_wakeFd >= 0) {
+    if (m_interrupted.exchange(false) && m_wakeFd >= 0) {
         std::uint64_t value;
         [[maybe_unused]] ssize_t r = ::read(m_wakeFd, &value, sizeof value);
     }

@@ -4,6 +4,7 @@
 
 #include "comm/ComSettings.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,9 @@ public:
     // Ends a waiting Read at once (from any thread); cleared by ClearInterrupt.
     void Interrupt();
     void ClearInterrupt();
+    // A descriptor of the owner's (a signalfd for Ctrl-C, say) that ends
+    // every wait while it is readable; -1 for none.
+    void SetCancelDescriptor(int fd) { m_cancelFd = fd; }
 
     bool IsOpen() const { return m_fd >= 0; }
     // The port went away under an open handle (a USB adapter unplugged, the
@@ -89,6 +93,8 @@ private:
 
     int m_fd = -1;
     int m_wakeFd = -1;
+    int m_cancelFd = -1;
+    std::atomic<bool> m_interrupted{false}; // the wake-up descriptor is set
     int m_lostError = -1; // -1: not lost; 0: hang-up; else the errno
     SerialTimeouts m_timeouts;
     std::string m_devicePath;

@@ -4,8 +4,10 @@
 #include "app/StringIds.h"
 #include "app/Trace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -100,12 +102,12 @@ void CTcpTransport::Close()
 
 bool CTcpTransport::WaitFor(short events, int timeoutMs)
 {
-    pollfd fds[2] = {{m_socket, events, 0}, {m_wakeFd, POLLIN, 0}};
+    pollfd fds[3] = {{m_socket, events, 0}, {m_wakeFd, POLLIN, 0}, {m_cancelFd, POLLIN, 0}};
     for (;;) {
-        int p = poll(fds, 2, timeoutMs);
+        int p = poll(fds, m_cancelFd >= 0 ? 3 : 2, timeoutMs);
         if (p < 0 && errno == EINTR)
             continue;
-        if (p <= 0 || (fds[1].revents & POLLIN))
+        if (p <= 0 || ((fds[1].revents | fds[2].revents) & POLLIN))
             return false;
         return (fds[0].revents & (events | POLLERR | POLLHUP)) != 0;
     }
@@ -188,14 +190,33 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
     const auto deadline = Clock::now() + std::chrono::milliseconds(m_responseTimeout);
     BlockedMark mark(m_blocked);
 
-    // Reads exactly n bytes unless the time-out, Abort, an error or the
-    // server closing the connection comes first; returns the count read.
-    auto readFully = [&](std::uint8_t* out, std::size_t n) -> std::size_t {
-        std::size_t got = 0;
-        while (got < n && IsOpen()) {
-            ssize_t r = recv(m_socket, out + got, n - got, MSG_DONTWAIT);
+    // What has come in, read in as large pieces as the socket has; frames
+    // start at `at`. What is left behind the answer goes with this call.
+    std::uint8_t in[1024];
+    std::size_t have = 0, at = 0;
+    bool answerDue = true; // right after the request nothing has come yet
+    auto wait = [&] {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        return left > 0 && WaitFor(POLLIN, static_cast<int>(left));
+    };
+    // Makes n bytes from `at` on available unless the time-out, Abort, an
+    // error or the server closing the connection comes first; returns how
+    // many are.
+    auto fill = [&](std::size_t n) -> std::size_t {
+        if (at + n > sizeof in) {
+            std::memmove(in, in + at, have - at);
+            have -= at;
+            at = 0;
+        }
+        while (have - at < n && IsOpen()) {
+            if (answerDue) {
+                answerDue = false;
+                if (!wait())
+                    break;
+            }
+            ssize_t r = recv(m_socket, in + have, sizeof in - have, MSG_DONTWAIT);
             if (r > 0) {
-                got += static_cast<std::size_t>(r);
+                have += static_cast<std::size_t>(r);
                 continue;
             }
             if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
@@ -205,19 +226,18 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
                 m_connected = false;
                 break;
             }
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0 || !WaitFor(POLLIN, static_cast<int>(left)))
+            if (!wait())
                 break;
         }
-        return got;
+        return have - at;
     };
 
     Answer answer;
     response.assign(expected, 0);
     for (;;) {
-        std::uint8_t header[6] = {};
-        if (readFully(header, sizeof header) < sizeof header)
+        if (fill(6) < 6)
             return answer; // nothing usable: received 0
+        const std::uint8_t* header = in + at;
         // The length field counts the unit byte and what follows; a split
         // answer is collected until it is whole, bounded by what we expect.
         const std::size_t announced = static_cast<std::size_t>(header[4]) << 8 | header[5];
@@ -226,16 +246,22 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
             // The late answer to an earlier attempt: dropped whole, and the
             // wait for this request's answer goes on.
             CTrace::Write("Late answer dropped\n");
-            std::uint8_t junk[256];
-            for (std::size_t left = announced; left > 0;) {
-                const std::size_t n = std::min(left, sizeof junk);
-                if (readFully(junk, n) < n)
-                    return answer;
-                left -= n;
+            for (std::size_t skip = 6 + announced; skip > 0;) {
+                if (have == at) {
+                    have = at = 0;
+                    if (fill(1) == 0)
+                        return answer;
+                }
+                const std::size_t n = std::min(skip, have - at);
+                at += n;
+                skip -= n;
             }
             continue;
         }
-        answer.received = readFully(response.data(), std::min(announced, expected));
+        const std::size_t want = std::min(announced, expected);
+        const std::size_t available = fill(6 + want) - 6;
+        answer.received = std::min(available, want);
+        std::copy_n(in + at + 6, answer.received, response.begin());
         answer.transactionId = tid;
         return answer;
     }
@@ -243,6 +269,7 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
 
 void CTcpTransport::Interrupt()
 {
+    m_interrupted = true;
     if (m_wakeFd >= 0) {
         std::uint64_t one = 1;
         [[maybe_unused]] ssize_t w = write(m_wakeFd, &one, sizeof one);
@@ -251,7 +278,7 @@ void CTcpTransport::Interrupt()
 
 void CTcpTransport::ClearInterrupt()
 {
-    if (m_wakeFd >= 0) {
+    if (m_interrupted.exchange(false) && m_wakeFd >= 0) {
         std::uint64_t value;
         [[maybe_unused]] ssize_t r = read(m_wakeFd, &value, sizeof value);
     }

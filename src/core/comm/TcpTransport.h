@@ -22,6 +22,7 @@ public:
     Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) override;
     void Interrupt() override;
     void ClearInterrupt() override;
+    void SetCancelDescriptor(int fd) override { m_cancelFd = fd; }
 
     // Abort acts only while a connect or receive waits.
     bool AcceptsAbort() const override { return m_blocked.load(); }
@@ -45,8 +46,10 @@ private:
     ComSettings m_settings;
     int m_socket = -1;
     int m_wakeFd = -1;
+    int m_cancelFd = -1;
     bool m_connected = false;
     unsigned m_responseTimeout = 5000;
     std::uint16_t m_sentTid = 0;
     std::atomic<bool> m_blocked{false};
+    std::atomic<bool> m_interrupted{false}; // the wake-up descriptor is set
 };
