@@ -37,14 +37,18 @@ void CModbusInterface::Open()
     {
         // Published before it connects, so that Abort can end the connect.
         std::lock_guard guard(m_transportLock);
-        if (m_settings.Mode == kModeTcp)
-            m_transport = std::make_unique<CTcpTransport>(m_settings);
-        else
-            m_transport = std::make_unique<CRtuTransport>(m_settings);
+        m_transport = CreateTransport();
         m_transport->SetCancelDescriptor(m_cancelFd);
         transport = m_transport.get();
     }
     transport->Open();
+}
+
+std::unique_ptr<CModbusTransport> CModbusInterface::CreateTransport() const
+{
+    if (m_settings.Mode == kModeTcp)
+        return std::make_unique<CTcpTransport>(m_settings);
+    return std::make_unique<CRtuTransport>(m_settings);
 }
 
 void CModbusInterface::Close()

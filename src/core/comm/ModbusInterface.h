@@ -56,6 +56,10 @@ public:
     static unsigned ComputeResponseTimeout(const ComSettings& settings, unsigned base,
                                            std::size_t requestLength, std::size_t expectedLength);
 
+protected:
+    // The transport of the settings' mode; a harness may stand in another.
+    virtual std::unique_ptr<CModbusTransport> CreateTransport() const;
+
 private:
     enum class Operation { Read, Write };
     void Transact(Operation op, unsigned address, unsigned count, std::uint16_t* readValues,

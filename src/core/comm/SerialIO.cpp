@@ -15,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -147,6 +148,18 @@ void CSerialIO::Open()
     }
     m_fd = fd;
     m_lostError = -1;
+}
+
+void CSerialIO::Adopt(int fd)
+{
+    Close();
+    m_fd = fd;
+    m_lostError = -1;
+}
+
+void CSerialIO::Pause(unsigned ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void CSerialIO::MarkLost(int error)

@@ -43,8 +43,9 @@ public:
 
     // Opens the infrared port in infrared mode, else the RS-485 port.
     void Open();
-    // Open, then the line settings of the mode.
-    void Setup();
+    // Open, then the line settings of the mode. Virtual, like Pause, so that
+    // a test or fuzzing harness can stand in for the device.
+    virtual void Setup();
     void SetLine(unsigned baudRate, int dataBits, int parity, int stopBits);
     // Returns the count received (0..n); never raises.
     std::size_t Read(void* buffer, std::size_t n);
@@ -56,6 +57,9 @@ public:
     void SetPollTimeouts();
     void SetReadTimeout(std::uint32_t ms);
     void Close();
+
+    // Keeps the line silent for `ms` milliseconds.
+    virtual void Pause(unsigned ms);
 
     // Ends a waiting Read at once (from any thread); cleared by ClearInterrupt.
     void Interrupt();
@@ -85,6 +89,10 @@ public:
     // "COM1".."COM16" and "\\.\COMn" name /dev/ttyS0../dev/ttyS15; anything
     // else is used as it stands.
     static std::string DevicePathFor(const std::string& portName);
+
+protected:
+    // Takes `fd` (any readable and writable descriptor) as the open port.
+    void Adopt(int fd);
 
 private:
     void ApplyTimeouts();

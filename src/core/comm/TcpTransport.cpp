@@ -91,6 +91,13 @@ void CTcpTransport::Open()
     m_connected = true;
 }
 
+void CTcpTransport::Adopt(int fd)
+{
+    Close();
+    m_socket = fd;
+    m_connected = true;
+}
+
 void CTcpTransport::Close()
 {
     if (m_socket >= 0) {

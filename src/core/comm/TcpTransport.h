@@ -31,6 +31,11 @@ public:
     // carries its value plus one.
     static void SetTransactionCounter(std::uint16_t value);
 
+protected:
+    // Takes `fd`, a connected stream socket, as the link (for a harness that
+    // stands in for the server).
+    void Adopt(int fd);
+
 private:
     // Waits until the socket is ready for `events`; false on time-out,
     // interruption or error.
