@@ -174,3 +174,27 @@ TEST(IniFile, MatchesCaseInsensitivelyAndKeepsEveryOtherLine)
     ini.Set("Q6K", "Big", "4294967295");
     EXPECT_EQ(ini.GetInt("Q6K", "Big", 0), -1);
 }
+
+TEST(IniFile, AValueReadHoldsNoLineBreakSoThatItSavesAsItWasRead)
+{
+    // A lone CR inside a line, as another editor may leave it: the value
+    // read is the value a save writes.
+    CIniFile ini;
+    ini.LoadText("[S]\nPort=/dev/tty\rUSB0\nName=\r Meter 1\n");
+    EXPECT_EQ(ini.GetString("S", "Port", ""), "/dev/tty USB0");
+    EXPECT_EQ(ini.GetString("S", "Name", ""), "Meter 1");
+}
+
+TEST(Settings, ComSettingsWithALoneCarriageReturnSaveAndLoadUnchanged)
+{
+    TempConfigHome home;
+    WriteAll(CSettingsStore::FilePath(),
+             "[ComSettings]\nAddress=17\nCOMPortName=/dev/serial/by-id/usb-FTDI\rA10K3Q7B\n"
+             "IRCOMPortDisplayName=\rIR adapter\n");
+    const ComSettings loaded;
+    loaded.Save();
+    const ComSettings back;
+    EXPECT_EQ(back.COMPortName, loaded.COMPortName);
+    EXPECT_EQ(back.IRCOMPortDisplayName, loaded.IRCOMPortDisplayName);
+    EXPECT_EQ(back.Address, 17);
+}

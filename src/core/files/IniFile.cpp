@@ -138,7 +138,9 @@ std::optional<std::string> CIniFile::Get(std::string_view section, std::string_v
         return std::nullopt;
     std::string_view name, value;
     SplitKey(m_lines[*k], name, value);
-    return std::string(value);
+    // A lone CR may sit inside a line; Set could not write it back, so the
+    // value read is the one a save of it writes.
+    return std::string(Trim(Sanitize(value)));
 }
 
 std::string CIniFile::GetString(std::string_view section, std::string_view key, std::string_view def) const
