@@ -198,3 +198,20 @@ TEST(Settings, ComSettingsWithALoneCarriageReturnSaveAndLoadUnchanged)
     EXPECT_EQ(back.IRCOMPortDisplayName, loaded.IRCOMPortDisplayName);
     EXPECT_EQ(back.Address, 17);
 }
+
+TEST(IniFile, TextOfALoadedFileLoadsBackAsTheSameText)
+{
+    // Stray CRs at the end of a file without a final line break, as one
+    // fuzzed settings file had them: they must not turn the file into CRLF
+    // on the next load.
+    CIniFile ini;
+    ini.LoadText("[S]\nk=1\n[\r\r");
+    EXPECT_EQ(ini.Text(), "[S]\nk=1\n[\n");
+    for (const char* text : {"[S]\nk=1\n[\r\r", "a\r\nb\r\r\n", "a\nb\r\n", "a\rb\nc", "x\r", "\r\r", "", "\n"}) {
+        CIniFile once;
+        once.LoadText(text);
+        CIniFile again;
+        again.LoadText(once.Text());
+        EXPECT_EQ(again.Text(), once.Text()) << testing::PrintToString(std::string(text));
+    }
+}

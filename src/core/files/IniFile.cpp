@@ -99,9 +99,15 @@ void CIniFile::LoadText(std::string_view text)
         std::string_view line = text.substr(0, end);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        m_lines.emplace_back(line);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
+            // A last line without its LF keeps no CR at its end: written back
+            // with an LF it would read as a CRLF line.
+            while (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            m_lines.emplace_back(line);
             break;
+        }
+        m_lines.emplace_back(line);
         text.remove_prefix(end + 1);
     }
 }
