@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets (every fuzz/fuzz_*.cpp) with clang in
 # build-fuzz and runs each for SECONDS (default 60) on a copy of its seed
 # corpus (the folders fuzz/<target>*corpus*), so that new inputs stay out of
-# the repository. A fuzz/<target>.dict is handed to its target.
+# the repository. A fuzz/<target>.dict is handed to its target. SECONDS 0
+# only replays the corpora, as CI does.
 # Exits non-zero on a finding (crash, leak, time-out or violated invariant);
 # the input that caused it is kept in build-fuzz/findings/<target>/.
 #   scripts/fuzz.sh [SECONDS]
@@ -42,10 +43,15 @@ for target in "${targets[@]}"; do
     name=$(basename "$seeds")
     [ -d "$seeds" ] && [ "$(owner "$name")" = "$target" ] && cp -r "$seeds". "$work"/
   done
-  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
-           -artifact_prefix="$findings/")
+  options=(-timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/")
+  if [ "$seconds" -eq 0 ]; then options+=(-runs=0); else options+=(-max_total_time="$seconds"); fi
   [ -f "fuzz/$target.dict" ] && options+=(-dict="fuzz/$target.dict")
-  echo "fuzz: $target for ${seconds}s on $(find "$work" -type f | wc -l) seed inputs"
+  seeds=$(find "$work" -type f | wc -l)
+  if [ "$seconds" -eq 0 ]; then
+    echo "fuzz: $target: replaying $seeds seed inputs"
+  else
+    echo "fuzz: $target for $seconds s on $seeds seed inputs"
+  fi
   if build-fuzz/fuzz/"$target" "${options[@]}" "$work" >"$log" 2>&1; then
     passed=$((passed + 1))
   else
@@ -57,5 +63,5 @@ for target in "${targets[@]}"; do
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   echo "fuzz: $target: ${runs:-?} runs"
 done
-echo "fuzz targets: $passed passed, $failed failed"
+echo "fuzz: $passed passed, $failed failed"
 exit $status
