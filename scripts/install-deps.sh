@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  clang libclang-rt-14-dev
   libgtest-dev
   socat
   python3 python3-pymodbus python3-serial-asyncio

@@ -118,14 +118,12 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
         return true;
     }
     if (reg <= 7) {
-        UpdateLiveValues();
         std::uint16_t status = (flags & CAP_ANALOG_OUTPUT) ? 0x2000 : 0; // analog output valid
         const std::int32_t pairs[3] = {m_display, m_maximum, m_minimum};
         value = reg == 0 ? 0 : reg == 1 ? status : pairWord(pairs[(reg - 2) / 2], reg - 2);
         return true;
     }
     if (reg == 22 || reg == 23) {
-        UpdateLiveValues();
         value = (flags & CAP_ANALOG_OUTPUT) ? pairWord(m_analogOutput, reg - 22) : 0;
         return true;
     }
@@ -210,6 +208,9 @@ std::vector<std::uint8_t> CSimMeter::Handle(const std::vector<std::uint8_t>& req
     if (function == 0x04) {
         if (count < 1 || count > 125)
             return Exception(request, 3);
+        // One reading per request, as a meter answers: the two words of a
+        // pair, and present, maximum and minimum, belong together.
+        UpdateLiveValues();
         std::vector<std::uint8_t> out{request[0], 0x04, static_cast<std::uint8_t>(2 * count)};
         for (unsigned i = 0; i < count; ++i) {
             std::uint16_t v;

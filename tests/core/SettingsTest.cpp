@@ -191,3 +191,44 @@ TEST(IniFile, SetAllWritesWhatSetWouldOneKeyAfterTheOther)
         EXPECT_EQ(all.Text(), one.Text()) << text;
     }
 }
+
+TEST(IniFile, AValueReadHoldsNoLineBreakSoThatItSavesAsItWasRead)
+{
+    // A lone CR inside a line, as another editor may leave it: the value
+    // read is the value a save writes.
+    CIniFile ini;
+    ini.LoadText("[S]\nPort=/dev/tty\rUSB0\nName=\r Meter 1\n");
+    EXPECT_EQ(ini.GetString("S", "Port", ""), "/dev/tty USB0");
+    EXPECT_EQ(ini.GetString("S", "Name", ""), "Meter 1");
+}
+
+TEST(Settings, ComSettingsWithALoneCarriageReturnSaveAndLoadUnchanged)
+{
+    TempConfigHome home;
+    WriteAll(CSettingsStore::FilePath(),
+             "[ComSettings]\nAddress=17\nCOMPortName=/dev/serial/by-id/usb-FTDI\rA10K3Q7B\n"
+             "IRCOMPortDisplayName=\rIR adapter\n");
+    const ComSettings loaded;
+    loaded.Save();
+    const ComSettings back;
+    EXPECT_EQ(back.COMPortName, loaded.COMPortName);
+    EXPECT_EQ(back.IRCOMPortDisplayName, loaded.IRCOMPortDisplayName);
+    EXPECT_EQ(back.Address, 17);
+}
+
+TEST(IniFile, TextOfALoadedFileLoadsBackAsTheSameText)
+{
+    // Stray CRs at the end of a file without a final line break, as one
+    // fuzzed settings file had them: they must not turn the file into CRLF
+    // on the next load.
+    CIniFile ini;
+    ini.LoadText("[S]\nk=1\n[\r\r");
+    EXPECT_EQ(ini.Text(), "[S]\nk=1\n[\n");
+    for (const char* text : {"[S]\nk=1\n[\r\r", "a\r\nb\r\r\n", "a\nb\r\n", "a\rb\nc", "x\r", "\r\r", "", "\n"}) {
+        CIniFile once;
+        once.LoadText(text);
+        CIniFile again;
+        again.LoadText(once.Text());
+        EXPECT_EQ(again.Text(), once.Text()) << testing::PrintToString(std::string(text));
+    }
+}

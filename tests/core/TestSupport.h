@@ -103,7 +103,6 @@ public:
 
     explicit FakeMeter(int masterFd) : m_fd(masterFd)
     {
-        m_registers.assign(65536, 0);
         m_responder = [this](const Bytes& req, int) { return Answer(req); };
         m_thread = std::thread([this] { Run(); });
     }
@@ -123,7 +122,8 @@ public:
         std::lock_guard g(m_lock);
         return m_requests;
     }
-    std::uint16_t& Register(unsigned n) { return m_registers[n]; }
+    // The test sets and checks registers while the meter thread serves them.
+    std::atomic<std::uint16_t>& Register(unsigned n) { return m_registers[n]; }
 
     // The answer of a healthy meter (any unit, registers in m_registers).
     Bytes Answer(const Bytes& req)
@@ -189,7 +189,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_lock;
     std::vector<Bytes> m_requests;
-    std::vector<std::uint16_t> m_registers;
+    std::vector<std::atomic<std::uint16_t>> m_registers = std::vector<std::atomic<std::uint16_t>>(65536);
     Responder m_responder;
     std::thread m_thread;
 };

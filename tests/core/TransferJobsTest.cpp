@@ -8,6 +8,8 @@
 #include "jobs/TransferJobs.h"
 #include "model/BlockTable.h"
 
+#include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
@@ -166,4 +168,56 @@ TEST(TransferJobs, LostAnswersAreAbsorbedAndADeadLinkIsReported)
     CRegisterImage image;
     EXPECT_EQ(FailureOf([&] { RunUpload(link, image, nullptr); }),
               "Communication port Test RS-485 port can not be opened.\rNo such file or directory");
+}
+
+TEST(TransferJobs, AWorkerThreadStopsWhenCancelledAndAbortedFromAnotherThread)
+{
+    // Slow answers, so that the cancel meets the worker in the middle of the job.
+    SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "100"});
+    CModbusInterface link(SimTcp(sim));
+    CRegisterImage image;
+
+    // Observes on the worker's thread, as the progress window's observer does
+    // before it queues the handling onto its own.
+    struct Watch : CObserver
+    {
+        std::mutex lock;
+        std::vector<double> progress;
+        std::vector<bool> done;
+        void Update(CObservable* o) override
+        {
+            auto* worker = static_cast<CProgressThread*>(o);
+            std::lock_guard g(lock);
+            progress.push_back(worker->Progress());
+            done.push_back(worker->Done());
+        }
+        std::size_t Count()
+        {
+            std::lock_guard g(lock);
+            return progress.size();
+        }
+    } watch;
+
+    CProgressThread worker(CProgressThread::kUpload, link, image);
+    worker.Attach(&watch);
+    worker.Start();
+    for (int i = 0; i < 3000 && watch.Count() < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GE(watch.Count(), 3u);
+    // The Cancel button: a request to stop, and the pending exchange given up.
+    worker.RequestCancel();
+    link.Abort();
+    worker.Join();
+
+    EXPECT_TRUE(worker.Done());
+    EXPECT_TRUE(worker.CancelRequested());
+    EXPECT_FALSE(worker.Completed());
+    // Given up on request, not by waiting for a time-out.
+    EXPECT_EQ(worker.ErrorText().find("timeout"), std::string::npos) << worker.ErrorText();
+    std::lock_guard g(watch.lock);
+    ASSERT_FALSE(watch.done.empty());
+    EXPECT_TRUE(watch.done.back()); // the last word is "done"
+    EXPECT_EQ(std::count(watch.done.begin(), watch.done.end(), true), 1);
+    EXPECT_TRUE(std::is_sorted(watch.progress.begin(), watch.progress.end()));
+    EXPECT_LT(watch.progress.back(), 100.0);
 }

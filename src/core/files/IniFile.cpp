@@ -114,9 +114,15 @@ void CIniFile::LoadText(std::string_view text)
         std::string_view line = text.substr(0, end);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        m_lines.emplace_back(line);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
+            // A last line without its LF keeps no CR at its end: written back
+            // with an LF it would read as a CRLF line.
+            while (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            m_lines.emplace_back(line);
             break;
+        }
+        m_lines.emplace_back(line);
         text.remove_prefix(end + 1);
     }
 }
@@ -153,7 +159,9 @@ std::optional<std::string> CIniFile::Get(std::string_view section, std::string_v
         return std::nullopt;
     std::string_view name, value;
     SplitKey(m_lines[*k], name, value);
-    return std::string(value);
+    // A lone CR may sit inside a line; Set could not write it back, so the
+    // value read is the one a save of it writes.
+    return std::string(Trim(Sanitize(value)));
 }
 
 std::string CIniFile::GetString(std::string_view section, std::string_view key, std::string_view def) const

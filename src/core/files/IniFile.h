@@ -17,6 +17,8 @@ public:
     int Load(const std::string& path);
     void LoadText(std::string_view text);
 
+    // The value without its outer blanks; a CR inside it reads as a blank,
+    // as Set writes it.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
     std::string GetString(std::string_view section, std::string_view key, std::string_view def) const;
     // A missing value, or one that is not a whole 32-bit number, gives def.

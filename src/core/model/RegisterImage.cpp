@@ -45,7 +45,6 @@ constexpr int kBankSwitching = 85;
 constexpr int kBankNo = 86;
 constexpr int kFirstBankWord = 87;
 constexpr int kWordsPerBank = 12;
-constexpr int kFirstDetailWord = 183;
 
 // Detail block offsets and in-bank offsets by trip point (HH, H, P, L, LL).
 constexpr int kDetailOffset[] = {18, 12, 22, 6, 0};
