@@ -153,6 +153,8 @@ void CSerialIO::Open()
 void CSerialIO::Adopt(int fd)
 {
     Close();
+    // Waits are poll()s: the descriptor must never block, as an opened port.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     m_fd = fd;
     m_lostError = -1;
 }

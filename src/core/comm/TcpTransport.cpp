@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -94,6 +95,7 @@ void CTcpTransport::Open()
 void CTcpTransport::Adopt(int fd)
 {
     Close();
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); // as a socket Open makes
     m_socket = fd;
     m_connected = true;
 }
@@ -202,9 +204,10 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
     std::uint8_t in[1024];
     std::size_t have = 0, at = 0;
     bool answerDue = true; // right after the request nothing has come yet
+    // Less than a millisecond left is still a look at what has come.
     auto wait = [&] {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        return left > 0 && WaitFor(POLLIN, static_cast<int>(left));
+        return left >= 0 && WaitFor(POLLIN, static_cast<int>(left));
     };
     // Makes n bytes from `at` on available unless the time-out, Abort, an
     // error or the server closing the connection comes first; returns how
