@@ -3,6 +3,11 @@
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
 #include "ui/comm/CommDialog.h"
+#include "app/AppSettings.h"
+#include "model/CapabilityFlags.h"
+#include "model/DeviceTable.h"
+#include "ui/app/MyQ6KDlg.h"
+#include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/SettingDialog.h"
 #include "ui/jobs/ProgressDialog.h"
@@ -77,31 +82,37 @@ std::unique_ptr<QWidget> Setting()
     return d;
 }
 
-// The alarm table's layout: trip points down, their settings across.
-std::unique_ptr<QWidget> Grid()
+// The main window on the factory settings of a model of each input kind.
+int FirstModelWith(std::uint32_t flag)
 {
-    auto grid = std::make_unique<CDataGridView>();
-    std::vector<CGridHeaderCell> header;
-    for (int c = 0; c < 9; ++c)
-        header.push_back({1100 + c, c, 0});
-    for (int r = 0; r < 5; ++r)
-        header.push_back({1120 + r, 0, 1 + r});
-    grid->SetHeader(std::move(header), 78);
-    const char* rows[5][8] = {
-        {"Enable", "95.00", "High", "0.50", "0.0", "0.0", "0.0", "Energize"},
-        {"Enable", "90.00", "High", "0.50", "1.0", "0.0", "0.0", "Energize"},
-        {"", "", "", "", "0.0", "0.0", "0.0", "Energize"},
-        {"Enable", "10.00", "Low", "0.50", "1.0", "0.0", "0.0", "Energize"},
-        {"Disable", "5.00", "Low", "0.50", "0.0", "0.0", "0.0", "De-energize"},
-    };
-    for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 8; ++c)
-            grid->SetCell(1 + c, 1 + r, QString::fromLatin1(rows[r][c]));
-    grid->SetFirstSelectable(1, 1);
+    for (int code = 0; code < kDeviceModelCount; ++code)
+        if (CDeviceType::FromCode(code).Has(flag))
+            return code;
+    return 15;
+}
+
+std::unique_ptr<QWidget> MainWindow(std::uint32_t inputKind)
+{
+    static CAppSettings settings;
+    settings.m_deviceId = FirstModelWith(inputKind);
+    auto window = std::make_unique<CMyQ6KDlg>(settings);
+    window->Build();
+    window->resize(window->sizeHint());
+    return window;
+}
+
+// The main window's alarm table, alone, with a cell current.
+std::unique_ptr<QWidget> AlarmTable()
+{
+    static CAppSettings settings;
+    settings.m_deviceId = FirstModelWith(CAP_FOUR_ALARMS);
+    static CMyQ6KDlg window(settings);
+    window.Build();
+    CDataGridView* grid = window.AlarmTable()->Grid();
     grid->SetCurrentCell(2, 2);
-    grid->SetEditable(true);
-    grid->resize(9 * 78 + 2, grid->sizeHint().height());
-    return grid;
+    grid->setParent(nullptr);
+    grid->setFocus();
+    return std::unique_ptr<QWidget>(grid);
 }
 
 } // namespace
@@ -113,7 +124,12 @@ const std::vector<ShotWindow>& ShotWindows()
         {"progress-infrared", [] { return Progress(kModeInfrared); }},
         {"connect", Connect},
         {"setting-dialog", Setting},
-        {"grid", Grid},
+        {"main-dc", [] { return MainWindow(CAP_DC_INPUT); }},
+        {"main-thermocouple", [] { return MainWindow(CAP_TC_INPUT); }},
+        {"main-rtd", [] { return MainWindow(CAP_RTD_INPUT); }},
+        {"main-potentiometer", [] { return MainWindow(CAP_PTM_INPUT); }},
+        {"main-ac", [] { return MainWindow(CAP_AC_INPUT); }},
+        {"alarm-table", AlarmTable},
     };
     return windows;
 }

@@ -1,0 +1,61 @@
+#include "ui/app/MyQ6KApp.h"
+
+#include "app/AppSettings.h"
+#include "app/PrivateException.h"
+#include "app/StringTable.h"
+#include "ui/app/ErrorReport.h"
+#include "ui/app/Language.h"
+#include "ui/app/MyQ6KDlg.h"
+#include "ui/app/UiText.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+constexpr unsigned kNoDisplay = 12880;
+
+bool Set(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+} // namespace
+
+bool CMyQ6KApp::HasDisplay()
+{
+    return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
+}
+
+int CMyQ6KApp::Run(int argc, char** argv)
+{
+    if (!HasDisplay()) {
+        // Qt would end the process with a message of its own otherwise.
+        std::fprintf(stderr, "%s\n", CStringTable::Get(kNoDisplay).c_str());
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("V6UVUV"));
+    QApplication::setApplicationVersion(QStringLiteral(Q6K_PRODUCT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("v6uvuv"));
+
+    CAppSettings settings;
+    settings.Load();
+    StartLanguage(settings);
+
+    CMyQ6KDlg window(settings);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        window.OpenFile(arguments.at(1)); // as Open File would; a bad file is reported
+
+    // For the start-up benchmark: end as soon as the window has been painted.
+    if (Set("V6UVUV_EXIT_AFTER_FIRST_PAINT"))
+        window.SetFirstPaintHook([] { QTimer::singleShot(0, qApp, [] { QApplication::exit(0); }); });
+
+    while (window.RunModal() == CMyQ6KDlg::kLanguageChanged) {
+    }
+
+    RunCommand(nullptr, [&settings] { settings.Save(); });
+    return 0;
+}
