@@ -134,8 +134,19 @@ TEST_F(MainWindow, FirstStartShowsModel15OnTheDcPageWithEveryControlNamedByItsCa
             continue; // a list's own edit line
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
         ASSERT_NE(a, nullptr);
-        EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty())
-            << control->metaObject()->className() << " " << control->property("controlId").toInt();
+        const QString name = a->text(QAccessible::Name);
+        EXPECT_FALSE(name.trimmed().isEmpty()) << control->metaObject()->className() << " "
+                                               << control->property("controlId").toInt();
+        // A control with a caption is labelled by it (Qt names a list by its
+        // entry on Linux and tells the caption as the relation).
+        for (QLabel* label : w->findChildren<QLabel*>()) {
+            if (label->buddy() != control)
+                continue;
+            bool labelled = name == label->text();
+            for (const auto& [other, relation] : a->relations(QAccessible::Label))
+                labelled = labelled || other->text(QAccessible::Name) == label->text();
+            EXPECT_TRUE(labelled) << label->text().toStdString();
+        }
     }
 
     // Closing stores the model; Enter and Escape never close.

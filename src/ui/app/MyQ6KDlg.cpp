@@ -53,11 +53,13 @@ constexpr unsigned kFlashings = 3600;     // "No flashing" ... 4 texts
 constexpr unsigned kLowerLimitName = 15151;
 constexpr unsigned kUpperLimitName = 15152;
 
-// A caption as the buddy of its control, so that it names the control.
+// A caption as the buddy of its control, and its accessible name (a list
+// would otherwise be named by its current entry).
 QLabel* Caption(unsigned id, QWidget* control, QWidget* parent)
 {
     auto* label = new QLabel(UiText(id), parent);
     label->setBuddy(control);
+    control->setAccessibleName(label->text());
     return label;
 }
 

@@ -62,6 +62,7 @@ QComboBox* CInputPage::AddList(int row, unsigned captionId, int controlId)
     auto* list = new QComboBox(this);
     list->setProperty("controlId", controlId);
     label->setBuddy(list);
+    list->setAccessibleName(label->text()); // not its current entry
     m_grid->addWidget(label, row, 0);
     m_grid->addWidget(list, row, 1, 1, 2);
     return list;
