@@ -29,10 +29,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <filesystem>
 #include <set>
 #include <gtest/gtest.h>
@@ -65,6 +67,18 @@ int OtherModelOfTheSameKind(int code)
         if (other != code && InputKindOf(CDeviceType::FromCode(other).CapabilityFlags()) == kind)
             return other;
     return -1;
+}
+
+// The words a configuration file holds for the model.
+void ExpectSameSettings(const CRegisterImage& got, const CRegisterImage& want)
+{
+    ASSERT_TRUE(got.Identity() == want.Identity());
+    for (const SRegisterBlock& b : kBlockTable) {
+        if (!BlockApplies(b, want.CapabilityFlags()))
+            continue;
+        for (int i = 0; i < RegisterCount(b); ++i)
+            ASSERT_EQ(got.GetWord(b.firstWord + i), want.GetWord(b.firstWord + i)) << "word " << b.firstWord + i;
+    }
 }
 
 // Chooses entry `index` of a list as a user does, so that the list reports
@@ -330,12 +344,7 @@ TEST_F(MainWindow, UploadEditSaveAndOpenGiveTheSameImage)
     ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
     EXPECT_EQ(w->Image().Identity(), meter.Identity());
     EXPECT_EQ(w->InputPage()->Kind(), EInputKind::DC);
-    for (const SRegisterBlock& b : kBlockTable) {
-        if (!BlockApplies(b, meter.CapabilityFlags()))
-            continue;
-        for (int i = 0; i < RegisterCount(b); ++i)
-            ASSERT_EQ(w->Image().GetWord(b.firstWord + i), meter.GetWord(b.firstWord + i)) << b.firstWord + i;
-    }
+    ExpectSameSettings(w->Image(), meter);
     EXPECT_EQ(w->AlarmTable()->Grid()->CellText(5, 5), "1.2"); // LL ON delay, in seconds
 
     // An edit on the page goes into the file; Open File brings it all back.
@@ -460,4 +469,58 @@ TEST_F(MainWindow, AlarmTableShowsTheCurrentBankAndEditsInTheCell)
     EXPECT_EQ(grid->CellText(2, 2).toStdString(),
               CScalingParameterResolver::FormatScaled(image.GetLong(CRegisterImage::BankSetpointWord(1, CRegisterImage::TripH)), scale));
     EXPECT_FALSE(w->Button(text::kBank)->isEnabled());
+}
+
+TEST_F(MainWindow, AConfigurationFileDroppedOnTheWindowIsOpened)
+{
+    filetest::TempDir dir;
+    CRegisterImage file;
+    file.ResetForModel(FirstModelWith(CAP_PTM_INPUT), true);
+    file.SetWord(29, 6);
+    CConfigFile::Save(file, dir.Path("pot.cfg"));
+    filetest::WriteText(dir.Path("notes.txt"), "not a configuration");
+    auto w = Open(15);
+
+    auto drop = [&](const std::string& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &event);
+        return true;
+    };
+    EXPECT_FALSE(drop(dir.Path("notes.txt"))); // only configuration files are taken
+    EXPECT_EQ(w->Image().Identity().Code(), 15);
+    EXPECT_TRUE(drop(dir.Path("pot.cfg")));
+    ExpectSameSettings(w->Image(), file);
+    EXPECT_EQ(w->InputPage()->Kind(), EInputKind::PTM);
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST(WindowProgram, OpensTheFileItIsGivenAndStoresItsModelOnExitAndNeedsADisplay)
+{
+    TempConfigHome home;
+    filetest::TempDir dir;
+    CRegisterImage file;
+    const int model = FirstModelWith(CAP_RTD_INPUT);
+    file.ResetForModel(model, true);
+    CConfigFile::Save(file, dir.Path("rtd.cfg"));
+
+    // Started offscreen with a file: it opens it, paints, ends, and the model
+    // it ended on is stored.
+    const std::string run = std::string("QT_QPA_PLATFORM=offscreen V6UVUV_EXIT_AFTER_FIRST_PAINT=1 ") + Q6K_GUI_PATH +
+                            " " + dir.Path("rtd.cfg") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    CAppSettings stored;
+    stored.Load();
+    EXPECT_EQ(stored.m_deviceId, model);
+
+    // Without any display it says so instead of failing inside Qt.
+    const std::string headless = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") + Q6K_GUI_PATH +
+                                 " 2>" + dir.Path("err.txt");
+    EXPECT_NE(std::system(headless.c_str()), 0);
+    EXPECT_NE(filetest::ReadText(dir.Path("err.txt")).find("v6uvuv-cli"), std::string::npos);
 }

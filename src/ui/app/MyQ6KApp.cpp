@@ -60,6 +60,9 @@ int CMyQ6KApp::Run(int argc, char** argv)
 
     while (window.RunModal() == CMyQ6KDlg::kLanguageChanged) {
     }
+    // However the window ended (closed, or the session asked the program to
+    // quit), the model worked on last is the one to start with next time.
+    window.StoreModelCode();
 
     RunCommand(nullptr, [&settings] { settings.Save(); });
     return 0;

@@ -95,6 +95,9 @@ public:
     // The model menu's command: another model's factory settings (the same
     // model changes nothing).
     void ChangeModel(int code);
+    // "DeviceId" := the image's model code (0 when it names no model), as the
+    // window's close does.
+    void StoreModelCode();
 
     // Every control from the image, and the controls into the image. Commit
     // throws CPrivateException on a rejected value (the edit is focused).
@@ -145,7 +148,6 @@ private:
     void Run(void (CMyQ6KDlg::*command)());
     void ReplacePageIfNeeded();
     QString AskFileName(EFileDialog kind);
-    void StoreModelCode();
 
     CAppSettings& m_settings;
     CRegisterImage m_image;
