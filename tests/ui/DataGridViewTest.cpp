@@ -8,8 +8,13 @@
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/GridCellEditing.h"
 
+#include "app/PrivateException.h"
+
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
+#include <QDialog>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -475,4 +480,120 @@ TEST_F(DataGridCellEdit, CancelAndLeavingTheCellStoreNothing)
     EXPECT_TRUE(other->hasFocus());
     EXPECT_EQ(table->stores, 0);
     EXPECT_EQ(table->Value(2, 2), 123);
+}
+
+TEST_F(DataGridCellEdit, LeftAndRightInTheDroppedListCommitTheHighlightedOptionAndMoveOn)
+{
+    Click(1, 2); // stored 1: "Yes"
+    ASSERT_TRUE(list->view()->isVisible());
+    QTest::keyClick(list->view(), Qt::Key_Up);
+    QTest::keyClick(list->view(), Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_EQ(table->Value(1, 2), 0);
+    EXPECT_EQ(grid->CellText(1, 2), UiText(3265));
+    EXPECT_EQ(Current(), std::make_pair(2, 2));
+    EXPECT_FALSE(list->isVisible());
+    ASSERT_TRUE(box->isVisible()) << "the setpoint cell's edit opens next";
+    EXPECT_EQ(box->text(), QStringLiteral("12.3"));
+
+    // Left from the box's start opens the list again; Left there goes on.
+    QTest::keyClick(box, Qt::Key_Home);
+    QTest::keyClick(box, Qt::Key_Left);
+    EXPECT_EQ(Current(), std::make_pair(1, 2));
+    ASSERT_TRUE(list->view()->isVisible());
+    EXPECT_EQ(list->currentIndex(), 0);
+    QTest::keyClick(list->view(), Qt::Key_Left);
+    QApplication::processEvents();
+    EXPECT_EQ(table->Value(1, 2), 0) << "nothing highlighted anew: the shown option";
+    EXPECT_EQ(Current(), std::make_pair(1, 2)) << "column 1 is the first";
+    EXPECT_TRUE(list->isVisible()) << "at the edge the same cell opens again";
+    EXPECT_EQ(table->stores, 3);
+}
+
+TEST_F(DataGridCellEdit, EscapeClosesOnlyTheCellEditorAndTheNextEscapeTheDialog)
+{
+    // The owner is a dialog that does not override reject().
+    QDialog dialog;
+    auto* dialogGrid = new CDataGridView(&dialog);
+    dialogGrid->SetHeader(MainHeader(), kWidth);
+    dialogGrid->SetFirstSelectable(1, 1);
+    dialogGrid->SetCurrentCell(2, 2);
+    dialogGrid->SetEditable(true);
+    FakeTable dialogTable(*dialogGrid);
+    dialogTable.values[{2, 2}] = 123;
+    dialogTable.Refill();
+    CGridCellEditing dialogEditing(*dialogGrid, dialogTable);
+    dialog.resize(700, 200);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialogGrid->setFocus();
+
+    QTest::keyClick(dialogGrid, Qt::Key_Return);
+    CEditText* dialogBox = dialogEditing.ParEdit().Box();
+    ASSERT_TRUE(dialogBox->isVisible());
+    QTest::keyClicks(dialogBox, QStringLiteral("9"));
+    QTest::keyClick(dialogBox, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible()) << "Escape in the cell editor closes only the editor";
+    EXPECT_FALSE(dialogEditing.IsEditing());
+    EXPECT_TRUE(dialogGrid->hasFocus());
+    EXPECT_EQ(dialogTable.Value(2, 2), 123);
+    EXPECT_EQ(dialogTable.stores, 0);
+
+    QTest::keyClick(dialogGrid, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+namespace {
+// An owner that fails where the grid asks it: a fault of the window, which
+// must reach the user as a message and never the event loop.
+class FailingTable : public FakeTable
+{
+public:
+    using FakeTable::FakeTable;
+    CGridCellEdit DescribeCell(int column, int row) const override
+    {
+        if (failDescribe)
+            throw std::runtime_error("describe failed");
+        return FakeTable::DescribeCell(column, row);
+    }
+    void Refill() override
+    {
+        if (failRefill)
+            throw CPrivateException(std::string("refill failed"));
+        FakeTable::Refill();
+    }
+    bool failDescribe = false;
+    bool failRefill = false;
+};
+} // namespace
+
+TEST_F(DataGridFixture, OwnerFailuresInKeyAndMouseHandlersAreShownAndEndTheEdit)
+{
+    Use(MainHeader(), 1, 1);
+    FailingTable failing(*grid);
+    failing.Refill();
+    CGridCellEditing failingEditing(*grid, failing);
+    CMessageCapture messages;
+
+    failing.failDescribe = true;
+    Click(2, 2);
+    QTest::keyClick(grid, Qt::Key_5);
+    ASSERT_EQ(messages.Messages().size(), 2u);
+    EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("describe failed"));
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
+    EXPECT_FALSE(failingEditing.IsEditing());
+
+    failing.failDescribe = false;
+    failing.failRefill = true;
+    QTest::keyClick(grid, Qt::Key_5);
+    ASSERT_TRUE(failingEditing.ParEdit().Box()->isVisible());
+    QTest::keyClick(failingEditing.ParEdit().Box(), Qt::Key_Down);
+    ASSERT_EQ(messages.Messages().size(), 3u);
+    EXPECT_EQ(messages.Messages()[2].text, QStringLiteral("refill failed"));
+    EXPECT_EQ(failing.Value(2, 2), 50) << "the value was stored before the refill failed";
+    EXPECT_FALSE(failingEditing.IsEditing()) << "no move after a failure";
+    EXPECT_EQ(Current(), std::make_pair(2, 2));
+    EXPECT_TRUE(grid->hasFocus());
 }
