@@ -597,3 +597,100 @@ TEST_F(DataGridFixture, OwnerFailuresInKeyAndMouseHandlersAreShownAndEndTheEdit)
     EXPECT_EQ(Current(), std::make_pair(2, 2));
     EXPECT_TRUE(grid->hasFocus());
 }
+
+TEST_F(DataGridFixture, OnlyAnEditableGridTakesTabFocusAndAFocusedGridShowsItsMark)
+{
+    auto* after = new QPushButton(QStringLiteral("after"), &window);
+    after->move(0, 340);
+    after->show();
+    Use(MainHeader(), 1, 1);
+    grid->SetCurrentCell(2, 2);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Tab);
+    EXPECT_TRUE(grid->hasFocus()) << "Tab reaches an editable grid";
+
+    const int h = grid->RowHeight();
+    const QRect cell = grid->CellRect(2, 2);
+    QImage image = grid->grab().toImage();
+    const QRgb highlight = grid->palette().color(QPalette::Highlight).rgb();
+    const QRgb mark = grid->palette().color(QPalette::HighlightedText).rgb();
+    EXPECT_EQ(image.pixel(cell.left() + 2, cell.top() + 2), mark) << "a focus frame inside the current cell";
+    EXPECT_EQ(image.pixel(cell.left() + 4, cell.top() + h / 2), highlight);
+
+    grid->SetEditable(false);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Tab);
+    EXPECT_FALSE(grid->hasFocus()) << "a display-only grid is passed over";
+    EXPECT_TRUE(after->hasFocus());
+
+    Click(2, 2); // a click still focuses it, and it shows that it has the focus
+    ASSERT_TRUE(grid->hasFocus());
+    image = grid->grab().toImage();
+    EXPECT_EQ(image.pixel(2, grid->height() / 2), highlight) << "a frame around the whole grid";
+    other->setFocus();
+    image = grid->grab().toImage();
+    EXPECT_NE(image.pixel(2, grid->height() / 2), highlight);
+}
+
+TEST_F(DataGridFixture, ScreenReadersSeeATableOfTheCellsTexts)
+{
+    Use(BankHeader(), 1, 2);
+    grid->setAccessibleName(QStringLiteral("Alarm setpoint banks"));
+    grid->SetCell(1, 2, UiText(3266));
+    grid->SetCell(2, 2, QStringLiteral("95.00"));
+    grid->SetCell(4, 9, QStringLiteral("-5.00"));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::Table);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Alarm setpoint banks"));
+    QAccessibleTableInterface* table = iface->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rowCount(), 12);
+    EXPECT_EQ(table->columnCount(), 9);
+    EXPECT_EQ(iface->childCount(), 12 * 9);
+
+    auto text = [&](int row, int column) {
+        QAccessibleInterface* cell = table->cellAt(row, column);
+        return cell ? cell->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(text(2, 2), QStringLiteral("95.00"));
+    EXPECT_EQ(text(2, 1), UiText(3266));
+    EXPECT_EQ(text(3, 3), QString()) << "an empty data cell";
+    EXPECT_EQ(text(0, 1), QStringLiteral("Bank1")) << "marks are layout, not text";
+    EXPECT_EQ(text(1, 2), UiText(1102));
+    EXPECT_EQ(text(2, 0), UiText(1120));
+    EXPECT_EQ(table->cellAt(0, 1)->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(table->cellAt(5, 0)->role(), QAccessible::RowHeader);
+    EXPECT_EQ(table->cellAt(2, 2)->role(), QAccessible::Cell);
+    EXPECT_EQ(table->cellAt(12, 0), nullptr);
+
+    QAccessibleTableCellInterface* spanning = table->cellAt(0, 5)->tableCellInterface();
+    ASSERT_NE(spanning, nullptr);
+    EXPECT_EQ(spanning->columnExtent(), 2);
+    EXPECT_EQ(table->cellAt(0, 0)->tableCellInterface()->rowExtent(), 2);
+
+    // A data cell of the lower half is headed by bank 6 and "Setpoint", and
+    // by its trip point.
+    QAccessibleTableCellInterface* lower = table->cellAt(9, 4)->tableCellInterface();
+    ASSERT_NE(lower, nullptr);
+    EXPECT_EQ(lower->rowIndex(), 9);
+    EXPECT_EQ(lower->columnIndex(), 4);
+    QStringList headers;
+    for (QAccessibleInterface* h : lower->columnHeaderCells())
+        headers << h->text(QAccessible::Name);
+    EXPECT_EQ(headers, QStringList({QStringLiteral("Bank6"), UiText(1102)}));
+    ASSERT_EQ(lower->rowHeaderCells().size(), 1);
+    EXPECT_EQ(lower->rowHeaderCells()[0]->text(QAccessible::Name), UiText(1121));
+    EXPECT_EQ(iface->indexOfChild(table->cellAt(9, 4)), 9 * 9 + 4);
+    EXPECT_EQ(iface->child(9 * 9 + 4)->text(QAccessible::Name), QStringLiteral("-5.00"));
+
+    // The focused grid's focus child is its current cell.
+    ASSERT_TRUE(grid->hasFocus());
+    ASSERT_TRUE(grid->SetCurrentCell(2, 2));
+    QAccessibleInterface* focused = iface->focusChild();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->text(QAccessible::Name), QStringLiteral("95.00"));
+    EXPECT_TRUE(focused->state().focused);
+    EXPECT_TRUE(table->cellAt(2, 2)->tableCellInterface()->isSelected());
+    EXPECT_EQ(table->selectedCellCount(), 1);
+}
