@@ -3,18 +3,23 @@
 #include "ui/editors/dialogs/InputDialogs.h"
 
 #include "DialogTestSupport.h"
+#include "app/StringTable.h"
 #include "model/CapabilityFlags.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/app/UiText.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
 
 using namespace dialogtest;
 
@@ -303,4 +308,42 @@ TEST(InputDialogs, EveryDialogIsTitledNamesItsControlsAndEscapeLeavesTheCallerUn
         EXPECT_TRUE(image == original);
     }
     EXPECT_TRUE(capture.Messages().empty());
+}
+
+TEST(InputDialogs, JapaneseTextsCoverTheNewNumbersAndTheDialogsGrowToThem)
+{
+    const std::string path = std::string(Q6K_SOURCE_DIR) + "/src/res/strings.ja.txt";
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << path;
+    std::stringstream text;
+    text << file.rdbuf();
+    std::map<unsigned, std::string> japanese;
+    ASSERT_TRUE(CStringTable::Parse(text.str(), japanese)) << "every line is NUMBER<TAB>TEXT";
+    ASSERT_FALSE(japanese.empty());
+    for (const auto& [id, ja] : japanese) {
+        EXPECT_FALSE(CStringTable::Get(id).empty()) << id << " has no English text";
+        EXPECT_FALSE(ja.empty()) << id;
+    }
+    for (unsigned id : {inputdialogtext::kDecimalPointTitle, inputdialogtext::kZeroLimitTitle,
+                        inputdialogtext::kFilterTitle, inputdialogtext::kForceZeroTitle, inputdialogtext::kAdjustTitle,
+                        inputdialogtext::kBurnoutTitle, inputdialogtext::kColdJunctionTitle,
+                        inputdialogtext::kAverageGroup, inputdialogtext::kFilterGroup, inputdialogtext::kAdjustPoint,
+                        inputdialogtext::kOffset, inputdialogtext::kRowA, inputdialogtext::kRowB,
+                        inputdialogtext::kTareAdjustValue, uitext::kTransferDidNotStop})
+        EXPECT_TRUE(japanese.count(id)) << id << " has no Japanese text";
+
+    ASSERT_TRUE(CStringTable::LoadLanguageFile(path));
+    {
+        CAdjustDialog dialog;
+        CRegisterImage image = ImageOf(kTcModel);
+        dialog.Image().Assign(image);
+        dialog.InitDialog();
+        dialog.adjustSize();
+        EXPECT_EQ(dialog.windowTitle(), UiText(inputdialogtext::kAdjustTitle));
+        EXPECT_NE(dialog.windowTitle(), "Adjust Setting");
+        EXPECT_NE(Named<QLineEdit>(&dialog, UiText(inputdialogtext::kAdjustPoint) + " A"), nullptr);
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    }
+    CStringTable::UnloadLanguage();
 }
