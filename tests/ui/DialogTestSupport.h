@@ -84,9 +84,8 @@ inline void Type(QLineEdit* edit, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
-// Runs `dialog` on `image` with RunSettingDialog; `drive` acts once it is
-// open. A guard ends a dialog the test failed to close, so a fault cannot
-// hang the run.
+// RunSettingDialog, with `drive` acting once the dialog is open; a guard
+// ends a dialog the test failed to close.
 inline bool RunDriven(CSettingDialog& dialog, CRegisterImage& image, const std::function<void()>& drive)
 {
     QTimer::singleShot(0, &dialog, drive);
