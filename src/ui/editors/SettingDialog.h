@@ -19,7 +19,8 @@
 // The base class fills, selects and formats every bound control before the
 // dialog is shown, reads them back on OK (stopping at the first rejected
 // edit, which is reported with the stop icon while the dialog stays open)
-// and discards its image on Cancel.
+// and discards its image on Cancel (or Escape). The first available control
+// has the focus when the dialog opens; for a radio group, its checked button.
 //
 // Every row's caption is a label whose buddy is the row's control, and the
 // control's accessible name is the caption too, so a screen reader (and a
