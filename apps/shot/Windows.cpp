@@ -9,7 +9,7 @@
 #include "ui/app/MyQ6KDlg.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
-#include "ui/editors/SettingDialog.h"
+#include "ui/editors/dialogs/InputDialogs.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QLabel>
@@ -59,28 +59,22 @@ std::unique_ptr<QWidget> Connect()
     return d;
 }
 
-// A setting dialog of the common mechanism, as the filter settings use it.
-class CSampleSettingDialog : public CSettingDialog
+// An input sub-setting dialog as its page opens it: on an image of `model`
+// that `set` changes, shown as InitDialog shows it.
+template <typename TDialog>
+std::function<std::unique_ptr<QWidget>()> SubDialog(int model, std::function<void(CRegisterImage&)> set)
 {
-public:
-    CSampleSettingDialog() : CSettingDialog(0)
-    {
-        AddOptionRow(15100, 1001, 28, 3300, 2, EOptionRule::Clamped);
-        AddOptionRow(15101, 1002, 29, 4300, 10, EOptionRule::Clamped);
-        AddNumberRow(15257, 1009, 84, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257);
-    }
-};
-
-std::unique_ptr<QWidget> Setting()
-{
-    auto d = std::make_unique<CSampleSettingDialog>();
-    d->Image().ResetForModel(15, true);
-    d->Image().SetWord(28, 1);
-    d->Image().SetWord(29, 3);
-    d->Image().SetWord(84, 25);
-    d->InitDialog();
-    return d;
+    return [model, set] {
+        auto d = std::make_unique<TDialog>();
+        d->Image().ResetForModel(model, true);
+        set(d->Image());
+        d->InitDialog();
+        return std::unique_ptr<QWidget>(std::move(d));
+    };
 }
+
+constexpr int kDcModel = 15; // voltage input, analog output, Modbus
+constexpr int kTcModel = 44; // thermocouple input
 
 // The main window on the factory settings of a model of each input kind.
 int FirstModelWith(std::uint32_t flag)
@@ -123,7 +117,35 @@ const std::vector<ShotWindow>& ShotWindows()
         {"progress", [] { return Progress(kModeRs485); }},
         {"progress-infrared", [] { return Progress(kModeInfrared); }},
         {"connect", Connect},
-        {"setting-dialog", Setting},
+        {"decimal-point", SubDialog<CDecimalPointDialog>(kDcModel, [](CRegisterImage& i) { i.SetWord(10, 2); })},
+        {"low-end-cutout", SubDialog<CZeroLimitDialog>(kDcModel,
+                                                       [](CRegisterImage& i) {
+                                                           i.SetWord(10, 2);
+                                                           i.SetWord(21, 1);
+                                                           i.SetWord(22, 150);
+                                                       })},
+        {"filter", SubDialog<CFilterDialog>(kDcModel,
+                                            [](CRegisterImage& i) {
+                                                i.SetWord(28, 1);
+                                                i.SetWord(29, 4);
+                                                i.SetWord(30, 0);
+                                            })},
+        {"forced-zero", SubDialog<CForceZeroDialog>(kDcModel,
+                                                    [](CRegisterImage& i) {
+                                                        i.SetWord(10, 2);
+                                                        i.SetWord(23, 2);
+                                                        i.SetLong(24, 125);
+                                                        i.SetLong(26, -50);
+                                                    })},
+        {"adjust", SubDialog<CAdjustDialog>(kTcModel,
+                                            [](CRegisterImage& i) {
+                                                i.SetLong(13, 10000);
+                                                i.SetLong(15, 50000);
+                                                i.SetLong(17, 25);
+                                                i.SetLong(19, -10);
+                                            })},
+        {"burnout", SubDialog<CBurnoutDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(11, 1); })},
+        {"cold-junction", SubDialog<CCJCDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(12, 1); })},
         {"main-dc", [] { return MainWindow(CAP_DC_INPUT); }},
         {"main-thermocouple", [] { return MainWindow(CAP_TC_INPUT); }},
         {"main-rtd", [] { return MainWindow(CAP_RTD_INPUT); }},

@@ -5,6 +5,7 @@
 #include "Windows.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QWidget>
 #include <cstdio>
@@ -30,10 +31,22 @@ int main(int argc, char** argv)
         std::unique_ptr<QWidget> widget = w.make();
         if (!widget->testAttribute(Qt::WA_Resized)) // a window may set its own size
             widget->adjustSize();
-        // Rendered, not shown: showing a window may start its work.
-        QPixmap pixmap(widget->size());
+        // Rendered, not shown: showing a window may start its work. A
+        // window's title goes in a bar above it, as a frame would show it.
+        const QString title = widget->isWindow() ? widget->windowTitle() : QString();
+        const int bar = title.isEmpty() ? 0 : widget->fontMetrics().height() + 10;
+        QPixmap pixmap(widget->width(), widget->height() + bar);
         pixmap.fill(widget->palette().window().color());
-        widget->render(&pixmap);
+        if (bar) {
+            QPainter painter(&pixmap);
+            painter.fillRect(0, 0, pixmap.width(), bar, QColor(70, 70, 80));
+            QFont font = widget->font();
+            font.setBold(true);
+            painter.setFont(font);
+            painter.setPen(Qt::white);
+            painter.drawText(QRect(8, 0, pixmap.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, title);
+        }
+        widget->render(&pixmap, QPoint(0, bar));
         if (!pixmap.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
             std::fprintf(stderr, "q6k-shot: cannot write %s\n", argv[2]);
             return 1;

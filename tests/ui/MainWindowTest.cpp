@@ -18,6 +18,7 @@
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/ParEdit.h"
+#include "ui/editors/dialogs/InputDialogs.h"
 #include "ui/editors/pages/InputScalingPage.h"
 #include "ui/editors/pages/InputTemperaturePage.h"
 #include "ui/jobs/ProgressDialog.h"
@@ -523,4 +524,55 @@ TEST(WindowProgram, OpensTheFileItIsGivenAndStoresItsModelOnExitAndNeedsADisplay
                                  " 2>" + dir.Path("err.txt");
     EXPECT_NE(std::system(headless.c_str()), 0);
     EXPECT_NE(filetest::ReadText(dir.Path("err.txt")).find("v6uvuv-cli"), std::string::npos);
+}
+
+TEST_F(MainWindow, DecimalPointCommitsTheWindowFirstAndRefreshesItAfter)
+{
+    auto w = Open(15);
+    Activate(w.get());
+    CRegisterImage& image = w->Image();
+    image.SetWord(10, 1); // 0000.0
+    w->FullRefresh();
+    auto* page = dynamic_cast<CInputScalingPage*>(w->InputPage());
+    ASSERT_NE(page, nullptr);
+    page->DisplaySpan()->setText("250.5"); // not yet in the image
+
+    // In the dialog the user picks 00.000 and presses OK.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CDecimalPointDialog*>(QApplication::activeModalWidget())) {
+            qobject_cast<QComboBox*>(d->Control(1043))->setCurrentIndex(3);
+            d->accept();
+        }
+    });
+    answer.start(10);
+    QPushButton* decimal = nullptr;
+    for (QPushButton* b : page->findChildren<QPushButton*>())
+        if (b->property("controlId").toInt() == 1013)
+            decimal = b;
+    ASSERT_NE(decimal, nullptr);
+    QTest::mouseClick(decimal, Qt::LeftButton);
+    answer.stop();
+    ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
+    EXPECT_EQ(image.GetWord(10), 3);
+    EXPECT_EQ(image.GetLong(8), 2505);                  // committed with the old point
+    EXPECT_EQ(page->DisplaySpan()->text(), "2.505");    // shown with the new one
+
+    // A value the window cannot take stops the button before its dialog.
+    w->BargraphUpper()->setText("x");
+    bool opened = false;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CDecimalPointDialog*>(QApplication::activeModalWidget())) {
+            opened = true;
+            d->reject();
+        }
+    });
+    answer.start(10);
+    QTest::mouseClick(decimal, Qt::LeftButton);
+    QTest::qWait(30);
+    answer.stop();
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(w->focusWidget(), w->BargraphUpper());
+    EXPECT_EQ(image.GetWord(10), 3);
 }
