@@ -1,7 +1,10 @@
 #include "Windows.h"
 
+#include "app/AppSettings.h"
+#include "app/Language.h"
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
+#include "ui/app/OptionDialog.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/SettingDialog.h"
@@ -104,6 +107,18 @@ std::unique_ptr<QWidget> Grid()
     return grid;
 }
 
+// The Language Setting dialog in the language it offers selected; nothing
+// when that language's module is missing, so that a picture never shows
+// English under a Japanese name.
+std::unique_ptr<QWidget> Language(int index)
+{
+    if (!LoadLanguage(index))
+        return nullptr;
+    CAppSettings settings;
+    settings.m_displayLanguage = index;
+    return std::make_unique<COptionDialog>(settings);
+}
+
 } // namespace
 
 const std::vector<ShotWindow>& ShotWindows()
@@ -114,6 +129,8 @@ const std::vector<ShotWindow>& ShotWindows()
         {"connect", Connect},
         {"setting-dialog", Setting},
         {"grid", Grid},
+        {"language", [] { return Language(0); }},
+        {"language-ja", [] { return Language(1); }},
     };
     return windows;
 }
