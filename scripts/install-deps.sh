@@ -11,6 +11,11 @@ packages=(
   python3 python3-pymodbus python3-serial-asyncio
   libmodbus-dev mbpoll
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
+  # A Japanese font for the Japanese language module (small, no extra packages).
+  fonts-vlgothic
+  # Locale sources and the C library's translations: the language tests build
+  # de_DE and ja_JP locales of their own and read system messages in Japanese.
+  locales libc-l10n
   xvfb xauth
 )
 

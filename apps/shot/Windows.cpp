@@ -1,7 +1,10 @@
 #include "Windows.h"
 
+#include "app/AppSettings.h"
+#include "app/Language.h"
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
+#include "ui/app/OptionDialog.h"
 #include "ui/comm/CommDialog.h"
 #include "app/AppSettings.h"
 #include "model/CapabilityFlags.h"
@@ -109,6 +112,18 @@ std::unique_ptr<QWidget> AlarmTable()
     return std::unique_ptr<QWidget>(grid);
 }
 
+// The Language Setting dialog in the language it offers selected; nothing
+// when that language's module is missing, so that a picture never shows
+// English under a Japanese name.
+std::unique_ptr<QWidget> Language(int index)
+{
+    if (!LoadLanguage(index))
+        return nullptr;
+    CAppSettings settings;
+    settings.m_displayLanguage = index;
+    return std::make_unique<COptionDialog>(settings);
+}
+
 } // namespace
 
 const std::vector<ShotWindow>& ShotWindows()
@@ -152,6 +167,8 @@ const std::vector<ShotWindow>& ShotWindows()
         {"main-potentiometer", [] { return MainWindow(CAP_PTM_INPUT); }},
         {"main-ac", [] { return MainWindow(CAP_AC_INPUT); }},
         {"alarm-table", AlarmTable},
+        {"language", [] { return Language(0); }},
+        {"language-ja", [] { return Language(1); }},
     };
     return windows;
 }

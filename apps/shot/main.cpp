@@ -1,8 +1,12 @@
 // q6k-shot: renders a window of the program to a PNG file, without a
 // display (offscreen platform), for the README's pictures and for review.
 //   q6k-shot --list
-//   q6k-shot WINDOW OUT.png
+//   q6k-shot [--language N] WINDOW OUT.png
+// --language N shows the window in display language N (0 English,
+// 1 Japanese), with the module found next to q6k-shot.
 #include "Windows.h"
+
+#include "app/Language.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -21,14 +25,33 @@ int main(int argc, char** argv)
             std::printf("%s\n", w.name);
         return 0;
     }
+    int language = -1;
+    if (argc == 5 && QString(argv[1]) == "--language") {
+        bool ok = false;
+        language = QString(argv[2]).toInt(&ok);
+        if (!ok || language < 0 || language >= kLanguageCount) {
+            std::fprintf(stderr, "q6k-shot: no display language %s\n", argv[2]);
+            return 2;
+        }
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: q6k-shot --list | q6k-shot WINDOW OUT.png\n");
+        std::fprintf(stderr, "usage: q6k-shot --list | q6k-shot [--language N] WINDOW OUT.png\n");
         return 2;
+    }
+    if (language >= 0 && !LoadLanguage(language)) {
+        std::fprintf(stderr, "q6k-shot: the module of display language %d cannot be loaded\n", language);
+        return 1;
     }
     for (const auto& w : windows) {
         if (QString(argv[1]) != w.name)
             continue;
         std::unique_ptr<QWidget> widget = w.make();
+        if (!widget) {
+            std::fprintf(stderr, "q6k-shot: %s cannot be made\n", argv[1]);
+            return 1;
+        }
         if (!widget->testAttribute(Qt::WA_Resized)) // a window may set its own size
             widget->adjustSize();
         // Rendered, not shown: showing a window may start its work. A

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include "app/AppSettings.h"
+#include "app/Language.h"
 #include "comm/ComSettings.h"
 #include "files/ConfigFile.h"
 #include "model/BlockTable.h"
@@ -14,6 +15,8 @@
 #include "model/ScalingParameterResolver.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/app/MyQ6KDlg.h"
+#include "ui/app/OptionDialog.h"
+#include "ui/app/UiText.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
@@ -575,4 +578,82 @@ TEST_F(MainWindow, DecimalPointCommitsTheWindowFirstAndRefreshesItAfter)
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(w->focusWidget(), w->BargraphUpper());
     EXPECT_EQ(image.GetWord(10), 3);
+}
+
+namespace {
+// Chooses `index` in the Language Setting dialog once it is up, and OK.
+void AnswerLanguage(QTimer& timer, int index)
+{
+    QObject::connect(&timer, &QTimer::timeout, [index] {
+        if (auto* d = qobject_cast<COptionDialog*>(QApplication::activeModalWidget())) {
+            d->findChild<QComboBox*>()->setCurrentIndex(index);
+            for (QPushButton* b : d->findChildren<QPushButton*>())
+                if (b->text() == UiText(uitext::kOk))
+                    b->click();
+        }
+    });
+    timer.start(10);
+}
+} // namespace
+
+TEST_F(MainWindow, AChangeOfLanguageRebuildsTheWindowAroundTheSameImage)
+{
+    LoadLanguage(0);
+    SetLanguageModuleDirectory(Q6K_PROGRAM_DIR); // where the build puts the module
+    auto w = Open(FirstModelWith(CAP_TC_INPUT));
+    w->Image().SetWord(29, 7);
+    w->Image().SetLong(34, 12345);
+    const CRegisterImage before = w->Image();
+
+    // The window runs as the program runs it; the user picks Japanese.
+    QTimer answer;
+    AnswerLanguage(answer, 1);
+    QTimer::singleShot(0, [&] { QTest::mouseClick(w->Button(text::kLanguage), Qt::LeftButton); });
+    const int result = w->RunModal();
+    answer.stop();
+    EXPECT_EQ(result, CMyQ6KDlg::kLanguageChanged);
+    EXPECT_EQ(LoadedLanguage(), 1);
+    EXPECT_EQ(settings.m_displayLanguage, 1);
+    ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
+
+    // Built again: Japanese captions, the same image and the values on it.
+    w->Build();
+    EXPECT_EQ(w->Button(text::kUpload)->text(), QString::fromUtf8("アップロード"));
+    EXPECT_TRUE(w->Image() == before);
+    EXPECT_EQ(w->InputPage()->Kind(), EInputKind::TC);
+    EXPECT_EQ(w->BargraphUpper()->text().toStdString(),
+              CScalingParameterResolver::FormatScaled(12345, CScalingParameterResolver(before).DisplayScale()));
+
+    // The language already loaded: the choice is kept, nothing is rebuilt.
+    QPushButton* upload = w->Button(text::kUpload);
+    w->setResult(0);
+    AnswerLanguage(answer, 1);
+    w->OnLanguage();
+    answer.stop();
+    EXPECT_EQ(w->result(), 0);
+    EXPECT_EQ(w->Button(text::kUpload), upload);
+    EXPECT_EQ(w->Button(text::kUpload)->text(), QString::fromUtf8("アップロード"));
+    LoadLanguage(0);
+    SetLanguageModuleDirectory("");
+}
+
+TEST_F(MainWindow, AMissingLanguageModuleIsReportedAndTheWindowStaysEnglish)
+{
+    LoadLanguage(0);
+    filetest::TempDir empty;
+    SetLanguageModuleDirectory(empty.Path(""));
+    auto w = Open(15);
+    QTimer answer;
+    AnswerLanguage(answer, 1);
+    QTimer::singleShot(0, [&] { QTest::mouseClick(w->Button(text::kLanguage), Qt::LeftButton); });
+    EXPECT_EQ(w->RunModal(), CMyQ6KDlg::kLanguageChanged);
+    answer.stop();
+    SetLanguageModuleDirectory("");
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].text, "Can't load language module");
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(LoadedLanguage(), 1); // the choice stands; the texts stay English
+    w->Build();
+    EXPECT_EQ(w->Button(text::kUpload)->text(), "Upload");
+    LoadLanguage(0);
 }

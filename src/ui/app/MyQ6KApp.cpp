@@ -4,7 +4,7 @@
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
 #include "ui/app/ErrorReport.h"
-#include "ui/app/Language.h"
+#include "ui/app/OptionDialog.h"
 #include "ui/app/MyQ6KDlg.h"
 #include "ui/app/UiText.h"
 
@@ -42,7 +42,8 @@ int CMyQ6KApp::Run(int argc, char** argv)
 
     CAppSettings settings;
     settings.Load();
-    StartLanguage(settings);
+    // After QApplication, which sets the locale from the environment.
+    LoadLanguageReporting(settings.m_displayLanguage);
 
     CMyQ6KDlg window(settings);
     const QStringList arguments = QApplication::arguments();

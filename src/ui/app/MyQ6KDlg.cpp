@@ -1,5 +1,6 @@
 #include "ui/app/MyQ6KDlg.h"
 
+#include "app/Language.h"
 #include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
@@ -7,6 +8,7 @@
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/app/ErrorReport.h"
+#include "ui/app/OptionDialog.h"
 #include "ui/app/UiText.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/editors/AlarmTable.h"
@@ -428,6 +430,25 @@ void CMyQ6KDlg::ChangeModel(int code)
     m_settings.m_deviceId = code;
     m_image.ResetForModel(code, false);
     FullRefresh();
+}
+
+void CMyQ6KDlg::OnLanguage()
+{
+    COptionDialog dialog(m_settings, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_settings = dialog.Settings();
+    if (m_settings.m_displayLanguage == LoadedLanguage())
+        return; // the choice is kept, the window stays as it is
+    if (m_page) {
+        m_page->hide();
+        m_page->deleteLater();
+        m_page = nullptr;
+    }
+    LoadLanguageReporting(m_settings.m_displayLanguage, this);
+    // The program runs this window again, built from the new texts around
+    // the same image.
+    done(kLanguageChanged);
 }
 
 void CMyQ6KDlg::StoreModelCode()
