@@ -324,3 +324,17 @@ TEST_F(CliBus, OptionsACommandDoesNotTakeAreRefused)
     }
     EXPECT_FALSE(std::filesystem::exists("x"));
 }
+
+TEST_F(CliBus, CtrlCEndsARunAfterTheMeterInProgress)
+{
+    auto sim = Bus({"--units", "1-3", "--model", "15", "--delay", "5"});
+    const std::string dir = Path("fleet");
+    CliOptions options;
+    options.interruptOnOut = "1\tdone";
+    CliRun r = Cli(Line(*sim) + "upload " + dir + " --address 1-3", options);
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_EQ(r.out, "1\tdone\t" + dir + "/addr-001.cfg\n2\tcancelled\n2 meter(s): 1 done, 0 refused, 0 failed.\n");
+    EXPECT_EQ(r.err, "Cancelled.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/addr-002.cfg"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/addr-003.cfg"));
+}
