@@ -10,6 +10,7 @@ packages=(
   socat
   python3 python3-pymodbus python3-serial-asyncio
   libmodbus-dev mbpoll
+  nlohmann-json3-dev
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
   # A Japanese font for the Japanese language module (small, no extra packages).
   fonts-vlgothic

@@ -3,8 +3,12 @@
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
 
+#include <cctype>
 #include <cerrno>
 #include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
 #include <gtest/gtest.h>
 #include <netdb.h>
 
@@ -75,4 +79,39 @@ TEST(PrivateException, ThreeConstructionsAndACutMessage)
     accented.GetErrorMessage(three, sizeof three);
     EXPECT_STREQ(three, "a");
     EXPECT_TRUE(accented.GetErrorMessage(nullptr, 0));
+}
+
+TEST(StringTable, JapaneseTextsKeepTheNumbersAndInsertsOfTheEnglishOnes)
+{
+    std::ifstream in(std::string(Q6K_SOURCE_DIR) + "/src/res/strings.ja.txt", std::ios::binary);
+    ASSERT_TRUE(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::map<unsigned, std::string> japanese;
+    ASSERT_TRUE(CStringTable::Parse(text.str(), japanese));
+    ASSERT_FALSE(japanese.empty());
+    // The inserts of a text, in order: "%s", "%d", "%1!d!" ...
+    auto inserts = [](const std::string& s) {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; (i = s.find('%', i)) != std::string::npos;) {
+            std::size_t end = i + 1;
+            if (end < s.size() && s[end] == '%') {
+                i = end + 1;
+                continue;
+            }
+            while (end < s.size() && (std::isdigit(static_cast<unsigned char>(s[end])) || s[end] == '!' ||
+                                      (s[end - 1] == '!' && std::isalpha(static_cast<unsigned char>(s[end])))))
+                ++end;
+            if (end < s.size() && end == i + 1)
+                ++end; // a printf conversion letter
+            out.push_back(s.substr(i, end - i));
+            i = end;
+        }
+        return out;
+    };
+    for (const auto& [id, ja] : japanese) {
+        const std::string en = CStringTable::Get(id);
+        EXPECT_FALSE(en.empty()) << id << " has no English text";
+        EXPECT_EQ(inserts(ja), inserts(en)) << id;
+    }
 }
