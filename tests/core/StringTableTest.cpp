@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -102,8 +103,14 @@ TEST(StringTable, JapaneseTextsKeepTheNumbersAndInsertsOfTheEnglishOnes)
             while (end < s.size() && (std::isdigit(static_cast<unsigned char>(s[end])) || s[end] == '!' ||
                                       (s[end - 1] == '!' && std::isalpha(static_cast<unsigned char>(s[end])))))
                 ++end;
-            if (end < s.size() && end == i + 1)
-                ++end; // a printf conversion letter
+            if (end == i + 1) {
+                // A printf conversion letter; "100%" before a word is text.
+                if (end >= s.size() || !std::strchr("sdiuxXfgceEp", s[end])) {
+                    i = end;
+                    continue;
+                }
+                ++end;
+            }
             out.push_back(s.substr(i, end - i));
             i = end;
         }
