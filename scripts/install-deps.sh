@@ -18,6 +18,10 @@ packages=(
   # de_DE and ja_JP locales of their own and read system messages in Japanese.
   locales libc-l10n
   xvfb xauth
+  # The manual pages, the Debian package and its checks (scripts/package.sh),
+  # and the file-type check of the installed package.
+  help2man dpkg-dev lintian desktop-file-utils appstream man-db
+  shared-mime-info libglib2.0-bin
 )
 
 missing=()

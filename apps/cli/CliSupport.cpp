@@ -15,11 +15,11 @@ namespace {
 const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",  "--parity", "--stop",
                                              "--address", "--host", "--service", "--compare", "--csv",
                                              "--count",   "--from", "--to",   "--timeout"};
-const std::set<std::string> kFlagOptions = {"--help", "--trace", "--compare-device", "--yes",
+const std::set<std::string> kFlagOptions = {"--help", "--version", "--trace", "--compare-device", "--yes",
                                             "--json", "--keep-link", "--no-keep-link"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port", "--baud",    "--parity", "--stop",
-                                              "--address", "--host", "--service", "--help",  "--trace"};
+                                              "--address", "--host", "--service", "--help",  "--version", "--trace"};
 // What each command takes besides; a scan asks a range, not --address.
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"upload", {"--json"}},

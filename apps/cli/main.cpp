@@ -23,6 +23,10 @@ int main(int argc, char** argv)
     static const std::set<std::string> fleetCommands = {"upload", "download", "report"};
     try {
         Invocation inv = ParseCommandLine(argc, argv);
+        if (inv.Flag("--version")) {
+            std::printf("v6uvuv-cli %s\n", Q6K_PRODUCT_VERSION);
+            return 0;
+        }
         if (inv.Flag("--help") || inv.command.empty()) {
             FILE* out = inv.Flag("--help") ? stdout : stderr;
             std::fputs(CStringTable::Get(text::kHelp).c_str(), out);

@@ -178,6 +178,10 @@ int main(int argc, char** argv)
                     throw Failure{LoadPrintfMessage(kInvalidValue, {a, ""})};
                 return argv[++i];
             };
+            if (a == "--version") {
+                std::printf("q6k-sim %s\n", Q6K_PRODUCT_VERSION);
+                return 0;
+            }
             if (a == "--help" || a == "-h") {
                 std::fputs(CStringTable::Get(kHelp).c_str(), stdout);
                 std::fputs(CStringTable::Get(kBusHelp).c_str(), stdout);

@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
+#include "ui/app/ApplicationIcon.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/app/OptionDialog.h"
 #include "ui/app/MyQ6KDlg.h"
@@ -12,9 +13,11 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 constexpr unsigned kNoDisplay = 12880;
+constexpr unsigned kUsage = 13200;
 
 bool Set(const char* name)
 {
@@ -30,6 +33,21 @@ bool CMyQ6KApp::HasDisplay()
 
 int CMyQ6KApp::Run(int argc, char** argv)
 {
+    // Answered before Qt starts: they need no display (the manual page is
+    // made from them at build time).
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--")
+            break;
+        if (a == "-h" || a == "--help") {
+            std::fputs(CStringTable::Get(kUsage).c_str(), stdout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("v6uvuv %s\n", Q6K_PRODUCT_VERSION);
+            return 0;
+        }
+    }
     if (!HasDisplay()) {
         // Qt would end the process with a message of its own otherwise.
         std::fprintf(stderr, "%s\n", CStringTable::Get(kNoDisplay).c_str());
@@ -39,6 +57,7 @@ int CMyQ6KApp::Run(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("V6UVUV"));
     QApplication::setApplicationVersion(QStringLiteral(Q6K_PRODUCT_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("v6uvuv"));
+    QApplication::setWindowIcon(ApplicationIcon()); // the dialogs too
 
     CAppSettings settings;
     settings.Load();
@@ -46,9 +65,11 @@ int CMyQ6KApp::Run(int argc, char** argv)
     LoadLanguageReporting(settings.m_displayLanguage);
 
     CMyQ6KDlg window(settings);
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1)
-        window.OpenFile(arguments.at(1)); // as Open File would; a bad file is reported
+    QStringList arguments = QApplication::arguments().mid(1);
+    if (!arguments.isEmpty() && arguments.first() == QStringLiteral("--"))
+        arguments.removeFirst(); // a file whose name begins with "-"
+    if (!arguments.isEmpty())
+        window.OpenFile(arguments.first()); // as Open File would; a bad file is reported
 
     // For the start-up benchmark: say when the window has been painted, and
     // end.

@@ -7,6 +7,7 @@
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
+#include "ui/app/ApplicationIcon.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/app/OptionDialog.h"
 #include "ui/app/UiText.h"
@@ -141,7 +142,7 @@ void CMyQ6KDlg::BuildControls()
     m_firstPaint = true;
 
     setWindowTitle(UiText(uitext::kAppCaption) + UiText(text::kVersion) + QStringLiteral(Q6K_PRODUCT_VERSION));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("v6uvuv"), style()->standardIcon(QStyle::SP_ComputerIcon)));
+    setWindowIcon(ApplicationIcon());
 
     auto* outer = new QVBoxLayout(this);
 
