@@ -167,6 +167,18 @@ TEST_F(MainWindow, FirstStartShowsModel15OnTheDcPageWithEveryControlNamedByItsCa
         }
     }
 
+    // The alarm table's headers all have names; the P row's blanks are cells.
+    CDataGridView* table = w->findChild<CDataGridView*>();
+    ASSERT_NE(table, nullptr);
+    QAccessibleTableInterface* cells = QAccessible::queryAccessibleInterface(table)->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    for (int row = 0; row < cells->rowCount(); ++row)
+        for (int column = 0; column < cells->columnCount(); ++column) {
+            QAccessibleInterface* cell = cells->cellAt(row, column);
+            if (cell && cell->role() != QAccessible::Cell)
+                EXPECT_FALSE(cell->text(QAccessible::Name).isEmpty()) << row << "," << column;
+        }
+
     // Closing stores the model; Enter and Escape never close.
     QTest::keyClick(w.get(), Qt::Key_Escape);
     QTest::keyClick(w->BargraphLower(), Qt::Key_Return);

@@ -57,7 +57,13 @@ public:
     {
         if (!isValid() || !m_grid->IsHeaderCell(m_column, m_row))
             return QAccessible::Cell;
-        return m_column < m_grid->FirstSelectableColumn() ? QAccessible::RowHeader : QAccessible::ColumnHeader;
+        if (m_column < m_grid->FirstSelectableColumn())
+            return QAccessible::RowHeader;
+        // A blank, greyed cell among the data (the P row's) heads nothing:
+        // a read-only cell to a screen reader, not an unnamed column header.
+        if (m_row >= m_grid->FirstSelectableRow() && m_grid->ShownText(m_column, m_row).isEmpty())
+            return QAccessible::Cell;
+        return QAccessible::ColumnHeader;
     }
     QAccessible::State state() const override
     {
