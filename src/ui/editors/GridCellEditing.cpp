@@ -106,6 +106,7 @@ void CGridCellEditing::OnBeginEdit()
         list->addItems(edit.options);
         list->setGeometry(cell);
         list->setCurrentIndex(edit.selected >= 0 && edit.selected < edit.options.size() ? edit.selected : -1);
+        m_unselected = edit.unselected >= 0 && edit.unselected < edit.options.size() ? edit.unselected : -1;
         list->show();
         list->setFocus(Qt::OtherFocusReason);
         list->showPopup();
@@ -146,10 +147,11 @@ void CGridCellEditing::OnCommit()
         try {
             if (kind == CParEdit::kCommitText)
                 m_owner.StoreText(column, row, m_parEdit.Text());
-            else if (m_parEdit.SelectedIndex() >= 0)
+            else if (const int index = m_parEdit.SelectedIndex() >= 0 ? m_parEdit.SelectedIndex() : m_unselected;
+                     index >= 0)
                 // A list left without a selection (a stored value that is no
-                // option) keeps the stored value rather than guessing one.
-                m_owner.StoreChoice(column, row, m_parEdit.SelectedIndex());
+                // option) stores what the owner says it stands for.
+                m_owner.StoreChoice(column, row, index);
         } catch (const std::exception& e) {
             const auto* privateException = dynamic_cast<const CPrivateException*>(&e);
             ShowMessage(&m_grid, QString::fromStdString(privateException ? privateException->Text() : e.what()),
