@@ -65,8 +65,14 @@ bool CGridCellEditing::IsEditing() const
 
 void CGridCellEditing::CancelEdit()
 {
+    if (!IsEditing())
+        return;
+    m_grid.setFocus(Qt::OtherFocusReason);
+    // In a window that is not the active one (a drop-down just closed) the
+    // focus moves without a focus-out, and the editor would stay open, with
+    // Cancel and Escape unable to close the dialog: it is put away here.
     if (IsEditing())
-        m_grid.setFocus(Qt::OtherFocusReason);
+        HideEditors();
 }
 
 void CGridCellEditing::Update(CObservable* source)
