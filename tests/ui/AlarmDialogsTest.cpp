@@ -120,6 +120,8 @@ TEST(AlarmBankDialog, CellEditsReachTheCallerOnlyWithOk)
             QTest::keyClick(grid, Qt::Key_5);
             ASSERT_TRUE(box->isVisible());
             EXPECT_EQ(box->text(), "5");
+            EXPECT_EQ(AccessibleName(box), "Bank5 Setpoint HH");
+            ExpectEveryControlNamed(&dialog);
             QTest::keyClick(box, Qt::Key_Down);
             EXPECT_EQ(dialog.Image().GetLong(CRegisterImage::BankSetpointWord(5, TP::TripHH)), 5);
             EXPECT_EQ(grid->CellText(2, 8), "5");

@@ -5,8 +5,11 @@
 #include "ui/app/ErrorReport.h"
 #include "ui/editors/DataGridView.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QStringList>
 
 CGridCellEditing::CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface& owner)
     : m_grid(grid), m_owner(owner)
@@ -24,6 +27,21 @@ bool IsPlainEscape(const QEvent* event)
 {
     const auto* key = static_cast<const QKeyEvent*>(event);
     return key->key() == Qt::Key_Escape && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+// The headers of a cell as a screen reader reads them ("Bank5 Setpoint HH"):
+// the name of the editor that opens over it.
+QString CellName(CDataGridView& grid, int column, int row)
+{
+    QStringList parts;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&grid);
+    QAccessibleTableInterface* cells = table ? table->tableInterface() : nullptr;
+    QAccessibleInterface* cell = cells ? cells->cellAt(row, column) : nullptr;
+    if (QAccessibleTableCellInterface* headed = cell ? cell->tableCellInterface() : nullptr) {
+        for (QAccessibleInterface* header : headed->columnHeaderCells() + headed->rowHeaderCells())
+            if (const QString text = header->text(QAccessible::Name).trimmed(); !text.isEmpty())
+                parts << text;
+    }
+    return parts.join(QLatin1Char(' '));
 }
 } // namespace
 
@@ -104,10 +122,12 @@ void CGridCellEditing::OnBeginEdit()
     if (!RunCommand(&m_grid, [&] { edit = m_owner.DescribeCell(column, row); }))
         return;
     const QRect cell = m_grid.CellRect(column, row);
+    const QString name = CellName(m_grid, column, row);
     switch (edit.kind) {
     case CGridCellEdit::Kind::None: return;
     case CGridCellEdit::Kind::List: {
         CEditComboBox* list = m_parEdit.List();
+        list->setAccessibleName(name);
         list->clear();
         list->addItems(edit.options);
         list->setGeometry(cell);
@@ -120,6 +140,7 @@ void CGridCellEditing::OnBeginEdit()
     }
     case CGridCellEdit::Kind::Text: {
         CEditText* box = m_parEdit.Box();
+        box->setAccessibleName(name);
         box->setGeometry(cell.translated(1, 1));
         // Cells may show a unit after the value; only the value is edited.
         box->setText(QString::fromStdString(
