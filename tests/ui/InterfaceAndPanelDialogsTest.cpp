@@ -6,6 +6,7 @@
 #include "ui/editors/dialogs/AlarmDialogs.h"
 
 #include "DialogTestSupport.h"
+#include "app/StringTable.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
@@ -476,4 +477,32 @@ TEST(InterfaceAndPanelDialogs, EveryDialogIsTitledNamesItsControlsAndEscapeLeave
         EXPECT_TRUE(image == original);
     }
     EXPECT_TRUE(capture.Messages().empty());
+}
+
+TEST(InterfaceAndPanelDialogs, InJapaneseEveryDialogIsTranslatedAndGrowsToItsTexts)
+{
+    const std::string path = std::string(Q6K_SOURCE_DIR) + "/src/res/strings.ja.txt";
+    ASSERT_TRUE(CStringTable::LoadLanguageFile(path));
+    const DialogMaker makers[] = {Make<CAlarmBankDialog>(),    Make<CAdvancedAlarmDialog>(), Make<CAnalogOutputDialog>(),
+                                  Make<CBCDOutputDialog>(),    Make<CEventInputDialog>(),    Make<CModbusDialog>(),
+                                  Make<CAdvancedModbusDialog>(), Make<COperationDialog>(),   Make<CDisplayDialog>(),
+                                  Make<CProtectDialog>()};
+    const char* english[] = {"Alarm Bank Setting", "Alarm Advanced Setting", "Analog Output Setting",
+                             "BCD Output Setting", "Event Trigger Input Setting", "Modbus Setting",
+                             "Modbus Advanced Setting", "Control Setting", "Display Setting", "Lockout Setting"};
+    CRegisterImage image = ImageOf(ModelWith(CAP_RTD_INPUT | CAP_MODBUS | CAP_FOUR_ALARMS));
+    image.SetWord(85, 1);
+    for (std::size_t i = 0; i < std::size(makers); ++i) {
+        const std::unique_ptr<CSettingDialog> dialog = makers[i]();
+        SCOPED_TRACE(english[i]);
+        EXPECT_NE(dialog->windowTitle(), english[i]);
+        EXPECT_FALSE(dialog->windowTitle().isEmpty());
+        dialog->Image().Assign(image);
+        dialog->InitDialog();
+        dialog->adjustSize();
+        for (QLabel* label : dialog->findChildren<QLabel*>())
+            if (!label->wordWrap()) // the warning wraps by design
+                EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    }
+    CStringTable::UnloadLanguage();
 }
