@@ -219,8 +219,9 @@ TEST(AlarmBankDialog, SetpointLimitsFollowTheDisplayScaleOfTheModel)
             QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
         });
         EXPECT_EQ(image.GetLong(CRegisterImage::BankSetpointWord(8, TP::TripLL)), c.stored);
-        if (c.input == CAP_TC_INPUT)
+        if (c.input == CAP_TC_INPUT) {
             EXPECT_TRUE(c.message.contains("-999.99 - 9999.99"));
+        }
     }
 }
 

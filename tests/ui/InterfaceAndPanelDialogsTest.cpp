@@ -501,8 +501,9 @@ TEST(InterfaceAndPanelDialogs, InJapaneseEveryDialogIsTranslatedAndGrowsToItsTex
         dialog->InitDialog();
         dialog->adjustSize();
         for (QLabel* label : dialog->findChildren<QLabel*>())
-            if (!label->wordWrap()) // the warning wraps by design
+            if (!label->wordWrap()) { // the warning wraps by design
                 EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+            }
     }
     CStringTable::UnloadLanguage();
 }
