@@ -12,7 +12,10 @@
 #include "ui/app/MyQ6KDlg.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
+#include "ui/editors/dialogs/AlarmDialogs.h"
+#include "ui/editors/dialogs/FrontPanelDialogs.h"
 #include "ui/editors/dialogs/InputDialogs.h"
+#include "ui/editors/dialogs/InterfaceDialogs.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QLabel>
@@ -78,6 +81,9 @@ std::function<std::unique_ptr<QWidget>()> SubDialog(int model, std::function<voi
 
 constexpr int kDcModel = 15; // voltage input, analog output, Modbus
 constexpr int kTcModel = 44; // thermocouple input
+constexpr int kAlarmModel = 18;   // voltage input, four alarms, analog output, Modbus
+constexpr int kBcdEventModel = 21; // voltage input, analog output, event input, BCD output
+constexpr int kRtdModbusModel = 73; // RTD input, four alarms, Modbus
 
 // The main window on the factory settings of a model of each input kind.
 int FirstModelWith(std::uint32_t flag)
@@ -161,6 +167,38 @@ const std::vector<ShotWindow>& ShotWindows()
                                             })},
         {"burnout", SubDialog<CBurnoutDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(11, 1); })},
         {"cold-junction", SubDialog<CCJCDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(12, 1); })},
+        {"alarm-bank", SubDialog<CAlarmBankDialog>(kAlarmModel,
+                                                   [](CRegisterImage& i) {
+                                                       i.SetWord(10, 1);
+                                                       i.SetWord(85, 1);
+                                                       i.SetWord(86, 3);
+                                                       for (int bank = 1; bank <= CRegisterImage::kBankCount; ++bank)
+                                                           i.SetLong(CRegisterImage::BankSetpointWord(
+                                                                         bank, CRegisterImage::TripHH),
+                                                                     9000 + 100 * bank);
+                                                   })},
+        {"alarm-advanced", SubDialog<CAdvancedAlarmDialog>(kAlarmModel,
+                                                           [](CRegisterImage& i) {
+                                                               i.SetWord(85, 1);
+                                                               i.SetWord(80, 4);
+                                                               i.SetWord(84, 25);
+                                                           })},
+        {"analog-output", SubDialog<CAnalogOutputDialog>(kAlarmModel,
+                                                         [](CRegisterImage& i) {
+                                                             i.SetWord(10, 1);
+                                                             i.SetWord(60, 4);
+                                                         })},
+        {"bcd-output", SubDialog<CBCDOutputDialog>(kBcdEventModel, [](CRegisterImage& i) { i.SetWord(55, 1); })},
+        {"event-trigger", SubDialog<CEventInputDialog>(kBcdEventModel, [](CRegisterImage& i) { i.SetWord(56, 2); })},
+        {"modbus", SubDialog<CModbusDialog>(kAlarmModel, [](CRegisterImage& i) { i.SetWord(70, 12); })},
+        {"modbus-advanced", SubDialog<CAdvancedModbusDialog>(kAlarmModel, [](CRegisterImage&) {})},
+        {"control", SubDialog<COperationDialog>(kAlarmModel, [](CRegisterImage& i) { i.SetWord(36, 30); })},
+        {"display", SubDialog<CDisplayDialog>(kRtdModbusModel,
+                                              [](CRegisterImage& i) {
+                                                  i.SetWord(42, 2);
+                                                  i.SetWord(43, 7);
+                                              })},
+        {"lockout", SubDialog<CProtectDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(45, 1); })},
         {"main-dc", [] { return MainWindow(CAP_DC_INPUT); }},
         {"main-thermocouple", [] { return MainWindow(CAP_TC_INPUT); }},
         {"main-rtd", [] { return MainWindow(CAP_RTD_INPUT); }},

@@ -322,8 +322,8 @@ TEST(SettingDialog, RowsTheModelDoesNotOfferAreDisabledEmptyAndNotStored)
         }));
         EXPECT_EQ(image.GetWord(48), modbus ? 1 : 7);
         EXPECT_EQ(image.GetWord(70), modbus ? 16 : 300);
-        EXPECT_EQ(image.GetWord(44), modbus ? 0 : 2) << "a list without a selection keeps the word";
-        EXPECT_EQ(image.GetWord(83), modbus ? 100 : 102) << "the rule sees the rows stored before it";
+        EXPECT_EQ(image.GetWord(44), modbus ? 0 : 1) << "a list without a selection takes its last option";
+        EXPECT_EQ(image.GetWord(83), modbus ? 100 : 101) << "the rule sees the rows stored before it";
         EXPECT_EQ(dialog.customStores, 1);
     }
     EXPECT_TRUE(capture.Messages().empty());

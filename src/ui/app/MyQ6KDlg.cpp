@@ -16,6 +16,9 @@
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/ScaledEdit.h"
 #include "ui/editors/SettingDialog.h"
+#include "ui/editors/dialogs/AlarmDialogs.h"
+#include "ui/editors/dialogs/FrontPanelDialogs.h"
+#include "ui/editors/dialogs/InterfaceDialogs.h"
 #include "ui/editors/pages/InputPageInterface.h"
 #include "ui/jobs/ProgressDialog.h"
 
@@ -55,6 +58,13 @@ constexpr unsigned kPatterns = 3650;      // "Normal", "Zone"
 constexpr unsigned kFlashings = 3600;     // "No flashing" ... 4 texts
 constexpr unsigned kLowerLimitName = 15151;
 constexpr unsigned kUpperLimitName = 15152;
+
+// Runs a setting dialog on the working image: on OK its copy replaces it.
+template <typename TDialog> bool RunOn(QWidget* parent, CRegisterImage& image)
+{
+    TDialog dialog(parent);
+    return RunSettingDialog(dialog, image);
+}
 
 // A caption as the buddy of its control, and its accessible name (a list
 // would otherwise be named by its current entry).
@@ -191,19 +201,19 @@ void CMyQ6KDlg::BuildControls()
 
     auto* control = new QGroupBox(UiText(text::kControlFunctions), this);
     auto* controlRow = new QHBoxLayout(control);
-    AddButton(controlRow, text::kControl, 1021, nullptr);
-    AddButton(controlRow, text::kDisplay, 1022, nullptr);
-    AddButton(controlRow, text::kLockout, 1024, nullptr);
+    AddButton(controlRow, text::kControl, 1021, &CMyQ6KDlg::OnControl);
+    AddButton(controlRow, text::kDisplay, 1022, &CMyQ6KDlg::OnDisplay);
+    AddButton(controlRow, text::kLockout, 1024, &CMyQ6KDlg::OnLockout);
     right->addWidget(control);
 
     auto* external = new QGroupBox(UiText(text::kExternalInterface), this);
     auto* externalGrid = new QGridLayout(external);
     auto* externalRow1 = new QHBoxLayout;
     auto* externalRow2 = new QHBoxLayout;
-    m_bcd = AddButton(externalRow1, text::kBcdOutput, 1025, nullptr);
-    m_event = AddButton(externalRow1, text::kEventTrigger, 1020, nullptr);
-    m_analog = AddButton(externalRow2, text::kAnalogOut, 1019, nullptr);
-    m_modbus = AddButton(externalRow2, text::kModbus, 1023, nullptr);
+    m_bcd = AddButton(externalRow1, text::kBcdOutput, 1025, &CMyQ6KDlg::OnBcdOutput);
+    m_event = AddButton(externalRow1, text::kEventTrigger, 1020, &CMyQ6KDlg::OnEventTrigger);
+    m_analog = AddButton(externalRow2, text::kAnalogOut, 1019, &CMyQ6KDlg::OnAnalogOut);
+    m_modbus = AddButton(externalRow2, text::kModbus, 1023, &CMyQ6KDlg::OnModbus);
     externalGrid->addLayout(externalRow1, 0, 0);
     externalGrid->addLayout(externalRow2, 1, 0);
     right->addWidget(external);
@@ -229,8 +239,8 @@ void CMyQ6KDlg::BuildControls()
     alarmRow->addWidget(Caption(text::kFlashing, m_flashing, alarm));
     alarmRow->addWidget(m_flashing);
     alarmRow->addStretch(1);
-    m_bank = AddButton(alarmRow, text::kBank, 1057, nullptr);
-    AddButton(alarmRow, text::kAdvanced, 1059, nullptr);
+    m_bank = AddButton(alarmRow, text::kBank, 1057, &CMyQ6KDlg::OnBank);
+    AddButton(alarmRow, text::kAdvanced, 1059, &CMyQ6KDlg::OnAdvancedAlarm);
     alarmLayout->addLayout(alarmRow);
     outer->addWidget(alarm);
 
@@ -450,6 +460,57 @@ void CMyQ6KDlg::OnLanguage()
     // The program runs this window again, built from the new texts around
     // the same image.
     done(kLanguageChanged);
+}
+
+void CMyQ6KDlg::OnControl()
+{
+    RunOn<COperationDialog>(this, m_image);
+}
+
+void CMyQ6KDlg::OnDisplay()
+{
+    Commit(); // a rejected value stops here, before the dialog
+    RunOn<CDisplayDialog>(this, m_image);
+}
+
+void CMyQ6KDlg::OnLockout()
+{
+    RunOn<CProtectDialog>(this, m_image);
+}
+
+void CMyQ6KDlg::OnBcdOutput()
+{
+    RunOn<CBCDOutputDialog>(this, m_image);
+}
+
+void CMyQ6KDlg::OnEventTrigger()
+{
+    RunOn<CEventInputDialog>(this, m_image);
+}
+
+void CMyQ6KDlg::OnAnalogOut()
+{
+    Commit();
+    RunOn<CAnalogOutputDialog>(this, m_image);
+}
+
+void CMyQ6KDlg::OnModbus()
+{
+    RunOn<CModbusDialog>(this, m_image);
+}
+
+void CMyQ6KDlg::OnBank()
+{
+    Commit();
+    RunOn<CAlarmBankDialog>(this, m_image);
+    FullRefresh();
+}
+
+void CMyQ6KDlg::OnAdvancedAlarm()
+{
+    Commit();
+    RunOn<CAdvancedAlarmDialog>(this, m_image);
+    FullRefresh();
 }
 
 void CMyQ6KDlg::StoreModelCode()

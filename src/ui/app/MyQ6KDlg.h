@@ -90,6 +90,19 @@ public:
     void OnOpenFile();
     void OnModelButton();
     void OnLanguage();
+    // The setting dialogs' buttons. Display, Analog Out, Bank and Advanced
+    // commit the window first (their dialogs show values in the window's
+    // scale and input settings); Bank and Advanced refresh it after, since
+    // the alarm table and the Bank button show what they change.
+    void OnControl();
+    void OnDisplay();
+    void OnLockout();
+    void OnBcdOutput();
+    void OnEventTrigger();
+    void OnAnalogOut();
+    void OnModbus();
+    void OnBank();
+    void OnAdvancedAlarm();
     // Opens a configuration file as Open File does, without asking.
     bool OpenFile(const QString& path);
     // The model menu's command: another model's factory settings (the same

@@ -115,6 +115,9 @@ CGridCellEdit CAlarmTable::DescribeCell(int column, int row) const
         edit.kind = CGridCellEdit::Kind::List;
         edit.options = {UiText(base), UiText(base + 1)};
         edit.selected = word <= 1 ? word : -1; // another value: no selection
+        // Left or Right from that list stores the option the cell showed
+        // for the value, making it one the meter knows.
+        edit.unselected = 1;
     };
     switch (column) {
     case kEnable: list(kNoYes, CAlarmSettingsInterface(*m_image).GetEnable(tp)); break;
@@ -132,8 +135,6 @@ CGridCellEdit CAlarmTable::DescribeCell(int column, int row) const
 
 void CAlarmTable::StoreChoice(int column, int row, int index)
 {
-    // A list left without a choice (its word held neither option) keeps the
-    // meter's value as it was.
     if (!m_image || index < 0 || index > 1)
         return;
     const CRegisterImage::TripPoint tp = TripPointOf(row);

@@ -5,8 +5,11 @@
 #include "ui/app/ErrorReport.h"
 #include "ui/editors/DataGridView.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QStringList>
 
 CGridCellEditing::CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface& owner)
     : m_grid(grid), m_owner(owner)
@@ -24,6 +27,21 @@ bool IsPlainEscape(const QEvent* event)
 {
     const auto* key = static_cast<const QKeyEvent*>(event);
     return key->key() == Qt::Key_Escape && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+// The headers of a cell as a screen reader reads them ("Bank5 Setpoint HH"):
+// the name of the editor that opens over it.
+QString CellName(CDataGridView& grid, int column, int row)
+{
+    QStringList parts;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&grid);
+    QAccessibleTableInterface* cells = table ? table->tableInterface() : nullptr;
+    QAccessibleInterface* cell = cells ? cells->cellAt(row, column) : nullptr;
+    if (QAccessibleTableCellInterface* headed = cell ? cell->tableCellInterface() : nullptr) {
+        for (QAccessibleInterface* header : headed->columnHeaderCells() + headed->rowHeaderCells())
+            if (const QString text = header->text(QAccessible::Name).trimmed(); !text.isEmpty())
+                parts << text;
+    }
+    return parts.join(QLatin1Char(' '));
 }
 } // namespace
 
@@ -65,8 +83,14 @@ bool CGridCellEditing::IsEditing() const
 
 void CGridCellEditing::CancelEdit()
 {
+    if (!IsEditing())
+        return;
+    m_grid.setFocus(Qt::OtherFocusReason);
+    // In a window that is not the active one (a drop-down just closed) the
+    // focus moves without a focus-out, and the editor would stay open, with
+    // Cancel and Escape unable to close the dialog: it is put away here.
     if (IsEditing())
-        m_grid.setFocus(Qt::OtherFocusReason);
+        HideEditors();
 }
 
 void CGridCellEditing::Update(CObservable* source)
@@ -98,14 +122,17 @@ void CGridCellEditing::OnBeginEdit()
     if (!RunCommand(&m_grid, [&] { edit = m_owner.DescribeCell(column, row); }))
         return;
     const QRect cell = m_grid.CellRect(column, row);
+    const QString name = CellName(m_grid, column, row);
     switch (edit.kind) {
     case CGridCellEdit::Kind::None: return;
     case CGridCellEdit::Kind::List: {
         CEditComboBox* list = m_parEdit.List();
+        list->setAccessibleName(name);
         list->clear();
         list->addItems(edit.options);
         list->setGeometry(cell);
         list->setCurrentIndex(edit.selected >= 0 && edit.selected < edit.options.size() ? edit.selected : -1);
+        m_unselected = edit.unselected >= 0 && edit.unselected < edit.options.size() ? edit.unselected : -1;
         list->show();
         list->setFocus(Qt::OtherFocusReason);
         list->showPopup();
@@ -113,6 +140,7 @@ void CGridCellEditing::OnBeginEdit()
     }
     case CGridCellEdit::Kind::Text: {
         CEditText* box = m_parEdit.Box();
+        box->setAccessibleName(name);
         box->setGeometry(cell.translated(1, 1));
         // Cells may show a unit after the value; only the value is edited.
         box->setText(QString::fromStdString(
@@ -146,10 +174,11 @@ void CGridCellEditing::OnCommit()
         try {
             if (kind == CParEdit::kCommitText)
                 m_owner.StoreText(column, row, m_parEdit.Text());
-            else if (m_parEdit.SelectedIndex() >= 0)
+            else if (const int index = m_parEdit.SelectedIndex() >= 0 ? m_parEdit.SelectedIndex() : m_unselected;
+                     index >= 0)
                 // A list left without a selection (a stored value that is no
-                // option) keeps the stored value rather than guessing one.
-                m_owner.StoreChoice(column, row, m_parEdit.SelectedIndex());
+                // option) stores what the owner says it stands for.
+                m_owner.StoreChoice(column, row, index);
         } catch (const std::exception& e) {
             const auto* privateException = dynamic_cast<const CPrivateException*>(&e);
             ShowMessage(&m_grid, QString::fromStdString(privateException ? privateException->Text() : e.what()),

@@ -32,6 +32,9 @@ struct CGridCellEdit
     Kind kind = Kind::None;
     QStringList options; // List: the option texts; option i stores i
     int selected = -1;   // List: the option shown selected, -1 for none
+    // List: the option stored when the list is committed without a choice
+    // (Left or Right on a list whose word was no option); -1 stores nothing.
+    int unselected = -1;
 };
 
 // What the owner of an editable grid answers.
@@ -87,4 +90,6 @@ private:
     // The editor still had the focus when it hid itself (a drop-down closed
     // without a choice), rather than losing it to a control the user chose.
     bool m_editorHadFocus = false;
+    // What the open list cell stores when it is committed without a choice.
+    int m_unselected = -1;
 };

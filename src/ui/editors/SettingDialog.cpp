@@ -210,9 +210,11 @@ QComboBox* CSettingDialog::BindOptionList(QComboBox* combo, int word, unsigned b
         },
         [this, combo, word] {
             // A list without a selection (a word that is no option of an
-            // exact list) keeps the word.
-            if (combo->currentIndex() >= 0)
-                m_image.SetWord(word, static_cast<std::uint16_t>(combo->currentIndex()));
+            // exact list) gets its last option, the nearest valid value,
+            // rather than keep a value the meter has no meaning for.
+            const int index = combo->currentIndex() >= 0 ? combo->currentIndex() : combo->count() - 1;
+            if (index >= 0)
+                m_image.SetWord(word, static_cast<std::uint16_t>(index));
         });
     return combo;
 }
@@ -345,6 +347,18 @@ void CSettingDialog::AddRow(unsigned captionId, QWidget* control, int controlId,
     for (SBinding& binding : m_bindings) {
         if (binding.control == control) {
             Finish(binding, std::move(widgets), extras);
+            return;
+        }
+    }
+}
+
+void CSettingDialog::AddWide(QWidget* control, int controlId, SRowExtras extras)
+{
+    control->setProperty("controlId", controlId);
+    PlaceWide(control, extras);
+    for (SBinding& binding : m_bindings) {
+        if (binding.control == control) {
+            Finish(binding, {}, extras);
             return;
         }
     }

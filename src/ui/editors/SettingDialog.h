@@ -40,6 +40,8 @@
 //   AddDialogButton a button that runs another setting dialog on THIS
 //                   dialog's image: its OK lands here, and Cancel here drops it
 //   AddNote         a line of text, drawn red (a warning)
+//   AddWide         a bound control across the dialog without a caption of
+//                   its own (a grid that names itself)
 //   AddStoreRule    no control: a rule applied to the image at its place in
 //                   the OK order
 // and the sections rows can go into: AddGroup (a titled group box with rows
@@ -76,7 +78,9 @@ class QVBoxLayout;
 enum class EOptionRule {
     Clamped, // min(word, N - 1): a value beyond the list shows the last option
     TwoWay,  // 0 shows the first option, anything else the second
-    Exact,   // the option whose index is the word; none for a word beyond the list
+    Exact,   // the option whose index is the word; none for a word beyond the list.
+             // OK with none chosen stores the last option, the nearest one
+             // the list offers: only offered options are valid values.
 };
 
 // Shown option index of `word` in a list of `count` options; -1 for none.
@@ -240,6 +244,9 @@ protected:
     // control) and gives it `controlId`. The row's widgets are disabled with
     // the last binding when it is unavailable.
     void AddRow(unsigned captionId, QWidget* control, int controlId, SRowExtras extras = {});
+    // Puts `control` across the dialog with no caption and gives it
+    // `controlId`; like AddRow, after its binding.
+    void AddWide(QWidget* control, int controlId, SRowExtras extras = {});
 
     QDialogButtonBox* Buttons() const { return m_buttons; }
 
