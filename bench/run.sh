@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Upload benchmarks against the meter simulator; not part of the tests.
+# Benchmarks, not part of the tests: uploads against the meter simulator,
+# and the main window's start-up and refresh.
 #   bench/run.sh [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-20}
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target upload_bench process_bench modbus_upload_client q6k-sim v6uvuv-cli >/dev/null
+cmake --build build --target upload_bench process_bench modbus_upload_client q6k-sim v6uvuv-cli \
+  window_bench bare_dialog v6uvuv >/dev/null
 work=$(mktemp -d)
 # The whole-process runs save on a tmpfs where there is one: the disk's fsync,
 # which both programs pay, would otherwise drown the difference.
@@ -29,3 +31,7 @@ build/bench/upload_bench rtu "$work/meter" "$((rounds / 10 + 1))"
 # The stored connection settings of the user stay out of it.
 XDG_CONFIG_HOME="$work" build/bench/process_bench build/apps/v6uvuv-cli build/bench/modbus_upload_client \
   "$port153" 153 "$((rounds * 10))" "$out"
+
+# The window program on a settings folder of its own, so the user's stay out.
+XDG_CONFIG_HOME="$work" build/bench/window_bench startup build/apps/v6uvuv build/bench/bare_dialog "$((rounds + 10))" 2>/dev/null
+XDG_CONFIG_HOME="$work" build/bench/window_bench refresh "$rounds" 2>/dev/null

@@ -10,8 +10,18 @@ packages=(
   socat
   python3 python3-pymodbus python3-serial-asyncio
   libmodbus-dev mbpoll
+  nlohmann-json3-dev
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
+  # A Japanese font for the Japanese language module (small, no extra packages).
+  fonts-vlgothic
+  # Locale sources and the C library's translations: the language tests build
+  # de_DE and ja_JP locales of their own and read system messages in Japanese.
+  locales libc-l10n
   xvfb xauth
+  # The manual pages, the Debian package and its checks (scripts/package.sh),
+  # and the file-type check of the installed package.
+  help2man dpkg-dev lintian desktop-file-utils appstream man-db
+  shared-mime-info libglib2.0-bin
 )
 
 missing=()

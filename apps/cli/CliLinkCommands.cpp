@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "CliCancel.h"
+#include "CliJson.h"
 
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
@@ -85,14 +86,35 @@ int CmdIdentify(const Invocation& inv)
         client.Close();
     });
     watch.ThrowIfCancelled();
-    std::printf("%d\t%s\n", identity.Code(), identity.ModelDescription().c_str());
+    if (inv.Flag("--json")) {
+        Json document;
+        document["address"] = client.Settings().Mode == kModeInfrared ? 1 : client.Settings().Address;
+        AddIdentity(document, identity);
+        PrintJson(document);
+    } else {
+        std::printf("%d\t%s\n", identity.Code(), identity.ModelDescription().c_str());
+    }
     return 0;
 }
 
 int CmdModels(const Invocation& inv)
 {
     NeedArgs(inv, 0, 0);
-    std::fputs(FormatModelList().c_str(), stdout);
+    if (!inv.Flag("--json")) {
+        std::fputs(FormatModelList().c_str(), stdout);
+        return 0;
+    }
+    Json models = Json::array();
+    for (int code = 0;; ++code) {
+        const CDeviceType type = CDeviceType::FromCode(code);
+        if (!type.IsKnown())
+            break;
+        Json m;
+        AddIdentity(m, type);
+        m["flags"] = type.CapabilityFlags();
+        models.push_back(m);
+    }
+    PrintJson({{"models", models}});
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "CliSupport.h"
 
 #include "app/Trace.h"
+#include "comm/AddressList.h"
 #include "model/DeviceType.h"
 
 #include <algorithm>
@@ -11,9 +12,25 @@ namespace cli {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--link", "--port",    "--baud",    "--parity", "--stop", "--address",
-                                             "--host", "--service", "--compare", "--csv",    "--count"};
-const std::set<std::string> kFlagOptions = {"--help", "--trace", "--compare-device", "--yes"};
+const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",  "--parity", "--stop",
+                                             "--address", "--host", "--service", "--compare", "--csv",
+                                             "--count",   "--from", "--to",   "--timeout"};
+const std::set<std::string> kFlagOptions = {"--help", "--version", "--trace", "--compare-device", "--yes",
+                                            "--json", "--keep-link", "--no-keep-link"};
+// Options every command takes.
+const std::set<std::string> kCommonOptions = {"--link", "--port", "--baud",    "--parity", "--stop",
+                                              "--address", "--host", "--service", "--help",  "--version", "--trace"};
+// What each command takes besides; a scan asks a range, not --address.
+const std::map<std::string, std::set<std::string>> kCommandOptions = {
+    {"upload", {"--json"}},
+    {"download", {"--json", "--keep-link", "--no-keep-link"}},
+    {"report", {"--compare", "--compare-device", "--csv", "--json", "--keep-link", "--no-keep-link"}},
+    {"monitor", {"--count", "--json"}},
+    {"reset-maxmin", {"--yes"}},
+    {"identify", {"--json"}},
+    {"models", {"--json"}},
+    {"scan", {"--from", "--to", "--timeout", "--json"}},
+};
 
 int IndexOf(const std::string& option, const std::string& value, const std::vector<std::string>& choices)
 {
@@ -74,6 +91,72 @@ Invocation ParseCommandLine(int argc, char** argv)
     return inv;
 }
 
+void CheckOptions(const Invocation& inv)
+{
+    auto it = kCommandOptions.find(inv.command);
+    auto check = [&](const std::string& name) {
+        const bool own = it != kCommandOptions.end() && it->second.count(name);
+        if ((!kCommonOptions.count(name) && !own) || (name == "--address" && inv.command == "scan"))
+            Usage(text::kOptionNotForCommand, {name, inv.command});
+    };
+    for (const auto& [name, value] : inv.options)
+        check(name);
+    for (const std::string& name : inv.flags)
+        check(name);
+    if (inv.Flag("--keep-link") && inv.Flag("--no-keep-link"))
+        Usage(text::kOptionsExclusive, {"--keep-link", "--no-keep-link"});
+    if (inv.command == "report" && !inv.Flag("--compare-device")) {
+        for (const char* name : {"--keep-link", "--no-keep-link"})
+            if (inv.Flag(name))
+                Usage(text::kOptionNeeds, {name, "--compare-device"});
+        if (Addresses(inv).list)
+            Usage(text::kOptionNeeds, {"--address " + *inv.Option("--address"), "--compare-device"});
+    }
+}
+
+MeterAddresses Addresses(const Invocation& inv)
+{
+    MeterAddresses m;
+    const std::string* v = inv.Option("--address");
+    if (!v) {
+        m.addresses.push_back(ComSettings().Address);
+        return m;
+    }
+    if (auto n = ParseInteger(*v)) {
+        if (*n < kFirstDeviceAddress || *n > kLastDeviceAddress)
+            Usage(text::kInvalidOptionValue, {"--address", *v});
+        m.addresses.push_back(static_cast<int>(*n));
+        return m;
+    }
+    auto list = ParseAddressList(*v);
+    if (!list)
+        Usage(text::kInvalidOptionValue, {"--address", *v});
+    m.addresses = *list;
+    m.list = true;
+    return m;
+}
+
+void NeedOneMeter(const Invocation& inv)
+{
+    if (Addresses(inv).addresses.size() > 1)
+        Usage(text::kOneMeterOnly, {inv.command});
+}
+
+void NeedBusLink(const ComSettings& settings)
+{
+    if (settings.Mode == kModeInfrared)
+        Usage(text::kNoBusOnInfrared, {});
+}
+
+bool KeepLink(const Invocation& inv, bool byDefault)
+{
+    if (inv.Flag("--keep-link"))
+        return true;
+    if (inv.Flag("--no-keep-link"))
+        return false;
+    return byDefault;
+}
+
 ComSettings LinkSettings(const Invocation& inv)
 {
     ComSettings s; // the stored settings
@@ -93,12 +176,8 @@ ComSettings LinkSettings(const Invocation& inv)
         s.Parity = IndexOf("--parity", *v, {"none", "odd", "even"});
     if (auto* v = inv.Option("--stop"))
         s.Stop = IndexOf("--stop", *v, {"1", "2"});
-    if (auto* v = inv.Option("--address")) {
-        auto n = ParseInteger(*v);
-        if (!n || *n < 1 || *n > 247)
-            Usage(text::kInvalidOptionValue, {"--address", *v});
-        s.Address = static_cast<int>(*n);
-    }
+    if (inv.Option("--address") && inv.command != "scan")
+        s.Address = Addresses(inv).addresses.front();
     return s;
 }
 

@@ -32,6 +32,22 @@ inline constexpr unsigned kCancelled = 13012;
 inline constexpr unsigned kConfirmReset = 13013;
 inline constexpr unsigned kCompareBoth = 13014;
 inline constexpr unsigned kMonitorLabels = 13020; // 11 labels follow in monitor order
+inline constexpr unsigned kHelpBus = 13040;       // appended to kHelp
+inline constexpr unsigned kOptionNotForCommand = 13041;
+inline constexpr unsigned kOptionNeeds = 13042;
+inline constexpr unsigned kOneMeterOnly = 13043;
+inline constexpr unsigned kNoBusOnInfrared = 13044;
+inline constexpr unsigned kOptionsExclusive = 13045;
+inline constexpr unsigned kInvalidRange = 13046;
+inline constexpr unsigned kResultWords = 13050; // done, refused, failed, cancelled
+inline constexpr unsigned kFleetSummary = 13054;
+inline constexpr unsigned kReportFleetSummary = 13055;
+inline constexpr unsigned kOtherModel = 13056;
+inline constexpr unsigned kTheMeterIs = 13057;
+inline constexpr unsigned kProgressMeter = 13058;
+inline constexpr unsigned kProgressAddress = 13059;
+inline constexpr unsigned kNothingAnswered = 13060;
+inline constexpr unsigned kCannotCreateFolder = 13061;
 } // namespace text
 
 // A usage error: reported with the hint to --help and exit status 2.
@@ -62,8 +78,28 @@ struct Invocation
 };
 
 Invocation ParseCommandLine(int argc, char** argv);
-// The stored connection settings with the link options laid over them.
+// Refuses options that the command does not take, and pairs that exclude
+// each other.
+void CheckOptions(const Invocation& inv);
+// The stored connection settings with the link options laid over them (for
+// an address list, its first address).
 ComSettings LinkSettings(const Invocation& inv);
+
+// The meters --address names: one address (or the stored one when it is not
+// given), or a list (written with a comma or a range: one run per meter,
+// even when it holds a single address).
+struct MeterAddresses
+{
+    std::vector<int> addresses;
+    bool list = false;
+};
+MeterAddresses Addresses(const Invocation& inv);
+// For a command that works on one meter: refuses a list of several.
+void NeedOneMeter(const Invocation& inv);
+// Refuses the infrared port for a run over several addresses.
+void NeedBusLink(const ComSettings& settings);
+// --keep-link / --no-keep-link, else the default.
+bool KeepLink(const Invocation& inv, bool byDefault);
 void NeedArgs(const Invocation& inv, std::size_t min, std::size_t max);
 
 std::optional<long long> ParseInteger(const std::string& text);

@@ -2,6 +2,8 @@
 #include "Commands.h"
 
 #include "CliCancel.h"
+#include "CliJson.h"
+#include "CliProgress.h"
 
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
@@ -13,40 +15,16 @@
 #include "jobs/TransferJobs.h"
 #include "model/Measurands.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <unistd.h>
 
 namespace cli {
 
 namespace {
-
-// A bar on standard error when it is a terminal; nothing otherwise.
-class ProgressBar
-{
-public:
-    ProgressBar() : m_show(isatty(STDERR_FILENO) != 0) {}
-    ~ProgressBar()
-    {
-        if (m_show && m_drawn)
-            std::fputs("\n", stderr);
-    }
-    bool operator()(double percent)
-    {
-        if (!m_show)
-            return true;
-        const int width = 40, filled = static_cast<int>(percent / 100.0 * width);
-        std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(),
-                     static_cast<int>(percent));
-        std::fflush(stderr);
-        m_drawn = true;
-        return true;
-    }
-
-private:
-    bool m_show;
-    bool m_drawn = false;
-};
 
 CRegisterImage UploadFromMeter(const Invocation& inv)
 {
@@ -65,11 +43,75 @@ CRegisterImage UploadFromMeter(const Invocation& inv)
     return image;
 }
 
+void PrintReportTable(const CParameterReport& report)
+{
+    for (const SReportRow& row : report.Rows()) {
+        std::printf("%s\t%s\t%s", row.group.c_str(), row.name.c_str(), row.value.c_str());
+        if (report.IsCompared()) {
+            static const char* const kMarks[] = {"=", "!=", "-"};
+            std::printf("\t%s\t%s", row.comparisonValue.c_str(), kMarks[row.status]);
+        }
+        std::printf("\n");
+    }
+    if (report.IsCompared())
+        std::printf("%s\n", report.StatusText().c_str());
+}
+
+// `comparedWith`: "device", the other file's name, or empty.
+void PrintReportJson(const std::string& file, const CParameterReport& report, const std::string& comparedWith)
+{
+    static const char* const kStatus[] = {"equal", "different", "not_applicable"};
+    Json document;
+    document["command"] = "report";
+    document["file"] = file;
+    document["compared_with"] = comparedWith.empty() ? Json() : Json(comparedWith);
+    Json rows = Json::array();
+    for (const SReportRow& row : report.Rows()) {
+        Json r;
+        r["group"] = row.group;
+        r["name"] = row.name;
+        r["value"] = row.value;
+        if (report.IsCompared())
+            r["comparison_value"] = row.comparisonValue;
+        r["status"] = kStatus[row.status];
+        rows.push_back(r);
+    }
+    document["parameters"] = rows;
+    if (report.IsCompared()) {
+        document["mismatches"] = report.MismatchCount();
+        document["status_text"] = report.StatusText();
+    }
+    PrintJson(document);
+}
+
+// The moment of a poll, UTC, to the millisecond: 2024-05-01T12:34:56.789Z.
+std::string UtcTimestamp()
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t seconds = system_clock::to_time_t(now);
+    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
+    return text;
+}
+
+std::string OneLineText(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    return text;
+}
+
 } // namespace
 
 int CmdUpload(const Invocation& inv)
 {
     NeedArgs(inv, 1, 1);
+    if (Addresses(inv).list || inv.Flag("--json"))
+        return FleetUpload(inv);
     CRegisterImage image = UploadFromMeter(inv);
     CConfigFile::Save(image, inv.args[0]);
     return 0;
@@ -80,12 +122,16 @@ int CmdDownload(const Invocation& inv)
     NeedArgs(inv, 1, 1);
     CRegisterImage image;
     CConfigFile::Load(image, inv.args[0]);
+    if (Addresses(inv).list || inv.Flag("--json"))
+        return FleetDownload(inv, image);
+    SDownloadOptions options;
+    options.keepLink = KeepLink(inv, false); // the whole image, as the window's Download
     CModbusInterface link(LinkSettings(inv));
     CancelWatch watch(&link);
     bool done = false;
     watch.Run([&] {
         ProgressBar bar;
-        done = RunDownload(link, image, std::ref(bar), &watch.Flag());
+        done = RunDownload(link, image, std::ref(bar), &watch.Flag(), options);
     });
     if (!done)
         throw Cancelled{};
@@ -101,28 +147,34 @@ int CmdReport(const Invocation& inv)
         Usage(text::kCompareBoth, {});
     CRegisterImage working;
     CConfigFile::Load(working, inv.args[0]);
+    if (compareDevice && Addresses(inv).list)
+        return FleetReport(inv, working);
     CParameterReport report(working);
     if (compareFile) {
         CRegisterImage other;
         CConfigFile::Load(other, *compareFile);
         report.SetComparison(other, std::filesystem::path(*compareFile).filename().string());
     } else if (compareDevice) {
-        report.SetComparison(UploadFromMeter(inv), CStringTable::Get(file_ids::kColumnDevice));
-    }
-    for (const SReportRow& row : report.Rows()) {
-        std::printf("%s\t%s\t%s", row.group.c_str(), row.name.c_str(), row.value.c_str());
-        if (report.IsCompared()) {
-            static const char* const kMarks[] = {"=", "!=", "-"};
-            std::printf("\t%s\t%s", row.comparisonValue.c_str(), kMarks[row.status]);
+        const CRegisterImage meter = UploadFromMeter(inv);
+        if (KeepLink(inv, false)) {
+            // The file as a download that keeps the meter's link writes it.
+            CRegisterImage laid(working);
+            CopyLinkSettings(meter, laid);
+            report = CParameterReport(laid);
         }
-        std::printf("\n");
+        report.SetComparison(meter, CStringTable::Get(file_ids::kColumnDevice));
     }
-    if (report.IsCompared())
-        std::printf("%s\n", report.StatusText().c_str());
+    if (inv.Flag("--json"))
+        PrintReportJson(inv.args[0], report,
+                        compareFile ? std::filesystem::path(*compareFile).filename().string()
+                                    : std::string(compareDevice ? "device" : ""));
+    else
+        PrintReportTable(report);
     if (const std::string* csv = inv.Option("--csv"))
         report.ExportCsv(*csv);
     return 0;
 }
+
 
 int CmdMonitor(const Invocation& inv)
 {
@@ -134,12 +186,19 @@ int CmdMonitor(const Invocation& inv)
             Usage(text::kInvalidOptionValue, {"--count", *v});
         count = *n;
     }
-    // The order of the monitor window's value table.
+    const bool json = inv.Flag("--json");
+    // The order of the monitor window's value table, and the field names of
+    // the JSON objects in that order.
     static const int kOrder[CMeasurands::kMeasurandCount] = {4, 5, 6, 7, 9, 8, 10, 0, 3, 1, 2};
-    for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
-        std::printf("%s%s", i ? "\t" : "", CStringTable::Get(text::kMonitorLabels + i).c_str());
-    std::printf("\n");
-    std::fflush(stdout);
+    static const char* const kFields[CMeasurands::kMeasurandCount] = {
+        "tag",    "display_value", "max_value",  "min_value",     "status",          "error_code",
+        "analog_output", "model_name", "serial_number", "hardware_version", "firmware_version"};
+    if (!json) {
+        for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
+            std::printf("%s%s", i ? "\t" : "", CStringTable::Get(text::kMonitorLabels + i).c_str());
+        std::printf("\n");
+        std::fflush(stdout);
+    }
 
     CModbusInterface link(LinkSettings(inv));
     CancelWatch watch(&link);
@@ -152,16 +211,28 @@ int CmdMonitor(const Invocation& inv)
             link.Open();
             values.ReadAll(link);
             link.Close();
-            for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
-                std::printf("%s%s", i ? "\t" : "", values.MeasurandText(kOrder[i]).c_str());
-            std::printf("\n");
-            std::fflush(stdout);
+            if (json) {
+                Json line;
+                line["time"] = UtcTimestamp();
+                for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
+                    line[kFields[i]] = values.MeasurandText(kOrder[i]);
+                PrintJson(line, true);
+            } else {
+                for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
+                    std::printf("%s%s", i ? "\t" : "", values.MeasurandText(kOrder[i]).c_str());
+                std::printf("\n");
+                std::fflush(stdout);
+            }
             status = 0;
         } catch (const CPrivateException& e) {
             link.Close();
             if (watch.Cancelled())
                 break;
-            PrintError(e.Text()); // the monitor goes on polling
+            // The monitor goes on polling.
+            if (json)
+                PrintJson({{"time", UtcTimestamp()}, {"error", OneLineText(e.Text())}}, true);
+            else
+                PrintError(e.Text());
             status = 1;
         }
     }

@@ -3,6 +3,8 @@
 
 #include "CliSupport.h"
 
+#include "model/RegisterImage.h"
+
 namespace cli {
 int CmdRead(const Invocation& inv);
 int CmdWrite(const Invocation& inv);
@@ -16,4 +18,12 @@ int CmdReport(const Invocation& inv);
 int CmdMonitor(const Invocation& inv);
 int CmdTag(const Invocation& inv);
 int CmdResetMaxMin(const Invocation& inv);
+int CmdScan(const Invocation& inv);
+
+// upload, download and report --compare-device for an address list (and
+// upload and download with --json): one meter after the other, each with its
+// own result, and a summary.
+int FleetUpload(const Invocation& inv);
+int FleetDownload(const Invocation& inv, const CRegisterImage& image);
+int FleetReport(const Invocation& inv, const CRegisterImage& file);
 } // namespace cli

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <set>
 
 using namespace cli;
 
@@ -16,16 +17,28 @@ int main(int argc, char** argv)
         {"read", CmdRead},         {"write", CmdWrite},       {"identify", CmdIdentify}, {"models", CmdModels},
         {"params", CmdParams},     {"new", CmdNew},           {"upload", CmdUpload},     {"download", CmdDownload},
         {"report", CmdReport},     {"monitor", CmdMonitor},   {"tag", CmdTag},           {"reset-maxmin", CmdResetMaxMin},
+        {"scan", CmdScan},
     };
+    // The commands that run for each meter of an address list.
+    static const std::set<std::string> fleetCommands = {"upload", "download", "report"};
     try {
         Invocation inv = ParseCommandLine(argc, argv);
+        if (inv.Flag("--version")) {
+            std::printf("v6uvuv-cli %s\n", Q6K_PRODUCT_VERSION);
+            return 0;
+        }
         if (inv.Flag("--help") || inv.command.empty()) {
-            std::fputs(CStringTable::Get(text::kHelp).c_str(), inv.Flag("--help") ? stdout : stderr);
+            FILE* out = inv.Flag("--help") ? stdout : stderr;
+            std::fputs(CStringTable::Get(text::kHelp).c_str(), out);
+            std::fputs(CStringTable::Get(text::kHelpBus).c_str(), out);
             return inv.Flag("--help") ? 0 : 2;
         }
         auto it = commands.find(inv.command);
         if (it == commands.end())
             Usage(text::kUnknownCommand, {inv.command});
+        CheckOptions(inv);
+        if (!fleetCommands.count(inv.command) && inv.command != "scan")
+            NeedOneMeter(inv);
         return it->second(inv);
     } catch (const UsageError& e) {
         PrintError(e.text);

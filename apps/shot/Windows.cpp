@@ -1,18 +1,21 @@
 #include "Windows.h"
 
+#include "app/AppSettings.h"
+#include "app/Language.h"
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
+#include "ui/app/OptionDialog.h"
 #include "ui/comm/CommDialog.h"
+#include "model/CapabilityFlags.h"
+#include "model/DeviceTable.h"
+#include "ui/app/MyQ6KDlg.h"
+#include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
-#include "app/StringTable.h"
-#include "model/DeviceType.h"
-#include "ui/editors/SettingDialog.h"
+#include "ui/editors/dialogs/InputDialogs.h"
 #include "ui/files/CompareDialog.h"
 #include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -62,54 +65,66 @@ std::unique_ptr<QWidget> Connect()
     return d;
 }
 
-// A setting dialog of the common mechanism, as the filter settings use it.
-class CSampleSettingDialog : public CSettingDialog
+// An input sub-setting dialog as its page opens it: on an image of `model`
+// that `set` changes, shown as InitDialog shows it.
+template <typename TDialog>
+std::function<std::unique_ptr<QWidget>()> SubDialog(int model, std::function<void(CRegisterImage&)> set)
 {
-public:
-    CSampleSettingDialog() : CSettingDialog(0)
-    {
-        AddOptionRow(15100, 1001, 28, 3300, 2, EOptionRule::Clamped);
-        AddOptionRow(15101, 1002, 29, 4300, 10, EOptionRule::Clamped);
-        AddNumberRow(15257, 1009, 84, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257);
-    }
-};
-
-std::unique_ptr<QWidget> Setting()
-{
-    auto d = std::make_unique<CSampleSettingDialog>();
-    d->Image().ResetForModel(15, true);
-    d->Image().SetWord(28, 1);
-    d->Image().SetWord(29, 3);
-    d->Image().SetWord(84, 25);
-    d->InitDialog();
-    return d;
+    return [model, set] {
+        auto d = std::make_unique<TDialog>();
+        d->Image().ResetForModel(model, true);
+        set(d->Image());
+        d->InitDialog();
+        return std::unique_ptr<QWidget>(std::move(d));
+    };
 }
 
-// The alarm table's layout: trip points down, their settings across.
-std::unique_ptr<QWidget> Grid()
+constexpr int kDcModel = 15; // voltage input, analog output, Modbus
+constexpr int kTcModel = 44; // thermocouple input
+
+// The main window on the factory settings of a model of each input kind.
+int FirstModelWith(std::uint32_t flag)
 {
-    auto grid = std::make_unique<CDataGridView>();
-    std::vector<CGridHeaderCell> header;
-    for (int c = 0; c < 9; ++c)
-        header.push_back({1100 + c, c, 0});
-    for (int r = 0; r < 5; ++r)
-        header.push_back({1120 + r, 0, 1 + r});
-    grid->SetHeader(std::move(header), 78);
-    const char* rows[5][8] = {
-        {"Enable", "95.00", "High", "0.50", "0.0", "0.0", "0.0", "Energize"},
-        {"Enable", "90.00", "High", "0.50", "1.0", "0.0", "0.0", "Energize"},
-        {"", "", "", "", "0.0", "0.0", "0.0", "Energize"},
-        {"Enable", "10.00", "Low", "0.50", "1.0", "0.0", "0.0", "Energize"},
-        {"Disable", "5.00", "Low", "0.50", "0.0", "0.0", "0.0", "De-energize"},
-    };
-    for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 8; ++c)
-            grid->SetCell(1 + c, 1 + r, QString::fromLatin1(rows[r][c]));
-    grid->SetFirstSelectable(1, 1);
+    for (int code = 0; code < kDeviceModelCount; ++code)
+        if (CDeviceType::FromCode(code).Has(flag))
+            return code;
+    return 15;
+}
+
+std::unique_ptr<QWidget> MainWindow(std::uint32_t inputKind)
+{
+    static CAppSettings settings;
+    settings.m_deviceId = FirstModelWith(inputKind);
+    auto window = std::make_unique<CMyQ6KDlg>(settings);
+    window->Build();
+    window->resize(window->sizeHint());
+    return window;
+}
+
+// The main window's alarm table, alone, with a cell current.
+std::unique_ptr<QWidget> AlarmTable()
+{
+    static CAppSettings settings;
+    settings.m_deviceId = FirstModelWith(CAP_FOUR_ALARMS);
+    static CMyQ6KDlg window(settings);
+    window.Build();
+    CDataGridView* grid = window.AlarmTable()->Grid();
     grid->SetCurrentCell(2, 2);
-    grid->SetEditable(true);
-    grid->resize(9 * 78 + 2, grid->sizeHint().height());
-    return grid;
+    grid->setParent(nullptr);
+    grid->setFocus();
+    return std::unique_ptr<QWidget>(grid);
+}
+
+// The Language Setting dialog in the language it offers selected; nothing
+// when that language's module is missing, so that a picture never shows
+// English under a Japanese name.
+std::unique_ptr<QWidget> Language(int index)
+{
+    if (!LoadLanguage(index))
+        return nullptr;
+    CAppSettings settings;
+    settings.m_displayLanguage = index;
+    return std::make_unique<COptionDialog>(settings);
 }
 
 // A DC voltage meter set up by hand, as a technician would report it.
@@ -160,14 +175,13 @@ std::unique_ptr<QWidget> Monitor()
     return d;
 }
 
-// The picture in Japanese: the module next to the program, when it is
-// there (English otherwise).
+// The picture in Japanese; nothing when the module is missing, as for the
+// Language Setting dialog.
 std::function<std::unique_ptr<QWidget>()> Japanese(std::function<std::unique_ptr<QWidget>()> make)
 {
-    return [make] {
-        const QString module = QCoreApplication::applicationDirPath() + QStringLiteral("/V6UVUV_jpn.txt");
-        if (QFileInfo::exists(module))
-            CStringTable::LoadLanguageFile(module.toStdString());
+    return [make]() -> std::unique_ptr<QWidget> {
+        if (!LoadLanguage(1))
+            return nullptr;
         return make();
     };
 }
@@ -180,8 +194,43 @@ const std::vector<ShotWindow>& ShotWindows()
         {"progress", [] { return Progress(kModeRs485); }},
         {"progress-infrared", [] { return Progress(kModeInfrared); }},
         {"connect", Connect},
-        {"setting-dialog", Setting},
-        {"grid", Grid},
+        {"decimal-point", SubDialog<CDecimalPointDialog>(kDcModel, [](CRegisterImage& i) { i.SetWord(10, 2); })},
+        {"low-end-cutout", SubDialog<CZeroLimitDialog>(kDcModel,
+                                                       [](CRegisterImage& i) {
+                                                           i.SetWord(10, 2);
+                                                           i.SetWord(21, 1);
+                                                           i.SetWord(22, 150);
+                                                       })},
+        {"filter", SubDialog<CFilterDialog>(kDcModel,
+                                            [](CRegisterImage& i) {
+                                                i.SetWord(28, 1);
+                                                i.SetWord(29, 4);
+                                                i.SetWord(30, 0);
+                                            })},
+        {"forced-zero", SubDialog<CForceZeroDialog>(kDcModel,
+                                                    [](CRegisterImage& i) {
+                                                        i.SetWord(10, 2);
+                                                        i.SetWord(23, 2);
+                                                        i.SetLong(24, 125);
+                                                        i.SetLong(26, -50);
+                                                    })},
+        {"adjust", SubDialog<CAdjustDialog>(kTcModel,
+                                            [](CRegisterImage& i) {
+                                                i.SetLong(13, 10000);
+                                                i.SetLong(15, 50000);
+                                                i.SetLong(17, 25);
+                                                i.SetLong(19, -10);
+                                            })},
+        {"burnout", SubDialog<CBurnoutDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(11, 1); })},
+        {"cold-junction", SubDialog<CCJCDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(12, 1); })},
+        {"main-dc", [] { return MainWindow(CAP_DC_INPUT); }},
+        {"main-thermocouple", [] { return MainWindow(CAP_TC_INPUT); }},
+        {"main-rtd", [] { return MainWindow(CAP_RTD_INPUT); }},
+        {"main-potentiometer", [] { return MainWindow(CAP_PTM_INPUT); }},
+        {"main-ac", [] { return MainWindow(CAP_AC_INPUT); }},
+        {"alarm-table", AlarmTable},
+        {"language", [] { return Language(0); }},
+        {"language-ja", [] { return Language(1); }},
         {"report", Report},
         {"report-compared", ReportCompared},
         {"monitor", Monitor},

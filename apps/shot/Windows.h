@@ -9,6 +9,7 @@
 struct ShotWindow
 {
     const char* name;
+    // Null when the window cannot be made (a language module is missing).
     std::function<std::unique_ptr<QWidget>()> make;
 };
 

@@ -141,6 +141,10 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
         value = m_register900;
         return true;
     }
+    if ((reg == 9600 || reg == 9601) && m_reportedIdentity) {
+        value = reg == 9600 ? m_reportedIdentity->first : m_reportedIdentity->second;
+        return true;
+    }
     if (reg == 9600 || reg == 9601) {
         value = static_cast<std::uint16_t>(reg == 9600 ? m_image.Identity().DeviceId() : m_image.Identity().ExtensionId());
         return true;

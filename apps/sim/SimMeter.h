@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ public:
 
     // Live values are computed from this clock; tests may move it.
     void SetTimeOffset(std::chrono::milliseconds offset) { m_offset = offset; }
+
+    // Registers 9600 and 9601 answer this pair instead of the model's (a
+    // meter of a model this program does not know).
+    void SetReportedIdentity(std::uint16_t deviceId, std::uint16_t extensionId)
+    {
+        m_reportedIdentity = {deviceId, extensionId};
+    }
 
     CRegisterImage Image() const;
     bool WordSwap() const;
@@ -50,6 +58,7 @@ private:
     std::uint16_t m_tag[16] = {};
     std::int32_t m_display = 0, m_maximum = 0, m_minimum = 0, m_analogOutput = 0;
     bool m_haveExtremes = false;
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> m_reportedIdentity;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
     std::chrono::milliseconds m_offset{0};
 };

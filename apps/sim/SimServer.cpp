@@ -50,10 +50,7 @@ std::size_t RtuFrameLength(const std::vector<std::uint8_t>& in)
 
 } // namespace
 
-CSimServer::CSimServer(CSimMeter& meter, const SimFaults& faults, unsigned seed)
-    : m_meter(meter), m_faults(faults), m_random(seed)
-{
-}
+CSimServer::CSimServer(const SimLinkFaults& linkFaults, unsigned seed) : m_linkFaults(linkFaults), m_seed(seed) {}
 
 CSimServer::~CSimServer()
 {
@@ -67,13 +64,43 @@ CSimServer::~CSimServer()
         close(m_ptySlaveKeeper);
 }
 
-bool CSimServer::Chance(double rate)
+void CSimServer::AddUnit(int address, CSimMeter& meter, const SimFaults& faults)
+{
+    // The first meter's faults follow the seed as they always have; every
+    // further one draws its own.
+    const unsigned seed = m_units.empty() ? m_seed : m_seed + static_cast<unsigned>(address);
+    m_units.push_back(Unit{address, &meter, faults, std::mt19937(seed)});
+}
+
+CSimServer::Unit* CSimServer::FindUnit(std::uint8_t address)
+{
+    for (Unit& u : m_units)
+        if (u.address == address)
+            return &u;
+    return nullptr;
+}
+
+bool CSimServer::Chance(Unit& unit, double rate)
 {
     if (rate <= 0)
         return false;
-    if (m_faults.every > 0)
-        return m_requestNumber % m_faults.every == 0;
-    return std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < rate;
+    if (unit.faults.every > 0)
+        return unit.requests % unit.faults.every == 0;
+    return std::uniform_real_distribution<double>(0.0, 1.0)(unit.random) < rate;
+}
+
+bool CSimServer::NextRequest(Unit& unit)
+{
+    ++unit.requests;
+    return unit.faults.unplugAfter <= 0 || unit.requests <= unit.faults.unplugAfter;
+}
+
+std::vector<std::uint8_t> CSimServer::Answer(Unit& unit, const std::vector<std::uint8_t>& pdu)
+{
+    if (unit.faults.exceptionCode && Chance(unit, unit.faults.exceptionRate))
+        return {pdu.empty() ? std::uint8_t(0) : pdu[0], static_cast<std::uint8_t>((pdu.size() > 1 ? pdu[1] : 0) | 0x80),
+                static_cast<std::uint8_t>(unit.faults.exceptionCode)};
+    return unit.meter->Handle(pdu);
 }
 
 unsigned short CSimServer::ListenTcp(unsigned short port)
@@ -155,11 +182,11 @@ void CSimServer::WriteAll(int fd, const std::uint8_t* data, std::size_t n)
     }
 }
 
-double CSimServer::AnswerDelayMs()
+double CSimServer::AnswerDelayMs(Unit& unit)
 {
-    double ms = m_faults.delayMs;
-    if (m_faults.lateMs > 0 && Chance(m_faults.lateRate))
-        ms += m_faults.lateMs;
+    double ms = unit.faults.delayMs;
+    if (unit.faults.lateMs > 0 && Chance(unit, unit.faults.lateRate))
+        ms += unit.faults.lateMs;
     return ms;
 }
 
@@ -230,28 +257,36 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
         std::vector<std::uint8_t> pdu(client.in.begin() + 6, client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
         client.in.erase(client.in.begin(), client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
         ++client.requests;
-        NextRequest();
+        Unit* unit = m_bus ? (pdu.empty() ? nullptr : FindUnit(pdu[0])) : &m_units.front();
+        const bool plugged = unit && NextRequest(*unit);
 
-        const bool closeNow = m_faults.closeAfter > 0 && client.requests >= m_faults.closeAfter;
-        if (closeNow && m_faults.closeUnanswered) {
+        const bool closeNow = m_linkFaults.closeAfter > 0 && client.requests >= m_linkFaults.closeAfter;
+        if (closeNow && m_linkFaults.closeUnanswered) {
             closeIt = true;
             return;
         }
-        if (!Chance(m_faults.dropRate)) {
-            std::vector<std::uint8_t> answer = m_faults.exceptionCode && Chance(m_faults.exceptionRate)
-                                                   ? std::vector<std::uint8_t>{pdu.empty() ? std::uint8_t(0) : pdu[0],
-                                                                               static_cast<std::uint8_t>((pdu.size() > 1 ? pdu[1] : 0) | 0x80),
-                                                                               static_cast<std::uint8_t>(m_faults.exceptionCode)}
-                                                   : m_meter.Handle(pdu);
-            std::uint16_t tid = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
-            if (Chance(m_faults.wrongTidRate))
+        std::vector<std::uint8_t> answer;
+        bool answers = true;
+        std::uint16_t tid = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
+        if (!unit) {
+            // As a gateway whose line gave no answer.
+            answer = {pdu.empty() ? std::uint8_t(0) : pdu[0],
+                      static_cast<std::uint8_t>((pdu.size() > 1 ? pdu[1] : 0) | 0x80), 0x0B};
+        } else if (!plugged || Chance(*unit, unit->faults.dropRate)) {
+            answers = false;
+        } else {
+            answer = Answer(*unit, pdu);
+            if (Chance(*unit, unit->faults.wrongTidRate))
                 tid ^= 0x8000; // never one of the client's recent requests
+        }
+        if (answers) {
             std::vector<std::uint8_t> out{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2],
                                           header[3], static_cast<std::uint8_t>(answer.size() >> 8),
                                           static_cast<std::uint8_t>(answer.size() & 0xFF)};
             out.insert(out.end(), answer.begin(), answer.end());
-            SleepMs(AnswerDelayMs(), m_stop);
-            if (m_faults.splitTcp && out.size() > 6) {
+            if (unit)
+                SleepMs(AnswerDelayMs(*unit), m_stop);
+            if (m_linkFaults.splitTcp && out.size() > 6) {
                 WriteAll(client.fd, out.data(), 6);
                 SleepMs(20, m_stop);
                 WriteAll(client.fd, out.data() + 6, out.size() - 6);
@@ -286,23 +321,20 @@ void CSimServer::ServeRtu()
             m_rtuIn.clear(); // a meter ignores a damaged frame
             return;
         }
-        if (frame[0] != m_unit)
-            continue;
-        NextRequest();
-        if (Chance(m_faults.dropRate))
+        Unit* unit = FindUnit(frame[0]);
+        if (!unit)
+            continue; // another meter's, or nobody's
+        if (!NextRequest(*unit) || Chance(*unit, unit->faults.dropRate))
             continue;
         std::vector<std::uint8_t> pdu(frame.begin(), frame.end() - 2);
-        std::vector<std::uint8_t> answer = m_faults.exceptionCode && Chance(m_faults.exceptionRate)
-                                               ? std::vector<std::uint8_t>{pdu[0], static_cast<std::uint8_t>(pdu[1] | 0x80),
-                                                                           static_cast<std::uint8_t>(m_faults.exceptionCode)}
-                                               : m_meter.Handle(pdu);
+        std::vector<std::uint8_t> answer = Answer(*unit, pdu);
         std::uint16_t acrc = Crc16Modbus(answer.data(), answer.size());
-        if (Chance(m_faults.crcRate))
+        if (Chance(*unit, unit->faults.crcRate))
             acrc ^= 0x5A5A;
         answer.push_back(static_cast<std::uint8_t>(acrc & 0xFF));
         answer.push_back(static_cast<std::uint8_t>(acrc >> 8));
-        SleepMs(AnswerDelayMs(), m_stop);
-        if (m_faults.wireTiming) {
+        SleepMs(AnswerDelayMs(*unit), m_stop);
+        if (m_linkFaults.wireTiming) {
             // The request's bytes, the 3.5-character silence that ends it,
             // then the answer's bytes, all at the line's speed.
             SleepMs((static_cast<double>(len) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs(), m_stop);

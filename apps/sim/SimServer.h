@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+// Faults of one meter's answers.
 struct SimFaults
 {
     double dropRate = 0;        // fraction of requests left unanswered
@@ -18,20 +19,35 @@ struct SimFaults
     int exceptionCode = 0;      // answer with this exception code ...
     double exceptionRate = 1.0; // ... this fraction of requests
     int delayMs = 0;            // before every answer
-    bool splitTcp = false;      // header first, the rest a moment later
     int lateMs = 0;             // answer this much later ...
     double lateRate = 1.0;      // ... for this fraction of requests
     int every = 0;              // faults hit every N-th request instead of at random
-    int closeAfter = 0;         // close each TCP connection after this many requests
+    long long unplugAfter = 0;  // answer this many requests, then none (unplugged)
+};
+
+// Faults and timing of the links themselves.
+struct SimLinkFaults
+{
+    bool splitTcp = false;        // header first, the rest a moment later
+    int closeAfter = 0;           // close each TCP connection after this many requests
     bool closeUnanswered = false; // ... leaving the last of them unanswered
-    bool wireTiming = false;    // RTU answers take the time of their bytes on the line
+    bool wireTiming = false;      // RTU answers take the time of their bytes on the line
 };
 
 class CSimServer
 {
 public:
-    CSimServer(CSimMeter& meter, const SimFaults& faults, unsigned seed);
+    CSimServer(const SimLinkFaults& linkFaults, unsigned seed);
     ~CSimServer();
+
+    // A meter answering at `address` with its own faults. On RTU a frame for
+    // an address without a meter is left alone, as the other meters of a
+    // line do. Over TCP a single meter answers every unit identifier; with a
+    // bus (SetBus) each answers its own, and the others get the exception
+    // a gateway gives when nothing answers on its line.
+    void AddUnit(int address, CSimMeter& meter, const SimFaults& faults);
+    void SetBus(bool bus) { m_bus = bus; }
+    void SetLine(const SerialLine& line) { m_line = line; }
 
     // Listens on 127.0.0.1:port (0: any free port); returns the port.
     unsigned short ListenTcp(unsigned short port);
@@ -39,11 +55,6 @@ public:
     std::string OpenPty();
     // Serves on an existing serial device with the given line.
     void OpenSerialDevice(const std::string& path);
-    void SetRtu(int unit, const SerialLine& line)
-    {
-        m_unit = unit;
-        m_line = line;
-    }
 
     // Serves until Stop() (or a signal that calls it).
     void Run();
@@ -56,26 +67,36 @@ private:
         std::vector<std::uint8_t> in;
         int requests = 0;
     };
-    bool Chance(double rate);
-    // Counts a request; the faults of this request follow.
-    void NextRequest() { ++m_requestNumber; }
+    struct Unit
+    {
+        int address;
+        CSimMeter* meter;
+        SimFaults faults;
+        std::mt19937 random;
+        long long requests = 0;
+    };
+    Unit* FindUnit(std::uint8_t address);
+    bool Chance(Unit& unit, double rate);
+    // Counts a request of the unit; false once it no longer answers.
+    bool NextRequest(Unit& unit);
     // Wait of this request before its answer.
-    double AnswerDelayMs();
+    double AnswerDelayMs(Unit& unit);
+    // The answer of the unit, or the exception it is made to give.
+    std::vector<std::uint8_t> Answer(Unit& unit, const std::vector<std::uint8_t>& pdu);
     void ServeTcp(TcpClient& client, bool& closeIt);
     void ServeRtu();
     void WriteAll(int fd, const std::uint8_t* data, std::size_t n);
     double CharTimeMs() const;
 
-    CSimMeter& m_meter;
-    SimFaults m_faults;
-    std::mt19937 m_random;
-    long long m_requestNumber = 0;
+    SimLinkFaults m_linkFaults;
+    unsigned m_seed;
+    std::vector<Unit> m_units;
+    bool m_bus = false;
     std::atomic<bool> m_stop{false};
     int m_listen = -1;
     std::vector<TcpClient> m_clients;
     int m_rtu = -1;
     int m_ptySlaveKeeper = -1;
-    int m_unit = 1;
     SerialLine m_line{38400, 8, 1, 1};
     std::vector<std::uint8_t> m_rtuIn;
     std::int64_t m_rtuLastByteMs = 0;

@@ -1,20 +1,29 @@
-// q6k-sim: a simulated Q6K meter for tests, demonstrations and training.
+// q6k-sim: a simulated Q6K meter, or a line of them, for tests,
+// demonstrations and training.
 #include "SimMeter.h"
 #include "SimServer.h"
 
 #include "app/MessageFormat.h"
 #include "app/StringTable.h"
 #include "app/PrivateException.h"
+#include "comm/AddressList.h"
 #include "files/ConfigFile.h"
+#include "model/CapabilityFlags.h"
 #include "model/DeviceType.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -23,6 +32,10 @@ constexpr unsigned kError = 13101;
 constexpr unsigned kInvalidValue = 13102;
 constexpr unsigned kUnknownOption = 13103;
 constexpr unsigned kNothingToServe = 13104;
+constexpr unsigned kSaveNeedsUnit = 13105;
+constexpr unsigned kInfraredIsOneMeter = 13106;
+constexpr unsigned kUnitNotOnTheBus = 13107;
+constexpr unsigned kBusHelp = 13108;
 
 CSimServer* g_server = nullptr;
 
@@ -46,18 +59,117 @@ double Number(const std::string& option, const std::string& value, double min, d
     return v;
 }
 
+// What one meter is and how it misbehaves: every unit of a bus starts with
+// the options given before any --unit, then takes those after its --unit.
+struct MeterSpec
+{
+    int model = 15;
+    bool swap = false;
+    std::string loadFile, saveFile;
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> identity;
+    SimFaults faults;
+};
+
+const std::set<std::string> kMeterValueOptions = {
+    "--model", "--load",     "--save", "--drop",      "--corrupt-crc", "--delay",      "--wrong-tid",
+    "--exception", "--exception-rate", "--late", "--late-rate", "--fault-every", "--unplug-after", "--identity"};
+const std::set<std::string> kMeterFlagOptions = {"--swap"};
+
+void ApplyMeterOption(MeterSpec& m, const std::string& a, const std::string& v)
+{
+    if (a == "--model") {
+        m.model = static_cast<int>(Number(a, v, 0, 153));
+        if (!CDeviceType::FromCode(m.model).IsKnown() || std::to_string(m.model) != v)
+            throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
+    } else if (a == "--load") {
+        m.loadFile = v;
+    } else if (a == "--save") {
+        m.saveFile = v;
+    } else if (a == "--swap") {
+        m.swap = true;
+    } else if (a == "--identity") {
+        const std::size_t colon = v.find(':');
+        if (colon == std::string::npos)
+            throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
+        m.identity = {static_cast<std::uint16_t>(Number(a, v.substr(0, colon), 0, 65535)),
+                      static_cast<std::uint16_t>(Number(a, v.substr(colon + 1), 0, 65535))};
+    } else if (a == "--drop") {
+        m.faults.dropRate = Number(a, v, 0, 1);
+    } else if (a == "--corrupt-crc") {
+        m.faults.crcRate = Number(a, v, 0, 1);
+    } else if (a == "--delay") {
+        m.faults.delayMs = static_cast<int>(Number(a, v, 0, 600000));
+    } else if (a == "--wrong-tid") {
+        m.faults.wrongTidRate = Number(a, v, 0, 1);
+    } else if (a == "--exception") {
+        m.faults.exceptionCode = static_cast<int>(Number(a, v, 1, 255));
+    } else if (a == "--exception-rate") {
+        m.faults.exceptionRate = Number(a, v, 0, 1);
+    } else if (a == "--late") {
+        m.faults.lateMs = static_cast<int>(Number(a, v, 0, 600000));
+    } else if (a == "--late-rate") {
+        m.faults.lateRate = Number(a, v, 0, 1);
+    } else if (a == "--fault-every") {
+        m.faults.every = static_cast<int>(Number(a, v, 1, 1e9));
+    } else if (a == "--unplug-after") {
+        m.faults.unplugAfter = static_cast<long long>(Number(a, v, 1, 1e15));
+    }
+}
+
+int BaudIndex(unsigned baud)
+{
+    const unsigned rates[] = {1200, 2400, 4800, 9600, 19200, 38400};
+    for (int i = 0; i < 6; ++i)
+        if (rates[i] == baud)
+            return i;
+    return 5;
+}
+
+std::unique_ptr<CSimMeter> MakeMeter(const MeterSpec& spec)
+{
+    std::optional<CRegisterImage> settings;
+    if (!spec.loadFile.empty())
+        settings = CConfigFile::Read(spec.loadFile); // its model wins over --model
+    return settings ? std::make_unique<CSimMeter>(*settings) : std::make_unique<CSimMeter>(spec.model);
+}
+
+// A meter on a line holds the address and line settings it answers with
+// (device address, baud rate, parity, stop bit: registers 7000-7003),
+// written through its own write path as a client would.
+void SetLinkWords(CSimMeter& meter, int unit, const SerialLine& line)
+{
+    if (!(meter.Image().CapabilityFlags() & CAP_MODBUS))
+        return;
+    const auto parity = static_cast<std::uint8_t>(line.Parity);
+    const auto stop = static_cast<std::uint8_t>(line.StopBits == 2 ? 1 : 0);
+    meter.Handle({static_cast<std::uint8_t>(unit), 0x10, 0x1B, 0x58, 0x00, 0x04, 0x08, 0x00,
+                  static_cast<std::uint8_t>(unit), 0x00, static_cast<std::uint8_t>(BaudIndex(line.BaudRate)), 0x00,
+                  parity, 0x00, stop});
+}
+
+std::string UnitFileName(int unit)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "addr-%03d.cfg", unit);
+    return name;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    int model = 15;
-    bool swap = false, rtu = false, infrared = false;
+    bool rtu = false, infrared = false;
     std::optional<unsigned short> tcpPort;
-    std::string link, device, loadFile, saveFile;
-    int unit = 1;
+    std::string link, device, saveDir;
+    int address = 1;
+    std::optional<std::vector<int>> units;
     SerialLine line{38400, 8, 1, 1};
-    SimFaults faults;
+    SimLinkFaults linkFaults;
     unsigned seed = 1;
+    MeterSpec general;
+    // --unit N and the meter options after it, in the order given.
+    std::map<int, std::vector<std::pair<std::string, std::string>>> sections;
+    int section = -1;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
@@ -66,20 +178,33 @@ int main(int argc, char** argv)
                     throw Failure{LoadPrintfMessage(kInvalidValue, {a, ""})};
                 return argv[++i];
             };
+            if (a == "--version") {
+                std::printf("q6k-sim %s\n", Q6K_PRODUCT_VERSION);
+                return 0;
+            }
             if (a == "--help" || a == "-h") {
                 std::fputs(CStringTable::Get(kHelp).c_str(), stdout);
+                std::fputs(CStringTable::Get(kBusHelp).c_str(), stdout);
                 return 0;
-            } else if (a == "--model") {
-                std::string v = value();
-                model = static_cast<int>(Number(a, v, 0, 153));
-                if (!CDeviceType::FromCode(model).IsKnown() || std::to_string(model) != v)
+            } else if (kMeterValueOptions.count(a) || kMeterFlagOptions.count(a)) {
+                const std::string v = kMeterFlagOptions.count(a) ? std::string() : value();
+                if (section < 0) {
+                    ApplyMeterOption(general, a, v);
+                } else {
+                    MeterSpec check; // a bad value is reported where it stands
+                    ApplyMeterOption(check, a, v);
+                    sections[section].emplace_back(a, v);
+                }
+            } else if (a == "--unit") {
+                section = static_cast<int>(Number(a, value(), kFirstDeviceAddress, kLastDeviceAddress));
+                sections[section];
+            } else if (a == "--units") {
+                const std::string v = value();
+                units = ParseAddressList(v);
+                if (!units)
                     throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
-            } else if (a == "--load") {
-                loadFile = value();
-            } else if (a == "--save") {
-                saveFile = value();
-            } else if (a == "--swap") {
-                swap = true;
+            } else if (a == "--save-dir") {
+                saveDir = value();
             } else if (a == "--tcp") {
                 tcpPort = static_cast<unsigned short>(Number(a, value(), 0, 65535));
             } else if (a == "--rtu") {
@@ -102,35 +227,17 @@ int main(int argc, char** argv)
             } else if (a == "--stop") {
                 line.StopBits = static_cast<int>(Number(a, value(), 1, 2));
             } else if (a == "--address") {
-                unit = static_cast<int>(Number(a, value(), 1, 247));
+                address = static_cast<int>(Number(a, value(), 1, 247));
             } else if (a == "--infrared") {
                 infrared = true;
-            } else if (a == "--drop") {
-                faults.dropRate = Number(a, value(), 0, 1);
-            } else if (a == "--corrupt-crc") {
-                faults.crcRate = Number(a, value(), 0, 1);
-            } else if (a == "--delay") {
-                faults.delayMs = static_cast<int>(Number(a, value(), 0, 600000));
             } else if (a == "--split-tcp") {
-                faults.splitTcp = true;
-            } else if (a == "--wrong-tid") {
-                faults.wrongTidRate = Number(a, value(), 0, 1);
-            } else if (a == "--exception") {
-                faults.exceptionCode = static_cast<int>(Number(a, value(), 1, 255));
-            } else if (a == "--exception-rate") {
-                faults.exceptionRate = Number(a, value(), 0, 1);
-            } else if (a == "--late") {
-                faults.lateMs = static_cast<int>(Number(a, value(), 0, 600000));
-            } else if (a == "--late-rate") {
-                faults.lateRate = Number(a, value(), 0, 1);
-            } else if (a == "--fault-every") {
-                faults.every = static_cast<int>(Number(a, value(), 1, 1e9));
+                linkFaults.splitTcp = true;
             } else if (a == "--close-unanswered") {
-                faults.closeUnanswered = true;
+                linkFaults.closeUnanswered = true;
             } else if (a == "--close-after") {
-                faults.closeAfter = static_cast<int>(Number(a, value(), 1, 1e9));
+                linkFaults.closeAfter = static_cast<int>(Number(a, value(), 1, 1e9));
             } else if (a == "--wire-timing") {
-                faults.wireTiming = true;
+                linkFaults.wireTiming = true;
             } else if (a == "--seed") {
                 seed = static_cast<unsigned>(Number(a, value(), 0, 4294967295.0));
             } else {
@@ -139,21 +246,44 @@ int main(int argc, char** argv)
         }
         if (!tcpPort && !rtu && device.empty())
             throw Failure{CStringTable::Get(kNothingToServe)};
+        const bool bus = units.has_value();
+        if (bus && infrared)
+            throw Failure{CStringTable::Get(kInfraredIsOneMeter)};
+        if (bus && !general.saveFile.empty())
+            throw Failure{CStringTable::Get(kSaveNeedsUnit)};
         if (infrared) {
-            unit = 1;
+            address = 1;
             line = SerialLine{1200, 8, 1, 1};
         }
+        const std::vector<int> addresses = bus ? *units : std::vector<int>{address};
+        for (const auto& [unit, options] : sections)
+            if (std::find(addresses.begin(), addresses.end(), unit) == addresses.end())
+                throw Failure{LoadPrintfMessage(kUnitNotOnTheBus, {unit})};
 
-        std::optional<CRegisterImage> settings;
-        if (!loadFile.empty())
-            settings = CConfigFile::Read(loadFile); // its model wins over --model
-        CSimMeter meter = settings ? CSimMeter(*settings) : CSimMeter(model);
-        if (swap) {
-            // Through the meter's own write path, as a client would set it.
-            meter.Handle({static_cast<std::uint8_t>(unit), 0x10, 0x1B, 0x5E, 0x00, 0x01, 0x02, 0x00, 0x01});
+        std::vector<MeterSpec> specs;
+        std::vector<std::unique_ptr<CSimMeter>> meters;
+        for (int unit : addresses) {
+            MeterSpec spec = general;
+            for (const auto& [option, v] : sections[unit])
+                ApplyMeterOption(spec, option, v);
+            auto meter = MakeMeter(spec);
+            if (spec.swap) {
+                // Through the meter's own write path, as a client would set it.
+                meter->Handle({static_cast<std::uint8_t>(unit), 0x10, 0x1B, 0x5E, 0x00, 0x01, 0x02, 0x00, 0x01});
+            }
+            if (spec.identity)
+                meter->SetReportedIdentity(spec.identity->first, spec.identity->second);
+            if (bus)
+                SetLinkWords(*meter, unit, line);
+            specs.push_back(spec);
+            meters.push_back(std::move(meter));
         }
-        CSimServer server(meter, faults, seed);
-        server.SetRtu(unit, line);
+
+        CSimServer server(linkFaults, seed);
+        server.SetLine(line);
+        server.SetBus(bus);
+        for (std::size_t k = 0; k < addresses.size(); ++k)
+            server.AddUnit(addresses[k], *meters[k], specs[k].faults);
         if (tcpPort)
             std::printf("TCP 127.0.0.1:%u\n", server.ListenTcp(*tcpPort));
         if (!device.empty()) {
@@ -179,8 +309,14 @@ int main(int argc, char** argv)
         signal(SIGPIPE, SIG_IGN);
         server.Run();
         g_server = nullptr;
-        if (!saveFile.empty())
-            CConfigFile::Save(meter.Image(), saveFile);
+        if (!saveDir.empty())
+            std::filesystem::create_directories(saveDir);
+        for (std::size_t k = 0; k < addresses.size(); ++k) {
+            if (!specs[k].saveFile.empty())
+                CConfigFile::Save(meters[k]->Image(), specs[k].saveFile);
+            if (!saveDir.empty())
+                CConfigFile::Save(meters[k]->Image(), saveDir + "/" + UnitFileName(addresses[k]));
+        }
         if (!link.empty())
             unlink(link.c_str());
         return 0;

@@ -1,4 +1,5 @@
 // The command line's whole-meter commands against the simulator.
+#include "CliRun.h"
 #include "SimProcess.h"
 #include "TestSupport.h"
 
@@ -12,80 +13,6 @@
 using namespace testsupport;
 
 namespace {
-
-struct CliRun
-{
-    int status = -1;
-    std::string out, err;
-};
-
-struct CliOptions
-{
-    int interruptAfterMs = -1;  // >= 0: SIGINT then
-    std::string interruptOnErr; // not empty: SIGINT once standard error holds it
-    std::string dir;            // not empty: the working folder
-};
-
-// Runs the command line.
-CliRun Cli(const std::string& args, const CliOptions& options)
-{
-    char outPath[] = "/tmp/q6k-cli-out-XXXXXX", errPath[] = "/tmp/q6k-cli-err-XXXXXX";
-    close(mkstemp(outPath));
-    close(mkstemp(errPath));
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
-            _exit(127);
-        std::string cmd = std::string("exec ") + Q6K_CLI_PATH + " " + args + " >" + outPath + " 2>" + errPath + " </dev/null";
-        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    auto slurp = [](const char* p) {
-        std::ifstream in(p, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    };
-    int st = 0;
-    bool ended = false;
-    if (options.interruptAfterMs >= 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(options.interruptAfterMs));
-        kill(pid, SIGINT);
-    } else if (!options.interruptOnErr.empty()) {
-        // Polled: the text marks the moment the command waits on the meter.
-        while (!(ended = waitpid(pid, &st, WNOHANG) == pid)) {
-            if (slurp(errPath).find(options.interruptOnErr) != std::string::npos) {
-                kill(pid, SIGINT);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    if (!ended)
-        waitpid(pid, &st, 0);
-    CliRun r;
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = slurp(outPath);
-    r.err = slurp(errPath);
-    unlink(outPath);
-    unlink(errPath);
-    return r;
-}
-
-CliRun Cli(const std::string& args, int interruptAfterMs = -1)
-{
-    CliOptions options;
-    options.interruptAfterMs = interruptAfterMs;
-    return Cli(args, options);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string TcpLink(const SimProcess& sim)
 {

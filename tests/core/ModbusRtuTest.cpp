@@ -337,3 +337,90 @@ TEST_F(ModbusRtu, APortThatIsGoneForGoodEndsWithTheReasonWhyItCannotBeOpened)
     EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }),
               "Communication port Test RS-485 port can not be opened.\rNo such file or directory");
 }
+
+TEST_F(ModbusRtu, AQuickLookAlongTheLineMakesOneAttemptAndGoesOnAtOnceAfterSilence)
+{
+    // Only unit 6 is on the line; every request's arrival is noted.
+    std::mutex lock;
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+    meter.Register(9600) = 2001;
+    meter.SetResponder([&](const Bytes& req, int) {
+        std::lock_guard g(lock);
+        arrivals.push_back(std::chrono::steady_clock::now());
+        return req[0] == 6 ? meter.Answer(req) : Bytes{};
+    });
+    auto client = OpenClient(Rs485Settings(pty.SlavePath()));
+    CModbusInterface::SCallPolicy policy;
+    policy.attempts = 1;
+    policy.timeoutMs = 300;
+    // The gap between the silent unit's request and the next one, with and
+    // without the quiet wait after silence.
+    auto gapAfterSilence = [&](bool noQuiet) {
+        policy.noQuietAfterSilence = noQuiet;
+        client->SetCallPolicy(policy);
+        std::uint16_t v = 0;
+        const std::size_t first = meter.Requests().size();
+        client->SetAddress(5);
+        EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(9599, 1, &v); }),
+                  "Modbus command failed. command=ReadHoldingRegister address=9600 size=1 reason=timeout.");
+        EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::NoAnswer);
+        EXPECT_EQ(client->ResponseTimeout(), 300u);
+        client->SetAddress(6);
+        EXPECT_TRUE(client->ReadHoldingRegisters(9600, 1, &v));
+        EXPECT_EQ(v, 2001);
+        EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::Answered);
+        EXPECT_EQ(meter.Requests().size(), first + 2); // one attempt each
+        std::lock_guard g(lock);
+        return arrivals.at(first + 1) - arrivals.at(first);
+    };
+    const auto waited = gapAfterSilence(false), atOnce = gapAfterSilence(true);
+    // Both wait out the time-out; only the default waits as long again for
+    // the line to be quiet.
+    EXPECT_GT(atOnce, std::chrono::milliseconds(300));
+    EXPECT_GT(waited - atOnce, std::chrono::milliseconds(150));
+
+    // Back to the defaults: three attempts and the computed time-out.
+    client->SetCallPolicy({});
+    client->SetAddress(5);
+    std::uint16_t v;
+    const std::size_t before = meter.Requests().size();
+    EXPECT_FALSE(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }).empty());
+    EXPECT_EQ(meter.Requests().size(), before + 3);
+    EXPECT_EQ(client->ResponseTimeout(), 206u);
+}
+
+TEST_F(ModbusRtu, ALateAnswerOfOneAddressIsNeverTakenForTheNextAddresses)
+{
+    // Unit 5 answers after the quick time-out, while unit 6's request is
+    // waited on; unit 6 itself is not there.
+    meter.Register(0) = 0x5555;
+    meter.SetResponder([&](const Bytes& req, int) {
+        if (req[0] != 5)
+            return Bytes{};
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        return meter.Answer(req);
+    });
+    auto client = OpenClient(Rs485Settings(pty.SlavePath()));
+    CModbusInterface::SCallPolicy policy;
+    policy.attempts = 1;
+    policy.timeoutMs = 100;
+    policy.noQuietAfterSilence = true;
+    client->SetCallPolicy(policy);
+    std::uint16_t v = 0;
+    client->SetAddress(5);
+    EXPECT_NE(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }).find("reason=timeout."), std::string::npos);
+    client->SetAddress(6);
+    EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }),
+              "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid response.");
+    EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::BadAnswer);
+    EXPECT_EQ(v, 0);
+    // What came unasked is waited out before the next request: unit 6 is
+    // asked again and stays silent.
+    EXPECT_NE(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }).find("reason=timeout."), std::string::npos);
+    EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::NoAnswer);
+
+    meter.SetResponder([](const Bytes& req, int) { return WithCrc({req[0], 0x84, 0x0B}); });
+    EXPECT_NE(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }).find("receive exception 11"), std::string::npos);
+    EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::ExceptionAnswer);
+    EXPECT_EQ(client->LastExceptionCode(), 11);
+}

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/PrivateException.h"
+#include "files/ConfigFile.h"
 #include "comm/ModbusInterface.h"
 #include "model/DeviceType.h"
 #include "model/RegisterImage.h"
@@ -197,4 +198,83 @@ TEST(Simulator, StopsCleanlyAndRemovesItsLink)
     c.Close();
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(link));
+}
+
+TEST(Simulator, ABusServesEachUnitWithItsOwnImageAndFaultsAndLeavesOtherAddressesAlone)
+{
+    TempConfigHome home;
+    const std::string dir = home.Dir() + "/units";
+    SimProcess sim({"--units", "1-2,5", "--model", "15", "--rtu", "--parity", "none", "--baud", "19200", "--save-dir",
+                    dir, "--unit", "2", "--model", "0", "--unit", "5", "--unplug-after", "2", "--save",
+                    home.Dir() + "/five.cfg"});
+    ComSettings s = SimRtu(sim);
+    CModbusInterface c(s);
+    CModbusInterface::SCallPolicy quick;
+    quick.attempts = 1;
+    quick.timeoutMs = 100;
+    c.SetCallPolicy(quick);
+    c.Open();
+    std::uint16_t link[4] = {};
+    // Each Modbus meter holds its own address and the line's settings.
+    c.ReadHoldingRegisters(7000, 4, link);
+    EXPECT_EQ((std::vector<std::uint16_t>(link, link + 4)), (std::vector<std::uint16_t>{1, 4, 0, 0}));
+    c.SetAddress(2);
+    EXPECT_EQ(ReadOne(c, 9601), 0); // model 0
+    EXPECT_NE(FailureOf([&] { ReadOne(c, 7000); }).find("receive exception 2"), std::string::npos);
+    c.SetAddress(3);
+    EXPECT_NE(FailureOf([&] { ReadOne(c, 9600); }).find("reason=timeout."), std::string::npos);
+    EXPECT_EQ(c.LastAttemptEnd(), CModbusInterface::AttemptEnd::NoAnswer);
+
+    // A write reaches its own unit only.
+    c.SetAddress(1);
+    const std::uint16_t dp = 3;
+    c.WriteMultipleRegisters(1060, 1, &dp);
+    c.SetAddress(5);
+    EXPECT_NE(ReadOne(c, 1060), 3);
+    c.ReadHoldingRegisters(7000, 4, link);
+    EXPECT_EQ(link[0], 5);
+    // Its second request was the last unit 5 answers: unplugged.
+    EXPECT_NE(FailureOf([&] { ReadOne(c, 9600); }).find("reason=timeout."), std::string::npos);
+    c.SetAddress(1);
+    EXPECT_EQ(ReadOne(c, 1060), 3);
+    c.Close();
+
+    EXPECT_EQ(sim.Stop(), 0);
+    CRegisterImage one, two, five;
+    CConfigFile::Load(one, dir + "/addr-001.cfg");
+    CConfigFile::Load(two, dir + "/addr-002.cfg");
+    CConfigFile::Load(five, home.Dir() + "/five.cfg");
+    EXPECT_EQ(one.GetWord(10), 3);
+    EXPECT_EQ(one.GetWord(70), 1);
+    EXPECT_EQ(two.Identity().Code(), 0);
+    EXPECT_EQ(five.GetWord(70), 5);
+    EXPECT_NE(five.GetWord(10), 3);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/addr-005.cfg"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/addr-003.cfg"));
+}
+
+TEST(Simulator, ABusOverTcpAnswersItsUnitsAndOthersAsAGatewayDoes)
+{
+    SimProcess sim({"--units", "4", "--tcp", "0", "--model", "7", "--identity", "2001:12"});
+    CModbusInterface c(SimTcp(sim));
+    c.Open();
+    c.SetAddress(4);
+    EXPECT_EQ(ReadOne(c, 9601), 12);
+    c.SetAddress(9);
+    std::uint16_t v;
+    EXPECT_NE(FailureOf([&] { c.ReadHoldingRegisters(9600, 1, &v); }).find("receive exception 11."), std::string::npos);
+}
+
+TEST(Simulator, BusOptionsThatCannotBeServedAreRefused)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--units", "1,2", "--rtu", "--unit", "3", "--drop", "1"},
+          {"--units", "1,2", "--rtu", "--save", "/tmp/never.cfg"},
+          {"--units", "1,2", "--rtu", "--infrared"},
+          {"--units", "1,,2", "--rtu"},
+          {"--units", "1", "--rtu", "--unit", "1", "--model", "154"},
+          {"--rtu", "--identity", "2001"}}) {
+        SimProcess sim(args);
+        EXPECT_EQ(sim.Stop(), 2) << args[0] << " " << args[1] << " " << args.back();
+    }
 }

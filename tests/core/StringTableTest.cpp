@@ -3,10 +3,14 @@
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
+#include <vector>
 #include <gtest/gtest.h>
 #include <netdb.h>
 
@@ -106,4 +110,45 @@ TEST(StringTable, TheWindowTextsOfTheReportAndMonitorHaveTheirJapanese)
     for (const auto& entry : japanese)
         EXPECT_TRUE(english.count(entry.first)) << entry.first << " has no English original";
     EXPECT_TRUE(japanese.at(12962).starts_with("    ") && japanese.at(12962).ends_with("    "));
+}
+
+TEST(StringTable, JapaneseTextsKeepTheNumbersAndInsertsOfTheEnglishOnes)
+{
+    std::ifstream in(std::string(Q6K_SOURCE_DIR) + "/src/res/strings.ja.txt", std::ios::binary);
+    ASSERT_TRUE(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::map<unsigned, std::string> japanese;
+    ASSERT_TRUE(CStringTable::Parse(text.str(), japanese));
+    ASSERT_FALSE(japanese.empty());
+    // The inserts of a text, in order: "%s", "%d", "%1!d!" ...
+    auto inserts = [](const std::string& s) {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; (i = s.find('%', i)) != std::string::npos;) {
+            std::size_t end = i + 1;
+            if (end < s.size() && s[end] == '%') {
+                i = end + 1;
+                continue;
+            }
+            while (end < s.size() && (std::isdigit(static_cast<unsigned char>(s[end])) || s[end] == '!' ||
+                                      (s[end - 1] == '!' && std::isalpha(static_cast<unsigned char>(s[end])))))
+                ++end;
+            if (end == i + 1) {
+                // A printf conversion letter; "100%" before a word is text.
+                if (end >= s.size() || !std::strchr("sdiuxXfgceEp", s[end])) {
+                    i = end;
+                    continue;
+                }
+                ++end;
+            }
+            out.push_back(s.substr(i, end - i));
+            i = end;
+        }
+        return out;
+    };
+    for (const auto& [id, ja] : japanese) {
+        const std::string en = CStringTable::Get(id);
+        EXPECT_FALSE(en.empty()) << id << " has no English text";
+        EXPECT_EQ(inserts(ja), inserts(en)) << id;
+    }
 }

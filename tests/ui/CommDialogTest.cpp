@@ -133,6 +133,23 @@ TEST_F(CommDialogTest, EachModeEnablesItsOwnControls)
     }
 }
 
+TEST_F(CommDialogTest, TheFirstFocusIsOnTheCheckedModeSoSpaceKeepsIt)
+{
+    for (auto [mode, radio] : {std::pair{kModeRs485, "rs485Radio"}, {kModeTcp, "tcpRadio"},
+                               {kModeInfrared, "infraredRadio"}}) {
+        ComSettings stored{ComSettings::NoLoad{}};
+        stored.Mode = mode;
+        Open(stored);
+        m_dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
+        QWidget* focused = m_dialog->focusWidget();
+        ASSERT_NE(focused, nullptr) << radio;
+        EXPECT_EQ(focused->objectName().toStdString(), radio);
+        QTest::keyClick(focused, Qt::Key_Space);
+        EXPECT_TRUE(Get<QRadioButton>(radio)->isChecked()) << radio;
+    }
+}
+
 TEST_F(CommDialogTest, StoredModeSevenIsInfraredAndAnEmptyAddressIsNotRead)
 {
     ComSettings stored{ComSettings::NoLoad{}};

@@ -8,8 +8,13 @@
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/GridCellEditing.h"
 
+#include "app/PrivateException.h"
+
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
+#include <QDialog>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -475,4 +480,201 @@ TEST_F(DataGridCellEdit, CancelAndLeavingTheCellStoreNothing)
     EXPECT_TRUE(other->hasFocus());
     EXPECT_EQ(table->stores, 0);
     EXPECT_EQ(table->Value(2, 2), 123);
+}
+
+TEST_F(DataGridCellEdit, LeftAndRightInTheDroppedListCommitTheHighlightedOptionAndMoveOn)
+{
+    Click(1, 2); // stored 1: "Yes"
+    ASSERT_TRUE(list->view()->isVisible());
+    QTest::keyClick(list->view(), Qt::Key_Up);
+    QTest::keyClick(list->view(), Qt::Key_Right);
+    QApplication::processEvents();
+    EXPECT_EQ(table->Value(1, 2), 0);
+    EXPECT_EQ(grid->CellText(1, 2), UiText(3265));
+    EXPECT_EQ(Current(), std::make_pair(2, 2));
+    EXPECT_FALSE(list->isVisible());
+    ASSERT_TRUE(box->isVisible()) << "the setpoint cell's edit opens next";
+    EXPECT_EQ(box->text(), QStringLiteral("12.3"));
+
+    EXPECT_EQ(table->stores, 1);
+}
+
+TEST_F(DataGridCellEdit, EscapeClosesOnlyTheCellEditorAndTheNextEscapeTheDialog)
+{
+    // The owner is a dialog that does not override reject().
+    QDialog dialog;
+    auto* dialogGrid = new CDataGridView(&dialog);
+    dialogGrid->SetHeader(MainHeader(), kWidth);
+    dialogGrid->SetFirstSelectable(1, 1);
+    dialogGrid->SetCurrentCell(2, 2);
+    dialogGrid->SetEditable(true);
+    FakeTable dialogTable(*dialogGrid);
+    dialogTable.values[{2, 2}] = 123;
+    dialogTable.Refill();
+    CGridCellEditing dialogEditing(*dialogGrid, dialogTable);
+    dialog.resize(700, 200);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialogGrid->setFocus();
+
+    QTest::keyClick(dialogGrid, Qt::Key_Return);
+    CEditText* dialogBox = dialogEditing.ParEdit().Box();
+    ASSERT_TRUE(dialogBox->isVisible());
+    QTest::keyClicks(dialogBox, QStringLiteral("9"));
+    QTest::keyClick(dialogBox, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible()) << "Escape in the cell editor closes only the editor";
+    EXPECT_FALSE(dialogEditing.IsEditing());
+    EXPECT_TRUE(dialogGrid->hasFocus());
+    EXPECT_EQ(dialogTable.Value(2, 2), 123);
+    EXPECT_EQ(dialogTable.stores, 0);
+
+    QTest::keyClick(dialogGrid, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+namespace {
+// An owner that fails where the grid asks it: a fault of the window, which
+// must reach the user as a message and never the event loop.
+class FailingTable : public FakeTable
+{
+public:
+    using FakeTable::FakeTable;
+    CGridCellEdit DescribeCell(int column, int row) const override
+    {
+        if (failDescribe)
+            throw std::runtime_error("describe failed");
+        return FakeTable::DescribeCell(column, row);
+    }
+    void Refill() override
+    {
+        if (failRefill)
+            throw CPrivateException(std::string("refill failed"));
+        FakeTable::Refill();
+    }
+    bool failDescribe = false;
+    bool failRefill = false;
+};
+} // namespace
+
+TEST_F(DataGridFixture, OwnerFailuresInKeyAndMouseHandlersAreShownAndEndTheEdit)
+{
+    Use(MainHeader(), 1, 1);
+    FailingTable failing(*grid);
+    failing.Refill();
+    CGridCellEditing failingEditing(*grid, failing);
+    CMessageCapture messages;
+
+    failing.failDescribe = true;
+    Click(2, 2);
+    QTest::keyClick(grid, Qt::Key_5);
+    ASSERT_EQ(messages.Messages().size(), 2u);
+    EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("describe failed"));
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
+    EXPECT_FALSE(failingEditing.IsEditing());
+
+    failing.failDescribe = false;
+    failing.failRefill = true;
+    QTest::keyClick(grid, Qt::Key_5);
+    ASSERT_TRUE(failingEditing.ParEdit().Box()->isVisible());
+    QTest::keyClick(failingEditing.ParEdit().Box(), Qt::Key_Down);
+    ASSERT_EQ(messages.Messages().size(), 3u);
+    EXPECT_EQ(messages.Messages()[2].text, QStringLiteral("refill failed"));
+    EXPECT_EQ(failing.Value(2, 2), 50) << "the value was stored before the refill failed";
+    EXPECT_FALSE(failingEditing.IsEditing()) << "no move after a failure";
+    EXPECT_EQ(Current(), std::make_pair(2, 2));
+    EXPECT_TRUE(grid->hasFocus());
+}
+
+TEST_F(DataGridFixture, OnlyAnEditableGridTakesTabFocusAndAFocusedGridShowsItsMark)
+{
+    auto* after = new QPushButton(QStringLiteral("after"), &window);
+    after->move(0, 340);
+    after->show();
+    Use(MainHeader(), 1, 1);
+    grid->SetCurrentCell(2, 2);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Tab);
+    EXPECT_TRUE(grid->hasFocus()) << "Tab reaches an editable grid";
+
+    const int h = grid->RowHeight();
+    const QRect cell = grid->CellRect(2, 2);
+    QImage image = grid->grab().toImage();
+    const QRgb highlight = grid->palette().color(QPalette::Highlight).rgb();
+    const QRgb mark = grid->palette().color(QPalette::HighlightedText).rgb();
+    EXPECT_EQ(image.pixel(cell.left() + 2, cell.top() + 2), mark) << "a focus frame inside the current cell";
+    EXPECT_EQ(image.pixel(cell.left() + 4, cell.top() + h / 2), highlight);
+
+    grid->SetEditable(false);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Tab);
+    EXPECT_FALSE(grid->hasFocus()) << "a display-only grid is passed over";
+    EXPECT_TRUE(after->hasFocus());
+
+    Click(2, 2); // a click still focuses it, and it shows that it has the focus
+    ASSERT_TRUE(grid->hasFocus());
+    image = grid->grab().toImage();
+    EXPECT_EQ(image.pixel(2, grid->height() / 2), highlight) << "a frame around the whole grid";
+    other->setFocus();
+    image = grid->grab().toImage();
+    EXPECT_NE(image.pixel(2, grid->height() / 2), highlight);
+}
+
+TEST_F(DataGridFixture, ScreenReadersSeeATableOfTheCellsTexts)
+{
+    Use(BankHeader(), 1, 2);
+    grid->setAccessibleName(QStringLiteral("Alarm setpoint banks"));
+    grid->SetCell(1, 2, UiText(3266));
+    grid->SetCell(2, 2, QStringLiteral("95.00"));
+    grid->SetCell(4, 9, QStringLiteral("-5.00"));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::Table);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Alarm setpoint banks"));
+    QAccessibleTableInterface* table = iface->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rowCount(), 12);
+    EXPECT_EQ(table->columnCount(), 9);
+    EXPECT_EQ(iface->childCount(), 12 * 9);
+
+    auto text = [&](int row, int column) {
+        QAccessibleInterface* cell = table->cellAt(row, column);
+        return cell ? cell->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(text(2, 1), UiText(3266));
+    EXPECT_EQ(text(3, 3), QString()) << "an empty data cell";
+    EXPECT_EQ(text(0, 1), QStringLiteral("Bank1")) << "marks are layout, not text";
+    EXPECT_EQ(text(2, 0), UiText(1120));
+    EXPECT_EQ(table->cellAt(0, 1)->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(table->cellAt(5, 0)->role(), QAccessible::RowHeader);
+    EXPECT_EQ(table->cellAt(2, 2)->role(), QAccessible::Cell);
+    EXPECT_EQ(table->cellAt(12, 0), nullptr);
+
+    QAccessibleTableCellInterface* spanning = table->cellAt(0, 5)->tableCellInterface();
+    ASSERT_NE(spanning, nullptr);
+    EXPECT_EQ(spanning->columnExtent(), 2);
+    EXPECT_EQ(table->cellAt(0, 0)->tableCellInterface()->rowExtent(), 2);
+
+    // A data cell of the lower half is headed by bank 6 and "Setpoint", and
+    // by its trip point.
+    QAccessibleTableCellInterface* lower = table->cellAt(9, 4)->tableCellInterface();
+    ASSERT_NE(lower, nullptr);
+    QStringList headers;
+    for (QAccessibleInterface* h : lower->columnHeaderCells())
+        headers << h->text(QAccessible::Name);
+    EXPECT_EQ(headers, QStringList({QStringLiteral("Bank6"), UiText(1102)}));
+    ASSERT_EQ(lower->rowHeaderCells().size(), 1);
+    EXPECT_EQ(lower->rowHeaderCells()[0]->text(QAccessible::Name), UiText(1121));
+    EXPECT_EQ(iface->indexOfChild(table->cellAt(9, 4)), 9 * 9 + 4);
+    EXPECT_EQ(iface->child(9 * 9 + 4)->text(QAccessible::Name), QStringLiteral("-5.00"));
+
+    // The focused grid's focus child is its current cell.
+    ASSERT_TRUE(grid->hasFocus());
+    ASSERT_TRUE(grid->SetCurrentCell(2, 2));
+    QAccessibleInterface* focused = iface->focusChild();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->text(QAccessible::Name), QStringLiteral("95.00"));
+    EXPECT_TRUE(focused->state().focused);
+    EXPECT_EQ(table->selectedCellCount(), 1);
 }

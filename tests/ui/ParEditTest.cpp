@@ -185,25 +185,44 @@ TEST_F(ParEditFixture, LosingFocusCancelsOnlyAVisibleEditor)
     EXPECT_EQ(recorder.commits.size(), 2u);
 }
 
-TEST_F(ParEditFixture, ListLeftAndRightCommitTheSelectionOnceAndHideIt)
+TEST_F(ParEditFixture, ListLeftAndRightInTheOpenDropDownCommitTheHighlightedEntryOnce)
 {
+    // The list opens dropped down, so these keys reach its drop-down's view.
+    CEditComboBox* list = parEdit.List();
     ShowList(1);
-    QTest::keyClick(parEdit.List(), Qt::Key_Right);
+    list->showPopup();
     QApplication::processEvents();
-    // Hiding moves the focus away: that must not add a cancel.
+    ASSERT_TRUE(list->view()->isVisible());
+    QTest::keyClick(list->view(), Qt::Key_Up); // highlights "No"
+    QTest::keyClick(list->view(), Qt::Key_Right);
+    QApplication::processEvents();
+    // Closing the drop-down and hiding the list must not add a cancel.
     ASSERT_EQ(recorder.commits.size(), 1u);
     EXPECT_EQ(recorder.commits[0].kind, CParEdit::kCommitList);
-    EXPECT_EQ(recorder.commits[0].index, 1);
+    EXPECT_EQ(recorder.commits[0].index, 0);
     EXPECT_EQ(recorder.commits[0].navigation, kNavRight);
-    EXPECT_FALSE(parEdit.List()->isVisible());
+    EXPECT_FALSE(list->view()->isVisible());
+    EXPECT_FALSE(list->isVisible());
 
     ShowList(-1); // a stored word other than 0 or 1 leaves no selection
-    QTest::keyClick(parEdit.List(), Qt::Key_Left);
+    list->showPopup();
+    QApplication::processEvents();
+    QTest::keyClick(list->view(), Qt::Key_Left);
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 2u);
     EXPECT_EQ(recorder.commits[1].kind, CParEdit::kCommitList);
     EXPECT_EQ(recorder.commits[1].index, -1);
     EXPECT_EQ(recorder.commits[1].navigation, kNavLeft);
+    EXPECT_FALSE(list->isVisible());
+
+    // With the drop-down closed (after a click on the list, say) the keys
+    // still commit.
+    ShowList(1);
+    QTest::keyClick(list, Qt::Key_Left);
+    QApplication::processEvents();
+    ASSERT_EQ(recorder.commits.size(), 3u);
+    EXPECT_EQ(recorder.commits[2].index, 1);
+    EXPECT_EQ(recorder.commits[2].navigation, kNavLeft);
 }
 
 TEST_F(ParEditFixture, DropDownClosedWithAChoiceCommitsAndWithoutOneCancels)

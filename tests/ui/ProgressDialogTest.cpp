@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "comm/ModbusInterface.h"
+#include "comm/ModbusTransport.h"
 #include "model/BlockTable.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/jobs/ProgressDialog.h"
@@ -13,6 +14,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
 
 using namespace testsupport;
 
@@ -143,4 +147,104 @@ TEST(ProgressDialog, InfraredShowsTheLinkQuality)
     EXPECT_TRUE(done);
     EXPECT_EQ(quality, "100.0");
     EXPECT_TRUE(iconShown);
+}
+
+namespace {
+
+// A link whose opening hangs and ignores Abort until the test lets it go: a
+// fault of the link, which the window must survive and report.
+struct SStuck
+{
+    std::mutex lock;
+    std::condition_variable released;
+    bool free = false;
+    std::atomic<int> interrupts{0};
+    void Release()
+    {
+        std::lock_guard guard(lock);
+        free = true;
+        released.notify_all();
+    }
+};
+
+class CStuckTransport : public CModbusTransport
+{
+public:
+    explicit CStuckTransport(std::shared_ptr<SStuck> stuck) : m_stuck(std::move(stuck)) {}
+    void Open() override
+    {
+        std::unique_lock guard(m_stuck->lock);
+        m_stuck->released.wait(guard, [this] { return m_stuck->free; });
+        throw CPrivateException(std::string()); // given up, as after an Abort
+    }
+    void Close() override {}
+    bool IsOpen() const override { return false; }
+    std::uint16_t SendRequest(const std::vector<std::uint8_t>&) override { return 0; }
+    void SetResponseTimeout(unsigned) override {}
+    Answer ReceiveResponse(std::vector<std::uint8_t>&, std::size_t) override { return {}; }
+    void Interrupt() override { ++m_stuck->interrupts; }
+    void ClearInterrupt() override {}
+    void SetCancelDescriptor(int) override {}
+
+private:
+    std::shared_ptr<SStuck> m_stuck;
+};
+
+class CStuckLink : public CModbusInterface
+{
+public:
+    explicit CStuckLink(std::shared_ptr<SStuck> stuck)
+        : CModbusInterface(ComSettings{ComSettings::NoLoad{}}), m_stuck(std::move(stuck))
+    {
+    }
+
+protected:
+    std::unique_ptr<CModbusTransport> CreateTransport() const override
+    {
+        return std::make_unique<CStuckTransport>(m_stuck);
+    }
+
+private:
+    std::shared_ptr<SStuck> m_stuck;
+};
+
+} // namespace
+
+TEST(ProgressDialog, AWorkerThatDoesNotStopAfterCancelIsReportedAndTheWindowEndsWithIt)
+{
+    const auto limit = CProgressDialog::StopLimit();
+    CProgressDialog::SetStopLimit(std::chrono::milliseconds(200));
+    auto stuck = std::make_shared<SStuck>();
+    CStuckLink link(stuck);
+    CRegisterImage image = Marked();
+    const CRegisterImage before = image;
+    CMessageCapture messages;
+    WhenShown(20, [](CProgressDialog* d) { d->CancelButton()->click(); });
+    bool openWhenReported = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (messages.Messages().empty())
+            return;
+        openWhenReported = qobject_cast<CProgressDialog*>(QApplication::activeModalWidget()) != nullptr;
+        stuck->Release();
+        probe.stop();
+    });
+    probe.start(10);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        ADD_FAILURE() << "the stuck worker was never reported";
+        stuck->Release();
+    });
+    guard.start(20000);
+    bool done = true;
+    EXPECT_TRUE(RunCommand(nullptr, [&] { done = CProgressDialog::RunUpload(nullptr, link, image); }));
+    CProgressDialog::SetStopLimit(limit);
+    EXPECT_FALSE(done) << "cancelled";
+    EXPECT_TRUE(image == before);
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Error);
+    EXPECT_TRUE(messages.Messages()[0].text.contains("did not stop")) << messages.Messages()[0].text.toStdString();
+    EXPECT_TRUE(openWhenReported) << "the window waits for its worker, it does not leave it running";
+    EXPECT_GE(stuck->interrupts.load(), 2) << "Abort is repeated while the worker goes on";
 }

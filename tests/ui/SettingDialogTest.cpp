@@ -2,19 +2,27 @@
 // RunSettingDialog exactly as the main window runs the real ones.
 #include "ui/editors/SettingDialog.h"
 
+#include "DialogTestSupport.h"
+#include "model/CapabilityFlags.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/app/UiText.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
+
+using namespace dialogtest;
 
 namespace {
 
@@ -39,39 +47,12 @@ public:
                                 LimitsDisplayValue(), 15800);
     }
 
-    QPushButton* OkButton() const { return Button(QDialogButtonBox::AcceptRole); }
-    QPushButton* CancelButton() const { return Button(QDialogButtonBox::RejectRole); }
-
     QComboBox* pOutput;
     QComboBox* pattern;
     QLineEdit* bankNo;
     QLineEdit* delay;
     QLineEdit* setpoint;
-
-private:
-    QPushButton* Button(QDialogButtonBox::ButtonRole role) const
-    {
-        for (QAbstractButton* b : Buttons()->buttons())
-            if (Buttons()->buttonRole(b) == role)
-                return qobject_cast<QPushButton*>(b);
-        return nullptr;
-    }
 };
-
-// Runs the dialog modally; `drive` acts while it is open. A guard ends a
-// dialog that the test failed to close, so a fault cannot hang the run.
-bool RunDriven(CSampleDialog& dialog, CRegisterImage& image, const std::function<void()>& drive)
-{
-    QTimer::singleShot(0, &dialog, drive);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &dialog, [&dialog] {
-        ADD_FAILURE() << "dialog left open";
-        dialog.done(QDialog::Rejected);
-    });
-    guard.start(10000);
-    return RunSettingDialog(dialog, image);
-}
 
 CRegisterImage SampleImage()
 {
@@ -199,43 +180,265 @@ TEST(SettingDialog, CopiesTheIdentityInAndBackOut)
     EXPECT_FALSE(image.Identity() == identity);
 }
 
+
+// ---------------------------------------------------------------------------
+// The kinds of row beyond a plain list or edit.
+
 namespace {
-// Limits that depend on a value read earlier in the same OK (t3.5 above t1.5).
-class CTimerDialog : public CSettingDialog
+
+// Sections, a unit, a trackbar, a radio group whose fallback is its second
+// button, a table and a note.
+class CRowsDialog : public CSettingDialog
 {
 public:
-    CTimerDialog() : CSettingDialog(0)
+    CRowsDialog() : CSettingDialog(0)
     {
-        t15 = AddNumberRow(15704, 1017, 74, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(1, 59), 15704);
-        t35 = AddNumberRow(15705, 1018, 75, ENumberWidth::Word, ScaleFixed(10),
-                           [](const CRegisterImage& image) {
-                               return std::pair<std::int32_t, std::int32_t>{image.GetWord(74) + 1, 60};
-                           },
-                           15705);
+        AddRadioRow(15706, 76, {{1038, 2050, 0}, {1039, 2051, 1}}, 1); // 0 Normal, anything else Swap
+        AddOptionRow(15100, 1044, 28, 3300, 2, EOptionRule::TwoWay, {.section = AddGroup(17000)});
+        AddNumberRow(15257, 1009, 84, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257,
+                     {.unitId = 3000});
+        contrast = AddTrackbarRow(15656, 1028, 1029, 43, 1, 10, 15656, 3265, 3266);
+        CSettingTable* table = AddTable(0, {1102, 1104}, {1120, 1121});
+        AddNumberCell(table, 1, 1, 1012, 90, ENumberWidth::Long, ScaleDisplay(), LimitsDisplayValue(), 15800);
+        AddNote(1069, 12400);
     }
-    QLineEdit* t15;
-    QLineEdit* t35;
+    QLineEdit* contrast;
+};
+
+} // namespace
+
+TEST(SettingDialog, EveryRowIsNamedByItsCaptionAndRadiosStartOnTheCheckedButton)
+{
+    CMessageCapture capture;
+    for (auto [stored, shown, written] : {std::tuple{0, 1038, 0}, {1, 1039, 1}, {7, 1039, 1}}) {
+        CRegisterImage image;
+        image.SetWord(76, std::uint16_t(stored));
+        CRowsDialog dialog;
+        RunDriven(dialog, image, [&] {
+            ExpectEveryControlNamed(&dialog);
+            auto* radio = dialog.Control<QRadioButton>(shown);
+            EXPECT_TRUE(radio->isChecked()) << stored;
+            EXPECT_EQ(dialog.focusWidget(), radio) << "Space on another button would change the setting";
+            EXPECT_TRUE(AccessibleNames(radio).contains(UiText(15706)));
+            // A row with a unit after its control used to lose its name.
+            EXPECT_EQ(Named<QLineEdit>(&dialog, UiText(15257)), dialog.Control(1009));
+            EXPECT_EQ(LabelOf(&dialog, dialog.Control(1009))->text(), UiText(15257));
+            auto* mode = Named<QComboBox>(&dialog, UiText(15100));
+            ASSERT_NE(mode, nullptr);
+            EXPECT_EQ(qobject_cast<QGroupBox*>(mode->parentWidget())->title(), UiText(17000));
+            EXPECT_EQ(Named<QLineEdit>(&dialog, UiText(1104) + " " + UiText(1121)), dialog.Control(1012));
+            EXPECT_EQ(Named<QSlider>(&dialog, UiText(15656)), dialog.Control(1029));
+            EXPECT_EQ(dialog.Control<QLabel>(1069)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+            QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        });
+        EXPECT_EQ(image.GetWord(76), written) << stored;
+    }
+}
+
+TEST(SettingDialog, TrackbarWritesItsEditButTypingLeavesTheTrackbarAndOkReadsTheEdit)
+{
+    CRegisterImage image;
+    image.SetWord(43, 4);
+    CMessageCapture capture;
+    CRowsDialog dialog;
+    EXPECT_TRUE(RunDriven(dialog, image, [&] {
+        auto* track = dialog.Control<QSlider>(1029);
+        EXPECT_EQ(track->value(), 4);
+        track->setFocus();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(track, Qt::Key_Right);
+        EXPECT_EQ(dialog.contrast->text(), "7");
+        Type(dialog.contrast, "9");
+        EXPECT_EQ(track->value(), 7);
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    }));
+    EXPECT_EQ(image.GetWord(43), 9);
+
+    // A stored value beyond the trackbar is shown as it is, and refused.
+    image.SetWord(43, 15);
+    CRowsDialog again;
+    EXPECT_FALSE(RunDriven(again, image, [&] {
+        EXPECT_EQ(again.contrast->text(), "15");
+        EXPECT_EQ(again.Control<QSlider>(1029)->value(), 10);
+        again.accept();
+        ASSERT_EQ(capture.Messages().size(), 1u);
+        EXPECT_EQ(capture.Messages()[0].text, UiMessage(CScalingParameterResolver::RangeMessage(1, 10, 1, 15656)));
+        again.reject();
+    }));
+    EXPECT_EQ(image.GetWord(43), 15);
+}
+
+namespace {
+
+// Rows that depend on the model: a list and an edit offered only with the
+// Modbus option, an exact list whose length follows word 1, a store rule.
+class CModelDialog : public CSettingDialog
+{
+public:
+    CModelDialog() : CSettingDialog(0)
+    {
+        lock = AddOptionRow(15754, 1085, 48, 4480, 2, EOptionRule::Clamped, {.available = HasCapability(CAP_MODBUS)});
+        fractions = AddOptionRow(
+            15007, 1030, 44, 4560, [](const CRegisterImage& image) { return image.GetWord(1) == 1 ? 2 : 3; },
+            EOptionRule::Exact);
+        address = AddNumberRow(15700, 1067, 70, ENumberWidth::Word, ScaleFixed(1), LimitsFixed(1, 247), 15700,
+                               {.available = HasCapability(CAP_MODBUS)});
+        AddStoreRule([](CRegisterImage& image) { image.SetWord(83, image.GetWord(44) + 100); });
+        BindCustom(nullptr, {}, [this] { ++customStores; }); // no load: used to throw
+    }
+    QComboBox* lock;
+    QComboBox* fractions;
+    QLineEdit* address;
+    int customStores = 0;
+};
+
+} // namespace
+
+TEST(SettingDialog, RowsTheModelDoesNotOfferAreDisabledEmptyAndNotStored)
+{
+    CMessageCapture capture;
+    for (const int model : {0, 15}) { // without and with the Modbus option
+        const bool modbus = model == 15;
+        CRegisterImage image;
+        image.ResetForModel(model, true);
+        image.SetWord(48, 7);
+        image.SetWord(70, 300); // out of range: read only where offered
+        image.SetWord(1, modbus ? 0 : 1);
+        image.SetWord(44, 2); // no option of the two-option list
+        CModelDialog dialog;
+        EXPECT_TRUE(RunDriven(dialog, image, [&] {
+            EXPECT_EQ(dialog.lock->isEnabled(), modbus);
+            EXPECT_EQ(LabelOf(&dialog, dialog.lock)->isEnabled(), modbus);
+            EXPECT_EQ(dialog.lock->count(), modbus ? 2 : 0);
+            EXPECT_EQ(dialog.address->isEnabled(), modbus);
+            EXPECT_EQ(dialog.focusWidget(), modbus ? static_cast<QWidget*>(dialog.lock) : dialog.fractions);
+            EXPECT_EQ(dialog.fractions->count(), modbus ? 3 : 2);
+            EXPECT_EQ(dialog.fractions->currentIndex(), modbus ? 2 : -1);
+            if (modbus) {
+                dialog.fractions->setCurrentIndex(0);
+                Type(dialog.address, "0x10");
+            }
+            QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        }));
+        EXPECT_EQ(image.GetWord(48), modbus ? 1 : 7);
+        EXPECT_EQ(image.GetWord(70), modbus ? 16 : 300);
+        EXPECT_EQ(image.GetWord(44), modbus ? 0 : 2) << "a list without a selection keeps the word";
+        EXPECT_EQ(image.GetWord(83), modbus ? 100 : 102) << "the rule sees the rows stored before it";
+        EXPECT_EQ(dialog.customStores, 1);
+    }
+    EXPECT_TRUE(capture.Messages().empty());
+}
+
+namespace {
+class CDependentDialog : public CSettingDialog
+{
+public:
+    CDependentDialog() : CSettingDialog(0)
+    {
+        edits = {
+            AddNumberRow(15704, 1017, 74, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(1, 59), 15704),
+            AddNumberRow(15705, 1018, 75, ENumberWidth::Word, ScaleFixed(10), LimitsAbove(74, ENumberWidth::Word, 1, 60),
+                         15705),
+            AddNumberRow(15204, 1034, 66, ENumberWidth::Long, ScaleFixed(1000), LimitsFixed(-5000, 100000), 15204),
+            AddNumberRow(15205, 1013, 68, ENumberWidth::Long, ScaleFixed(1000),
+                         LimitsAbove(66, ENumberWidth::Long, 5000, 105000), 15205)};
+    }
+    std::vector<QLineEdit*> edits;
 };
 } // namespace
 
-TEST(SettingDialog, LimitsSeeTheValuesReadBeforeThemInTheSameOk)
+TEST(SettingDialog, DependentLimitsFollowTheValueTypedBeforeThemInTheSameOk)
+{
+    struct Case
+    {
+        std::vector<const char*> typed; // t1.5, t3.5, 0 %, 100 % adjustment
+        std::string message;            // empty: accepted
+    };
+    const Case cases[] = {
+        {{"3.0", "3.0", "10", "20"}, CScalingParameterResolver::RangeMessage(31, 60, 10, 15705)},
+        {{"0.4", "0.4", "10", "20"}, CScalingParameterResolver::RangeMessage(5, 60, 10, 15705)}, // "0.5 - 6"
+        {{"3.0", "3.1", "10.000", "14.999"}, CScalingParameterResolver::RangeMessage(15000, 105000, 1000, 15205)},
+        {{"3.0", "3.1", "10.000", "15.000"}, ""},
+    };
+    for (const Case& c : cases) {
+        CRegisterImage image;
+        CMessageCapture capture;
+        CDependentDialog dialog;
+        const bool ok = RunDriven(dialog, image, [&] {
+            for (std::size_t i = 0; i < c.typed.size(); ++i)
+                Type(dialog.edits[i], c.typed[i]);
+            dialog.accept();
+            if (dialog.isVisible())
+                dialog.reject();
+        });
+        EXPECT_EQ(ok, c.message.empty());
+        if (ok) {
+            EXPECT_EQ(image.GetWord(75), 31);
+            EXPECT_EQ(image.GetLong(68), 15000);
+        } else {
+            ASSERT_EQ(capture.Messages().size(), 1u);
+            EXPECT_EQ(capture.Messages()[0].text, UiMessage(c.message));
+        }
+    }
+}
+
+namespace {
+
+class CInnerDialog : public CSettingDialog
+{
+public:
+    explicit CInnerDialog(QWidget* parent) : CSettingDialog(0, parent)
+    {
+        AddRadioRow(15706, 76, {{1038, 2050, 0}, {1039, 2051, 1}}, 1);
+        AddNumberRow(15704, 1017, 74, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(1, 59), 15704);
+    }
+};
+
+class COuterDialog : public CSettingDialog
+{
+public:
+    COuterDialog() : CSettingDialog(0) { advanced = AddDialogButton<CInnerDialog>(12400, 1030); }
+    QPushButton* advanced;
+};
+
+// Acts on the nested dialog once it is open; `act` ends it.
+void OnNested(std::function<void(CSettingDialog*)> act)
+{
+    QTimer::singleShot(0, [act] { act(qobject_cast<CSettingDialog*>(QApplication::activeModalWidget())); });
+}
+
+} // namespace
+
+TEST(SettingDialog, ANestedDialogWorksOnTheOuterCopyAndCancelOutsideDropsItsChanges)
 {
     CRegisterImage image;
     image.SetWord(74, 10);
-    image.SetWord(75, 20);
+    image.SetWord(76, 0);
+    const CRegisterImage original = image;
     CMessageCapture capture;
-    CTimerDialog dialog;
-    QTimer::singleShot(0, &dialog, [&] {
-        dialog.t15->setText("3.0"); // 30: the old t3.5 (2.0) is now too small
-        dialog.accept();
-        EXPECT_TRUE(dialog.isVisible());
-        ASSERT_EQ(capture.Messages().size(), 1u);
-        EXPECT_EQ(capture.Messages()[0].text,
-                  UiMessage(CScalingParameterResolver::RangeMessage(31, 60, 10, 15705)));
-        dialog.t35->setText("3.1");
-        dialog.accept();
-    });
-    EXPECT_TRUE(RunSettingDialog(dialog, image));
-    EXPECT_EQ(image.GetWord(74), 30);
-    EXPECT_EQ(image.GetWord(75), 31);
+    for (const bool outerOk : {false, true}) {
+        COuterDialog dialog;
+        const bool ok = RunDriven(dialog, image, [&] {
+            OnNested([](CSettingDialog* inner) {
+                ClickRadio(inner->Control<QRadioButton>(1039));
+                QTest::mouseClick(inner->CancelButton(), Qt::LeftButton);
+            });
+            QTest::mouseClick(dialog.advanced, Qt::LeftButton);
+            EXPECT_EQ(dialog.Image().GetWord(76), 0) << "the nested Cancel keeps nothing";
+            OnNested([&](CSettingDialog* inner) {
+                ClickRadio(inner->Control<QRadioButton>(1039));
+                Type(inner->Control<QLineEdit>(1017), "0.5");
+                QTest::mouseClick(inner->OkButton(), Qt::LeftButton);
+            });
+            QTest::mouseClick(dialog.advanced, Qt::LeftButton);
+            EXPECT_EQ(dialog.Image().GetWord(76), 1);
+            EXPECT_EQ(dialog.Image().GetWord(74), 5);
+            EXPECT_TRUE(image == original) << "nothing reaches the caller before the outer OK";
+            QTest::mouseClick(outerOk ? dialog.OkButton() : dialog.CancelButton(), Qt::LeftButton);
+        });
+        EXPECT_EQ(ok, outerOk);
+        EXPECT_EQ(image == original, !outerOk);
+    }
+    EXPECT_EQ(image.GetWord(76), 1);
+    EXPECT_TRUE(capture.Messages().empty());
 }

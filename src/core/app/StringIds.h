@@ -5,6 +5,9 @@ namespace ids {
 inline constexpr unsigned kSocketInitFailed = 103;
 inline constexpr unsigned kLanguageModuleFailed = 12010;
 inline constexpr unsigned kSettingsNotWritten = 12011;
+// Display names of the language table's rows.
+inline constexpr unsigned kLanguageEnglish = 12800;
+inline constexpr unsigned kLanguageJapanese = 12801;
 
 inline constexpr unsigned kPortNotOpened = 12000;
 inline constexpr unsigned kPortSettingsFailed = 12001;

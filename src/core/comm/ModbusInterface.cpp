@@ -129,7 +129,7 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
 {
     const bool infrared = m_settings.Mode == kModeInfrared;
     const unsigned chunkSize = infrared ? 8 : 10000;
-    const int attemptLimit = infrared ? 10 : 3;
+    const int attemptLimit = m_policy.attempts > 0 ? m_policy.attempts : infrared ? 10 : 3;
     const bool read = op == Operation::Read;
     const char* command = read ? "ReadHoldingRegister" : "WriteMultipleRegisters";
     const std::uint8_t unit = static_cast<std::uint8_t>(infrared ? 1 : m_settings.Address);
@@ -154,8 +154,10 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
             m_transport->ClearInterrupt();
         CTrace::Write(read ? "ReadHoldingRegisters: adrs=%d size=%d\n" : "WriteMultipleRegisters: adrs=%d size=%d\n",
                       {s + 1, n});
-        const unsigned timeout = ComputeResponseTimeout(m_settings, read ? kReadBaseTimeout : kWriteBaseTimeout,
-                                                        request.size(), expected);
+        const unsigned timeout = m_policy.timeoutMs > 0
+                                     ? m_policy.timeoutMs
+                                     : ComputeResponseTimeout(m_settings, read ? kReadBaseTimeout : kWriteBaseTimeout,
+                                                              request.size(), expected);
 
         // Attempts of this chunk whose answer has not come (it may still:
         // a meter that answers late); retries are made only once the line
@@ -170,7 +172,7 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
             try {
                 if (!m_transport)
                     throw CPrivateException(ids::kPortSettingsFailed);
-                m_attemptEnd = AttemptEnd::NoAnswer;
+                m_attemptEnd = AttemptEnd::LinkFailure; // until an answer, or none, is in
                 const std::uint16_t tid = m_transport->SendRequest(request);
                 m_responseTimeout = timeout;
                 m_transport->SetResponseTimeout(m_responseTimeout);
@@ -187,6 +189,7 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                 // later ones' must not meet the next request.
                 if (unanswered > 0)
                     m_transport->Resynchronise(timeout);
+                m_attemptEnd = AttemptEnd::Answered;
                 break;
             } catch (const std::exception&) {
                 Record(false);
@@ -196,11 +199,13 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                     throw CPrivateException(std::string());
                 // On a link that was lost and opened again nothing of the
                 // old one's can still arrive.
-                if (m_attemptEnd == AttemptEnd::NoAnswer && m_transport && m_transport->IsOpen())
+                const bool silent = m_attemptEnd == AttemptEnd::NoAnswer;
+                if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && m_transport && m_transport->IsOpen())
                     ++unanswered;
                 if (++failures >= attemptLimit || AbortRequested()) {
                     // Reported at once; the next call waits out the rest.
-                    if (unanswered > 0 || m_attemptEnd == AttemptEnd::BadAnswer)
+                    const bool skipQuiet = silent && m_policy.noQuietAfterSilence;
+                    if (!skipQuiet && (unanswered > 0 || m_attemptEnd == AttemptEnd::BadAnswer))
                         m_resyncFirst = timeout;
                     throw;
                 }
@@ -250,6 +255,7 @@ std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned addr
     }
     if (answer.received >= 3 && (response[1] & 0x80)) {
         m_attemptEnd = AttemptEnd::ExceptionAnswer;
+        m_exceptionCode = response[2];
         CTrace::Write("Exception %d\n", {response[2]});
         Fail(command, address, count, LoadMessage(ids::kReasonException, {response[2]}));
     }

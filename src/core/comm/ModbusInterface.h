@@ -29,6 +29,31 @@ public:
     const ComSettings& Settings() const { return m_settings; }
     // Replaces the settings; takes effect at the next Open.
     void SetSettings(const ComSettings& settings) { m_settings = settings; }
+    // The device address of the next requests; the link stays open, so one
+    // line can reach every meter on it in turn.
+    void SetAddress(int address) { m_settings.Address = address; }
+
+    // How calls are made. The defaults are those of every job; a look along
+    // a line for the meters on it (a bus scan) wants one quick attempt.
+    struct SCallPolicy
+    {
+        int attempts = 0;       // per call; 0: 3, or 10 on the infrared port
+        unsigned timeoutMs = 0; // response time-out; 0: from the frame size and speed
+        // After a last attempt that met a silent line, the next call sends
+        // at once instead of first waiting for the line to be quiet: an
+        // answer that comes late after all still fails the next request's
+        // unit (RTU) or transaction (TCP) check, and nothing else is left.
+        bool noQuietAfterSilence = false;
+    };
+    void SetCallPolicy(const SCallPolicy& policy) { m_policy = policy; }
+    const SCallPolicy& CallPolicy() const { return m_policy; }
+
+    // How the last attempt ended: a scan tells an empty address (NoAnswer:
+    // nothing came at all) from a device whose answer it could not use.
+    enum class AttemptEnd { Answered, NoAnswer, BadAnswer, ExceptionAnswer, LinkFailure };
+    AttemptEnd LastAttemptEnd() const { return m_attemptEnd; }
+    // The code of the last exception answer (when the last attempt ended so).
+    int LastExceptionCode() const { return m_exceptionCode; }
 
     void Open();
     void Close();
@@ -78,9 +103,10 @@ private:
     std::atomic<bool> m_abort{false};
     int m_cancelFd = -1;
     unsigned m_responseTimeout = 0;
+    SCallPolicy m_policy;
     // How the last attempt ended, for what a retry must wait out first.
-    enum class AttemptEnd { NoAnswer, BadAnswer, ExceptionAnswer };
     AttemptEnd m_attemptEnd = AttemptEnd::NoAnswer;
+    int m_exceptionCode = 0;
     unsigned m_resyncFirst = 0; // quiet the next call waits for before it sends
     std::deque<int> m_history;
     std::atomic<double> m_linkQuality{0.0};

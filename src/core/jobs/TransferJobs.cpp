@@ -39,14 +39,61 @@ void WriteDownloadFlag(CModbusInterface& link, std::uint16_t value)
     throw CPrivateException(LoadPrintfMessage(ids::kCommunicationError, {e.Text()}));
 }
 
+// Identifies the meter, noting the pair in `findings` as soon as it is read.
+CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings)
+{
+    CDeviceType meter;
+    try {
+        meter.Identify(link);
+    } catch (const CPrivateException&) {
+        // Identify keeps a pair it refuses; a failed read leaves none.
+        if (findings && !(meter == CDeviceType())) {
+            findings->identityRead = true;
+            findings->identity = meter;
+        }
+        throw;
+    }
+    if (findings) {
+        findings->identityRead = true;
+        findings->identity = meter;
+    }
+    return meter;
+}
+
+// The row that holds the link words, whose registers are read one to one.
+constexpr const SRegisterBlock& kLinkBlock = kBlockTable[94];
+static_assert(kLinkBlock.width == kW16 && kLinkBlock.firstWord == kLinkFirstWord &&
+              kLinkBlock.count >= kLinkWordCount);
+
 } // namespace
 
-TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report)
+void CopyLinkSettings(const CRegisterImage& from, CRegisterImage& to)
+{
+    for (int w = kLinkFirstWord; w < kLinkFirstWord + kLinkWordCount; ++w)
+        to.SetWord(w, from.GetWord(w));
+}
+
+std::string CommunicationErrorDetail(const std::string& text)
+{
+    // The wrapper's own text on either side of its one insert.
+    const std::string marker = "\x01";
+    const std::string marked = LoadPrintfMessage(ids::kCommunicationError, {marker});
+    const std::size_t at = marked.find(marker);
+    if (at == std::string::npos)
+        return text;
+    const std::string_view before(marked.data(), at);
+    const std::string_view after(marked.data() + at + marker.size(), marked.size() - at - marker.size());
+    if (text.size() < before.size() + after.size() || !text.starts_with(before) || !text.ends_with(after))
+        return text;
+    return text.substr(before.size(), text.size() - before.size() - after.size());
+}
+
+TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
+                         SMeterFindings* findings)
 {
     try {
         const bool swap = ReadWordSwap(link);
-        CDeviceType meter;
-        meter.Identify(link);
+        const CDeviceType meter = IdentifyMeter(link, findings);
         image.SetIdentity(meter);
         const std::uint32_t flags = meter.CapabilityFlags();
         std::array<std::uint16_t, kStagingSize> registers{};
@@ -67,16 +114,26 @@ TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const Pr
     }
 }
 
-TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report)
+TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report,
+                           const SDownloadOptions& options, SMeterFindings* findings)
 {
     try {
         WriteDownloadFlag(link, 1);
         const bool swap = ReadWordSwap(link);
-        CDeviceType meter;
-        meter.Identify(link);
+        const CDeviceType meter = IdentifyMeter(link, findings);
         if (!(meter == image.Identity()))
             throw CPrivateException(kDifferentDevice);
         const std::uint32_t flags = image.CapabilityFlags();
+
+        // What is sent: the image, with the meter's own link words when asked
+        // (a model without them has nothing to keep).
+        CRegisterImage sent(image);
+        if (options.keepLink && BlockApplies(kLinkBlock, flags)) {
+            std::array<std::uint16_t, kLinkWordCount> own{};
+            link.ReadHoldingRegisters(static_cast<unsigned>(kLinkBlock.reg), kLinkWordCount, own.data());
+            for (int i = 0; i < kLinkWordCount; ++i)
+                sent.SetWord(kLinkFirstWord + i, own[static_cast<std::size_t>(i)]);
+        }
 
         // Rows are gathered in a staging buffer and sent when a row says so
         // (every row of the table does, so each row is one request).
@@ -94,7 +151,7 @@ TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, 
             const int length = offset + RegisterCount(block);
             if (offset < 0 || length > static_cast<int>(kStagingSize))
                 throw std::logic_error("block outside the staging buffer"); // a table fault, never a meter's
-            LoadBlockRegisters(image, block, swap, staging.data() + offset);
+            LoadBlockRegisters(sent, block, swap, staging.data() + offset);
             if (block.flush) {
                 link.WriteMultipleRegisters(static_cast<unsigned>(blockStart), static_cast<unsigned>(length),
                                             staging.data());
@@ -144,8 +201,8 @@ void CProgressThread::Run()
     auto report = [this](double percent) { return Report(percent); };
     try {
         m_link.Open(); // its failures keep their own text, unwrapped
-        const TransferResult result =
-            m_kind == kUpload ? UploadJob(m_link, m_image, report) : DownloadJob(m_link, m_image, report);
+        const TransferResult result = m_kind == kUpload ? UploadJob(m_link, m_image, report, &m_findings)
+                                                        : DownloadJob(m_link, m_image, report, m_options, &m_findings);
         m_completed = result == TransferResult::Completed;
     } catch (const std::exception& e) {
         char text[kErrorTextLimit + 1];
@@ -164,7 +221,7 @@ namespace {
 
 // Runs a job on this thread, passing progress on and a cancel request in.
 bool RunJob(CProgressThread::Kind kind, CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
-            const std::atomic<bool>* cancel)
+            const std::atomic<bool>* cancel, const SDownloadOptions& options, SMeterFindings* findings)
 {
     struct Relay : CObserver
     {
@@ -181,8 +238,11 @@ bool RunJob(CProgressThread::Kind kind, CModbusInterface& link, CRegisterImage& 
         }
     } relay(report, cancel);
     CProgressThread worker(kind, link, image);
+    worker.SetDownloadOptions(options);
     worker.Attach(&relay);
     worker.Run();
+    if (findings)
+        *findings = worker.Findings();
     if (worker.CancelRequested() || (cancel && *cancel))
         return false;
     if (!worker.ErrorText().empty() || !worker.Completed())
@@ -193,18 +253,18 @@ bool RunJob(CProgressThread::Kind kind, CModbusInterface& link, CRegisterImage& 
 } // namespace
 
 bool RunUpload(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
-               const std::atomic<bool>* cancel)
+               const std::atomic<bool>* cancel, SMeterFindings* findings)
 {
     CRegisterImage fresh; // unapplied rows keep their factory values
-    if (!RunJob(CProgressThread::kUpload, link, fresh, report, cancel))
+    if (!RunJob(CProgressThread::kUpload, link, fresh, report, cancel, {}, findings))
         return false;
     image.Assign(fresh);
     return true;
 }
 
 bool RunDownload(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report,
-                 const std::atomic<bool>* cancel)
+                 const std::atomic<bool>* cancel, const SDownloadOptions& options, SMeterFindings* findings)
 {
     CRegisterImage copy(image);
-    return RunJob(CProgressThread::kDownload, link, copy, report, cancel);
+    return RunJob(CProgressThread::kDownload, link, copy, report, cancel, options, findings);
 }

@@ -19,12 +19,42 @@ using ProgressReport = std::function<bool(double percent)>;
 
 enum class TransferResult { Completed, Cancelled };
 
+// Words 70-73: device address, baud rate, parity and stop bit, the settings
+// by which a meter is reached on its line. Meters sharing one line each keep
+// their own.
+inline constexpr int kLinkFirstWord = 70;
+inline constexpr int kLinkWordCount = 4;
+// Lays the link words of `from` over `to`.
+void CopyLinkSettings(const CRegisterImage& from, CRegisterImage& to);
+
+struct SDownloadOptions
+{
+    // Reads the meter's link words first and writes them back unchanged, so
+    // that the meter stays at its address and speed whatever the image says.
+    bool keepLink = false;
+};
+
+// What a job found out about the meter, also when it then failed: once the
+// identity registers were read, the pair they gave (which may name no
+// model). A refusal of the meter is told apart from a link failure by it.
+struct SMeterFindings
+{
+    bool identityRead = false;
+    CDeviceType identity;
+};
+
 // Reads every block of the connected meter's model into `image` (which the
 // caller starts as a factory image). Failures come wrapped in the
 // communication error text; the link must be open.
-TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report);
+TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
+                         SMeterFindings* findings = nullptr);
 // Writes `image` into the meter, refusing a meter of another model.
-TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report);
+TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report,
+                           const SDownloadOptions& options = {}, SMeterFindings* findings = nullptr);
+
+// The text inside a job's communication error wrapper (the text itself when
+// it has none), for a line of its own per meter.
+std::string CommunicationErrorDetail(const std::string& text);
 
 class CProgressThread : public CObservable
 {
@@ -33,6 +63,8 @@ public:
 
     // `link` and `image` are not owned and must outlive the worker.
     CProgressThread(Kind kind, CModbusInterface& link, CRegisterImage& image);
+    // Before Start or Run.
+    void SetDownloadOptions(const SDownloadOptions& options) { m_options = options; }
     ~CProgressThread() override;
 
     // The body on a new thread, or on the calling one.
@@ -51,6 +83,8 @@ public:
     bool Completed() const { return m_completed; }
     // Set once Done(); empty on success and on cancel without a failure.
     const std::string& ErrorText() const { return m_error; }
+    // Read once Done().
+    const SMeterFindings& Findings() const { return m_findings; }
 
 private:
     bool Report(double percent);
@@ -63,14 +97,18 @@ private:
     std::atomic<bool> m_cancel{false};
     bool m_completed = false;
     std::string m_error;
+    SDownloadOptions m_options;
+    SMeterFindings m_findings;
     std::thread m_thread;
 };
 
 // The whole upload as a caller wants it: on success the result replaces
 // `image` and true is returned; on cancel `image` is untouched and false is
 // returned; a failure raises CPrivateException (image untouched).
+// `findings`, when given, receives what the job found out about the meter.
 bool RunUpload(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
-               const std::atomic<bool>* cancel = nullptr);
+               const std::atomic<bool>* cancel = nullptr, SMeterFindings* findings = nullptr);
 // Returns false on cancel; a failure raises CPrivateException.
 bool RunDownload(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report,
-                 const std::atomic<bool>* cancel = nullptr);
+                 const std::atomic<bool>* cancel = nullptr, const SDownloadOptions& options = {},
+                 SMeterFindings* findings = nullptr);

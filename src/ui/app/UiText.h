@@ -28,4 +28,5 @@ inline constexpr unsigned kUploadingNow = 12402;
 inline constexpr unsigned kDownloadingNow = 12403;
 inline constexpr unsigned kOk = 12404;
 inline constexpr unsigned kCancel = 12405;
+inline constexpr unsigned kTransferDidNotStop = 12720; // %1!d!: seconds
 } // namespace uitext

@@ -194,6 +194,12 @@ void CCommDialog::SetSettings(const ComSettings& settings)
     m_station->setText(Q(m_settings.ServerAddress));
     m_servicePort->setEditText(Q(m_settings.ServicePort));
     ModeUpdate();
+    // The first focus is on the chosen mode: on another radio, Space (or an
+    // arrow key) would switch the link the user only tabbed past.
+    QRadioButton* checked = SelectedMode() == kModeRs485 ? m_rs485Radio
+        : SelectedMode() == kModeTcp                     ? m_tcpRadio
+                                                         : m_infraredRadio;
+    checked->setFocus(Qt::OtherFocusReason);
 }
 
 int CCommDialog::SelectedMode() const

@@ -1,15 +1,16 @@
 #include "ui/editors/DataGridView.h"
 
 #include "ui/app/UiText.h"
+#include "ui/editors/DataGridAccessible.h"
 #include "ui/editors/ListCtrlInfoTip.h"
+
+#include <QAccessible>
 
 #include <QFocusEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <QToolTip>
 #include <algorithm>
 
@@ -36,9 +37,14 @@ int TypedCharacter(const QKeyEvent* event)
 
 CDataGridView::CDataGridView(QWidget* parent) : QWidget(parent)
 {
-    // Click focus as well as Tab: a click on a cell takes the focus even where
-    // no edit starts.
-    setFocusPolicy(Qt::StrongFocus);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(DataGridAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
+    // A click on a cell takes the focus even where no edit starts; Tab only
+    // reaches a grid that can be edited (SetEditable).
+    setFocusPolicy(Qt::ClickFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_rowHeight = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("0")).height() + 2;
 }
@@ -85,10 +91,45 @@ QString CDataGridView::CellText(int column, int row) const
     return {};
 }
 
+const CGridHeaderCell* CDataGridView::Header(int column, int row) const
+{
+    for (const CGridHeaderCell& h : m_header)
+        if (h.column == column && h.row == row)
+            return &h;
+    return nullptr;
+}
+
 bool CDataGridView::IsHeaderCell(int column, int row) const
 {
-    return std::any_of(m_header.begin(), m_header.end(),
-                       [&](const CGridHeaderCell& h) { return h.column == column && h.row == row; });
+    return Header(column, row) != nullptr;
+}
+
+QString CDataGridView::ShownText(int column, int row) const
+{
+    const CGridHeaderCell* header = Header(column, row);
+    if (!header)
+        return CellText(column, row);
+    QString text = UiText(unsigned(header->stringId));
+    if (text == QLatin1String("!"))
+        return {};
+    if (text.startsWith(QLatin1Char('@')) || text.startsWith(QLatin1Char('$')))
+        text.remove(0, 1);
+    return text.trimmed();
+}
+
+QSize CDataGridView::CellSpan(int column, int row) const
+{
+    const CGridHeaderCell* header = Header(column, row);
+    if (!header)
+        return {1, 1};
+    const QString text = UiText(unsigned(header->stringId));
+    if (text == QLatin1String("!"))
+        return {0, 0};
+    if (text.startsWith(QLatin1Char('@')))
+        return {2, 1};
+    if (text.startsWith(QLatin1Char('$')))
+        return {1, 2};
+    return {1, 1};
 }
 
 QRect CDataGridView::CellRect(int column, int row) const
@@ -99,7 +140,17 @@ QRect CDataGridView::CellRect(int column, int row) const
 void CDataGridView::SetEditable(bool editable)
 {
     m_editable = editable;
+    setFocusPolicy(editable ? Qt::StrongFocus : Qt::ClickFocus);
     update();
+}
+
+void CDataGridView::AnnounceCurrentCell()
+{
+    if (!QAccessible::isActive() || !hasFocus() || !m_editable || IsHeaderCell(m_currentColumn, m_currentRow))
+        return;
+    QAccessibleEvent event(this, QAccessible::Focus);
+    event.setChild(m_currentRow * m_columns + m_currentColumn);
+    QAccessible::updateAccessibility(&event);
 }
 
 void CDataGridView::SetFirstSelectable(int column, int row)
@@ -121,6 +172,7 @@ bool CDataGridView::SetCurrentCell(int column, int row)
     m_currentColumn = column;
     m_currentRow = row;
     update();
+    AnnounceCurrentCell();
     return true;
 }
 
@@ -148,6 +200,7 @@ bool CDataGridView::MoveUp()
         return false;
     m_currentRow = row;
     update();
+    AnnounceCurrentCell();
     return true;
 }
 
@@ -160,6 +213,7 @@ bool CDataGridView::MoveDown()
         return false;
     m_currentRow = row;
     update();
+    AnnounceCurrentCell();
     return true;
 }
 
@@ -172,6 +226,7 @@ bool CDataGridView::MoveLeft()
         return false;
     m_currentColumn = column;
     update();
+    AnnounceCurrentCell();
     return true;
 }
 
@@ -184,6 +239,7 @@ bool CDataGridView::MoveRight()
         return false;
     m_currentColumn = column;
     update();
+    AnnounceCurrentCell();
     return true;
 }
 
@@ -320,6 +376,7 @@ void CDataGridView::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     update();
+    AnnounceCurrentCell();
 }
 
 void CDataGridView::focusOutEvent(QFocusEvent* event)
@@ -408,23 +465,31 @@ void CDataGridView::PaintContent()
 
 void CDataGridView::paintEvent(QPaintEvent*)
 {
+    if (m_bitmap.isNull())
+        return; // no header yet: nothing to draw
     if (m_contentDirty)
         PaintContent();
 
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_bitmap);
-    if (!m_editable || !hasFocus() || !IsSelectable(m_currentColumn, m_currentRow))
+    if (!hasFocus())
         return;
+    const QPalette& pal = palette();
+    if (!m_editable || !IsSelectable(m_currentColumn, m_currentRow)) {
+        // Focused without a cell to mark: the whole grid shows it, inside its
+        // outer lines.
+        painter.setPen(QPen(pal.color(QPalette::Highlight), 2));
+        const QSize size = sizeHint();
+        painter.drawRect(QRectF(2, 2, size.width() - 4, size.height() - 4));
+        return;
+    }
     const QRect cell = CellRect(m_currentColumn, m_currentRow);
     const QRect inner = cell.adjusted(1, 1, 0, 0);
-    const QPalette& pal = palette();
     painter.fillRect(inner, pal.color(QPalette::Highlight));
     painter.setFont(font());
     painter.setPen(pal.color(QPalette::HighlightedText));
     DrawCellText(painter, cell.adjusted(1, 0, -4, 0), CellText(m_currentColumn, m_currentRow));
-    QStyleOptionFocusRect focus;
-    focus.initFrom(this);
-    focus.rect = inner;
-    focus.backgroundColor = pal.color(QPalette::Highlight);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    // The focus frame is drawn whatever the style thinks of how the focus
+    // came: a grid's current cell is where the keys go.
+    painter.drawRect(inner.adjusted(1, 1, -2, -2));
 }

@@ -6,6 +6,12 @@
 // current cell, places a CParEdit over that cell and, after a commit, moves
 // the current cell with Navigate.
 //
+// Screen readers see it as a table of its cells' texts (DataGridAccessible.h);
+// its owner gives it a name with setAccessibleName. An editable grid is in
+// the Tab chain and marks its current cell while it has the focus; a
+// display-only grid takes the focus only from a click, and then frames
+// itself.
+//
 // Header texts carry layout marks in their first character:
 //   "@text"  the text spans this and the next column;
 //   "$text"  the text spans this and the next row;
@@ -60,6 +66,12 @@ public:
     // Text of the first data cell at (column, row); empty when there is none.
     QString CellText(int column, int row) const;
     bool IsHeaderCell(int column, int row) const;
+    // The text a cell shows: a header's text without its mark (empty for
+    // "!"), or the data text.
+    QString ShownText(int column, int row) const;
+    // Columns and rows a cell covers: (2, 1) for "@", (1, 2) for "$", (0, 0)
+    // for "!" (its left neighbour covers it), else (1, 1).
+    QSize CellSpan(int column, int row) const;
     const std::vector<CGridDataCell>& Cells() const { return m_cells; }
 
     int Columns() const { return m_columns; }
@@ -69,7 +81,8 @@ public:
     // Grid coordinates of a cell: (column × width, row × height), one cell big.
     QRect CellRect(int column, int row) const;
 
-    // Editable grids show and move a current cell and start edits.
+    // Editable grids show and move a current cell and start edits, and take
+    // the focus from Tab; display-only grids from a click only.
     void SetEditable(bool editable);
     bool IsEditable() const { return m_editable; }
     void SetFirstSelectable(int column, int row);
@@ -128,6 +141,9 @@ private:
     void UpdateLayout();
     void PaintContent();
     void DrawCellText(QPainter& painter, const QRect& rect, const QString& text) const;
+    const CGridHeaderCell* Header(int column, int row) const;
+    // Tells a screen reader that the current cell is where the focus is.
+    void AnnounceCurrentCell();
 
     std::vector<CGridHeaderCell> m_header;
     std::vector<CGridDataCell> m_cells;

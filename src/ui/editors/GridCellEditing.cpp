@@ -19,11 +19,39 @@ CGridCellEditing::CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface&
     m_parEdit.Box()->installEventFilter(this);
 }
 
+namespace {
+bool IsPlainEscape(const QEvent* event)
+{
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->key() == Qt::Key_Escape && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+} // namespace
+
 bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
-        auto* editor = static_cast<QWidget*>(watched);
-        m_editorHadFocus = editor->window()->focusWidget() == editor;
+    switch (event->type()) {
+    case QEvent::Hide:
+        if (watched->isWidgetType()) {
+            auto* editor = static_cast<QWidget*>(watched);
+            m_editorHadFocus = editor->window()->focusWidget() == editor;
+        }
+        break;
+    case QEvent::ShortcutOverride:
+        // Escape in a cell belongs to the cell, never to a window shortcut.
+        if (IsPlainEscape(event)) {
+            event->accept();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+        // Escape closes the cell editor only; it would otherwise go on to
+        // the owner's dialog and close it.
+        if (IsPlainEscape(event)) {
+            CancelEdit();
+            return true;
+        }
+        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }
@@ -64,7 +92,11 @@ void CGridCellEditing::OnBeginEdit()
     const int row = m_grid.CurrentRow();
     if (m_grid.IsHeaderCell(column, row))
         return;
-    const CGridCellEdit edit = m_owner.DescribeCell(column, row);
+    // Called from the grid's key and mouse handlers: a failure is shown
+    // here and opens no editor.
+    CGridCellEdit edit;
+    if (!RunCommand(&m_grid, [&] { edit = m_owner.DescribeCell(column, row); }))
+        return;
     const QRect cell = m_grid.CellRect(column, row);
     switch (edit.kind) {
     case CGridCellEdit::Kind::None: return;
@@ -130,7 +162,13 @@ void CGridCellEditing::OnCommit()
                 return;
             }
         }
-        m_owner.Refill();
+        if (!RunCommand(&m_grid, [this] { m_owner.Refill(); })) {
+            // What the grid shows may be stale; the user is told, the edit
+            // ends where it is.
+            HideEditors();
+            m_grid.setFocus(Qt::OtherFocusReason);
+            return;
+        }
     }
     HideEditors();
     if (kind == CParEdit::kCommitNone) {

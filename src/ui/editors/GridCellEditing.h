@@ -10,6 +10,12 @@
 //
 // It observes the grid (begin edit) and its CParEdit (commits), and the
 // CParEdit observes it: its Notify() ends editing.
+//
+// Escape in a cell editor closes the editor and leaves the owner's window
+// open, so owners need no reject() of their own; the next Escape, on the
+// grid, reaches the window as usual. A failure of the owner's DescribeCell or
+// Refill (called from the grid's key and mouse handlers) is shown with the
+// stop icon and ends the edit; it never reaches the event loop.
 
 #include "model/Observer.h"
 #include "ui/editors/ParEdit.h"
@@ -33,7 +39,8 @@ class CGridEditOwnerInterface
 {
 public:
     virtual ~CGridEditOwnerInterface() = default;
-    // Kind::None for a cell that cannot be edited.
+    // Kind::None for a cell that cannot be edited. (This and Refill may
+    // throw; the user sees the message and no editor stays open.)
     virtual CGridCellEdit DescribeCell(int column, int row) const = 0;
     // Stores a committed option index of a list cell.
     virtual void StoreChoice(int column, int row, int index) = 0;
@@ -55,8 +62,8 @@ public:
 
     // True while the list or the edit box is shown over a cell.
     bool IsEditing() const;
-    // Closes an open cell editor without storing (Escape in the owner's
-    // window): the grid takes the focus back, which cancels the edit.
+    // Closes an open cell editor without storing (what Escape in the editor
+    // does): the grid takes the focus back, which cancels the edit.
     void CancelEdit();
 
     CParEdit& ParEdit() { return m_parEdit; }

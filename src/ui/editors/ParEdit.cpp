@@ -1,6 +1,7 @@
 #include "ui/editors/ParEdit.h"
 
 #include <QAbstractItemView>
+#include <QItemSelectionModel>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
@@ -29,6 +30,10 @@ CEditComboBox::CEditComboBox(QWidget* parent) : QComboBox(parent)
         m_popupWindow->setMaximumHeight(kListHeight);
         m_popupWindow->installEventFilter(this);
     }
+    // The list opens dropped down, so Left and Right reach the drop-down's
+    // view, not the list; installed after the drop-down's own filter, this
+    // one sees the keys first.
+    view()->installEventFilter(this);
     connect(this, &QComboBox::activated, this, &CEditComboBox::OnActivated);
     hide();
 }
@@ -48,8 +53,32 @@ void CEditComboBox::OnActivated(int)
         m_chosen = true;
 }
 
+int CEditComboBox::CommitKey(const QKeyEvent* event)
+{
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return kNavStay;
+    return event->key() == Qt::Key_Left ? kNavLeft : event->key() == Qt::Key_Right ? kNavRight : kNavStay;
+}
+
 bool CEditComboBox::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == view() && event->type() == QEvent::KeyPress && m_popupOpen) {
+        if (const int navigation = CommitKey(static_cast<QKeyEvent*>(event))) {
+            // The highlighted entry is the choice; the drop-down closes
+            // without its own cancel, and the list commits once. (A view
+            // makes its first row current, unhighlighted, when it takes
+            // the focus: that is no choice.)
+            QModelIndex highlighted = view()->currentIndex();
+            if (!view()->selectionModel() || !view()->selectionModel()->isSelected(highlighted))
+                highlighted = {};
+            m_popupOpen = false;
+            hidePopup();
+            if (highlighted.isValid())
+                setCurrentIndex(highlighted.row());
+            Finish(true, navigation);
+            return true;
+        }
+    }
     if (watched == m_popupWindow && event->type() == QEvent::Hide && m_popupOpen) {
         // The combo box hides its popup before it announces the activated
         // item, so decide once the current event is done.
@@ -68,18 +97,12 @@ void CEditComboBox::OnPopupClosed()
 
 void CEditComboBox::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Left:
+    if (const int navigation = CommitKey(event)) {
         event->accept();
-        Finish(true, kNavLeft);
+        Finish(true, navigation);
         return;
-    case Qt::Key_Right:
-        event->accept();
-        Finish(true, kNavRight);
-        return;
-    default:
-        QComboBox::keyPressEvent(event);
     }
+    QComboBox::keyPressEvent(event);
 }
 
 void CEditComboBox::focusOutEvent(QFocusEvent* event)

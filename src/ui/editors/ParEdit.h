@@ -81,6 +81,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // kNavLeft or kNavRight for the keys that commit a list, else kNavStay.
+    static int CommitKey(const QKeyEvent* event);
     void OnActivated(int index);
     void OnPopupClosed();
     void Finish(bool committed, int navigation);

@@ -5,23 +5,48 @@
 #include "ui/app/UiText.h"
 #include "ui/editors/ScaledEdit.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
+class CSettingSection
+{
+public:
+    QGroupBox* box;
+    QFormLayout* form;
+};
+
+class CSettingTable
+{
+public:
+    QWidget* box;
+    QGridLayout* grid;
+    std::vector<QString> columns;
+    std::vector<QString> rows;
+};
+
 int ShownOptionIndex(std::uint16_t word, int count, EOptionRule rule)
 {
-    if (rule == EOptionRule::TwoWay)
-        return word == 0 ? 0 : 1;
-    return std::min<int>(word, std::max(count, 1) - 1);
+    if (count <= 0)
+        return -1;
+    switch (rule) {
+    case EOptionRule::TwoWay: return std::min(word == 0 ? 0 : 1, count - 1);
+    case EOptionRule::Exact: return word < count ? int(word) : -1;
+    case EOptionRule::Clamped: break;
+    }
+    return std::min<int>(word, count - 1);
 }
 
 void FillOptionList(QComboBox* combo, unsigned baseId, int count)
@@ -66,6 +91,21 @@ LimitsSource LimitsInputRange()
     };
 }
 
+LimitsSource LimitsAbove(int word, ENumberWidth width, std::int32_t margin, std::int32_t maximum)
+{
+    return [word, width, margin, maximum](const CRegisterImage& image) {
+        const std::int64_t base = width == ENumberWidth::Long ? image.GetLong(word) : image.GetWord(word);
+        // A stored value near the 32-bit edge must not wrap into a low limit.
+        const std::int64_t lower = std::min<std::int64_t>(base + margin, INT32_MAX);
+        return std::pair{static_cast<std::int32_t>(lower), maximum};
+    };
+}
+
+AvailabilitySource HasCapability(std::uint32_t mask)
+{
+    return [mask](const CRegisterImage& image) { return (image.CapabilityFlags() & mask) != 0; };
+}
+
 // ---------------------------------------------------------------------------
 
 CSettingDialog::CSettingDialog(unsigned titleId, QWidget* parent) : QDialog(parent)
@@ -73,13 +113,17 @@ CSettingDialog::CSettingDialog(unsigned titleId, QWidget* parent) : QDialog(pare
     if (titleId != 0)
         setWindowTitle(UiText(titleId));
     auto* outer = new QVBoxLayout(this);
+    m_body = new QVBoxLayout;
     m_form = new QFormLayout;
-    outer->addLayout(m_form);
+    m_body->addLayout(m_form);
+    outer->addLayout(m_body);
     m_buttons = new QDialogButtonBox(this);
-    QPushButton* ok = m_buttons->addButton(UiText(uitext::kOk), QDialogButtonBox::AcceptRole);
-    ok->setDefault(true);
-    m_buttons->addButton(UiText(uitext::kCancel), QDialogButtonBox::RejectRole);
+    m_ok = m_buttons->addButton(UiText(uitext::kOk), QDialogButtonBox::AcceptRole);
+    m_ok->setDefault(true);
+    m_cancel = m_buttons->addButton(UiText(uitext::kCancel), QDialogButtonBox::RejectRole);
     outer->addWidget(m_buttons);
+    // A dialog is as small as its texts allow, in any language.
+    outer->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &CSettingDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &CSettingDialog::reject);
 }
@@ -88,12 +132,18 @@ CSettingDialog::~CSettingDialog() = default;
 
 void CSettingDialog::InitDialog()
 {
-    for (const SBinding& binding : m_bindings)
-        binding.load();
+    for (SBinding& binding : m_bindings) {
+        binding.isAvailable = !binding.available || binding.available(m_image);
+        for (QWidget* w : binding.widgets)
+            w->setEnabled(binding.isAvailable);
+        if (binding.load)
+            binding.load(binding.isAvailable);
+    }
     AfterLoad();
     for (const SBinding& binding : m_bindings) {
-        if (binding.control && binding.control->isEnabled()) {
-            binding.control->setFocus(Qt::OtherFocusReason);
+        QWidget* target = binding.focus ? binding.focus() : binding.control;
+        if (binding.isAvailable && target && target->isEnabled() && target->focusPolicy() != Qt::NoFocus) {
+            target->setFocus(Qt::OtherFocusReason);
             break;
         }
     }
@@ -102,7 +152,8 @@ void CSettingDialog::InitDialog()
 QWidget* CSettingDialog::Control(int controlId) const
 {
     for (QWidget* w : findChildren<QWidget*>()) {
-        if (w->property("controlId").toInt() == controlId && w->property("controlId").isValid())
+        const QVariant id = w->property("controlId");
+        if (id.isValid() && id.toInt() == controlId)
             return w;
     }
     return nullptr;
@@ -110,8 +161,12 @@ QWidget* CSettingDialog::Control(int controlId) const
 
 void CSettingDialog::StoreControls()
 {
-    for (const SBinding& binding : m_bindings)
-        binding.store();
+    for (const SBinding& binding : m_bindings) {
+        if (!binding.isAvailable || (binding.control && !binding.control->isEnabled()))
+            continue;
+        if (binding.store)
+            binding.store();
+    }
     AfterStore();
 }
 
@@ -122,28 +177,54 @@ void CSettingDialog::accept()
         QDialog::accept();
 }
 
-QComboBox* CSettingDialog::BindOptionList(QComboBox* combo, int word, unsigned baseId, int count,
+// ---------------------------------------------------------------------------
+// Bindings
+
+CSettingDialog::SBinding& CSettingDialog::Bind(QWidget* control, std::function<void(bool)> load,
+                                               std::function<void()> store)
+{
+    SBinding binding;
+    binding.control = control;
+    if (control)
+        binding.widgets.push_back(control);
+    binding.load = std::move(load);
+    binding.store = std::move(store);
+    m_bindings.push_back(std::move(binding));
+    return m_bindings.back();
+}
+
+QComboBox* CSettingDialog::BindOptionList(QComboBox* combo, int word, unsigned baseId, COptionCount count,
                                           EOptionRule rule)
 {
-    FillOptionList(combo, baseId, count);
-    m_bindings.push_back(
-        {combo,
-         [this, combo, word, count, rule] {
-             combo->setCurrentIndex(ShownOptionIndex(m_image.GetWord(word), count, rule));
-         },
-         [this, combo, word] {
-             // A list always holds a selection once loaded; -1 would only come
-             // from an empty list, which keeps the word.
-             if (combo->currentIndex() >= 0)
-                 m_image.SetWord(word, static_cast<std::uint16_t>(combo->currentIndex()));
-         }});
+    Bind(
+        combo,
+        [this, combo, word, baseId, count = std::move(count), rule](bool available) {
+            // Filled here, not when built: the number of options may depend
+            // on the model, and an unavailable list offers nothing.
+            combo->clear();
+            if (!available)
+                return;
+            const int n = count(m_image);
+            FillOptionList(combo, baseId, n);
+            combo->setCurrentIndex(ShownOptionIndex(m_image.GetWord(word), n, rule));
+        },
+        [this, combo, word] {
+            // A list without a selection (a word that is no option of an
+            // exact list) keeps the word.
+            if (combo->currentIndex() >= 0)
+                m_image.SetWord(word, static_cast<std::uint16_t>(combo->currentIndex()));
+        });
     return combo;
 }
 
 QLineEdit* CSettingDialog::BindNumber(QLineEdit* edit, int word, ENumberWidth width, ScaleSource scale,
                                       LimitsSource limits, unsigned nameId)
 {
-    auto load = [this, edit, word, width, scale, limits] {
+    auto load = [this, edit, word, width, scale, limits](bool available) {
+        if (!available) {
+            edit->clear();
+            return;
+        }
         std::int32_t value = 0;
         if (width == ENumberWidth::Long)
             value = m_image.GetLong(word);
@@ -161,65 +242,277 @@ QLineEdit* CSettingDialog::BindNumber(QLineEdit* edit, int word, ENumberWidth wi
         else
             m_image.SetWord(word, static_cast<std::uint16_t>(value));
     };
-    m_bindings.push_back({edit, std::move(load), std::move(store)});
+    Bind(edit, std::move(load), std::move(store));
     return edit;
-}
-
-void CSettingDialog::BindRadioGroup(const std::vector<QAbstractButton*>& buttons, int word)
-{
-    if (buttons.empty())
-        return;
-    for (QAbstractButton* b : buttons)
-        b->setAutoExclusive(true);
-    m_bindings.push_back(
-        {buttons.front(),
-         [this, buttons, word] {
-             const int shown = std::min<int>(m_image.GetWord(word), static_cast<int>(buttons.size()) - 1);
-             buttons[static_cast<std::size_t>(shown)]->setChecked(true);
-         },
-         [this, buttons, word] {
-             for (std::size_t i = 0; i < buttons.size(); ++i) {
-                 if (buttons[i]->isChecked()) {
-                     m_image.SetWord(word, static_cast<std::uint16_t>(i));
-                     return;
-                 }
-             }
-         }});
 }
 
 void CSettingDialog::BindCustom(QWidget* control, std::function<void()> load, std::function<void()> store)
 {
-    m_bindings.push_back({control, std::move(load), std::move(store)});
+    Bind(
+        control,
+        [load = std::move(load)](bool available) {
+            if (available && load)
+                load();
+        },
+        std::move(store));
 }
 
-void CSettingDialog::AddRow(unsigned captionId, QWidget* control, int controlId, unsigned unitId)
+void CSettingDialog::AddStoreRule(std::function<void(CRegisterImage&)> rule)
+{
+    Bind(nullptr, {}, [this, rule = std::move(rule)] { rule(m_image); });
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+CSettingSection* CSettingDialog::AddGroup(unsigned titleId)
+{
+    auto* box = new QGroupBox(UiText(titleId), this);
+    auto* form = new QFormLayout(box);
+    m_body->addWidget(box);
+    m_sections.push_back(std::make_unique<CSettingSection>(CSettingSection{box, form}));
+    return m_sections.back().get();
+}
+
+CSettingTable* CSettingDialog::AddTable(unsigned titleId, std::vector<unsigned> columnCaptionIds,
+                                        std::vector<unsigned> rowCaptionIds)
+{
+    QWidget* box = titleId != 0 ? new QGroupBox(UiText(titleId), this) : new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    if (titleId == 0)
+        grid->setContentsMargins(0, 0, 0, 0);
+    auto table = std::make_unique<CSettingTable>(CSettingTable{box, grid, {}, {}});
+    for (std::size_t c = 0; c < columnCaptionIds.size(); ++c) {
+        table->columns.push_back(UiText(columnCaptionIds[c]));
+        grid->addWidget(new QLabel(table->columns.back(), box), 0, int(c) + 1, Qt::AlignHCenter | Qt::AlignBottom);
+    }
+    for (std::size_t r = 0; r < rowCaptionIds.size(); ++r) {
+        table->rows.push_back(UiText(rowCaptionIds[r]));
+        grid->addWidget(new QLabel(table->rows.back(), box), int(r) + 1, 0);
+    }
+    m_body->addWidget(box);
+    m_tables.push_back(std::move(table));
+    return m_tables.back().get();
+}
+
+std::vector<QWidget*> CSettingDialog::PlaceRow(unsigned captionId, QWidget* control, const SRowExtras& extras,
+                                               QWidget* beside)
+{
+    QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
+    QFormLayout* form = extras.section ? extras.section->form : m_form;
+    const QString caption = UiText(captionId);
+    // A label the layout made itself would have no buddy when the field is a
+    // layout (a control with its unit); so the label is always ours.
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(control);
+    control->setAccessibleName(caption);
+    std::vector<QWidget*> widgets{label};
+    if (extras.unitId == 0 && !beside) {
+        form->addRow(label, control);
+        return widgets;
+    }
+    auto* field = new QHBoxLayout;
+    field->addWidget(control, 1);
+    if (beside) {
+        field->addWidget(beside, 2);
+        widgets.push_back(beside);
+    }
+    if (extras.unitId != 0) {
+        auto* unit = new QLabel(UiText(extras.unitId), parent);
+        field->addWidget(unit);
+        widgets.push_back(unit);
+    }
+    form->addRow(label, field);
+    return widgets;
+}
+
+void CSettingDialog::PlaceWide(QWidget* widget, const SRowExtras& extras)
+{
+    QFormLayout* form = extras.section ? extras.section->form : m_form;
+    form->addRow(widget);
+}
+
+void CSettingDialog::Finish(SBinding& binding, std::vector<QWidget*> rowWidgets, const SRowExtras& extras)
+{
+    binding.widgets.insert(binding.widgets.end(), rowWidgets.begin(), rowWidgets.end());
+    binding.available = extras.available;
+}
+
+void CSettingDialog::AddRow(unsigned captionId, QWidget* control, int controlId, SRowExtras extras)
 {
     control->setProperty("controlId", controlId);
-    if (unitId == 0) {
-        m_form->addRow(UiText(captionId), control);
-        return;
+    std::vector<QWidget*> widgets = PlaceRow(captionId, control, extras);
+    for (SBinding& binding : m_bindings) {
+        if (binding.control == control) {
+            Finish(binding, std::move(widgets), extras);
+            return;
+        }
     }
-    auto* row = new QHBoxLayout;
-    row->addWidget(control);
-    row->addWidget(new QLabel(UiText(unitId), this));
-    m_form->addRow(UiText(captionId), row);
 }
 
+// ---------------------------------------------------------------------------
+// Rows
+
 QComboBox* CSettingDialog::AddOptionRow(unsigned captionId, int controlId, int word, unsigned baseId,
-                                        int count, EOptionRule rule)
+                                        COptionCount count, EOptionRule rule, SRowExtras extras)
 {
     auto* combo = new QComboBox(this);
-    AddRow(captionId, combo, controlId);
-    return BindOptionList(combo, word, baseId, count, rule);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    BindOptionList(combo, word, baseId, std::move(count), rule);
+    AddRow(captionId, combo, controlId, std::move(extras));
+    return combo;
 }
 
 QLineEdit* CSettingDialog::AddNumberRow(unsigned captionId, int controlId, int word, ENumberWidth width,
-                                        ScaleSource scale, LimitsSource limits, unsigned nameId,
-                                        unsigned unitId)
+                                        ScaleSource scale, LimitsSource limits, unsigned nameId, SRowExtras extras)
 {
     auto* edit = new QLineEdit(this);
-    AddRow(captionId, edit, controlId, unitId);
-    return BindNumber(edit, word, width, std::move(scale), std::move(limits), nameId);
+    BindNumber(edit, word, width, std::move(scale), std::move(limits), nameId);
+    AddRow(captionId, edit, controlId, std::move(extras));
+    return edit;
+}
+
+QLineEdit* CSettingDialog::AddNumberCell(CSettingTable* table, int column, int row, int controlId, int word,
+                                         ENumberWidth width, ScaleSource scale, LimitsSource limits, unsigned nameId)
+{
+    auto* edit = new QLineEdit(table->box);
+    edit->setProperty("controlId", controlId);
+    QString name;
+    if (column >= 0 && std::size_t(column) < table->columns.size())
+        name = table->columns[std::size_t(column)];
+    if (row >= 0 && std::size_t(row) < table->rows.size())
+        name = name.isEmpty() ? table->rows[std::size_t(row)] : name + QLatin1Char(' ') + table->rows[std::size_t(row)];
+    edit->setAccessibleName(name);
+    table->grid->addWidget(edit, row + 1, column + 1);
+    BindNumber(edit, word, width, std::move(scale), std::move(limits), nameId);
+    return edit;
+}
+
+QGroupBox* CSettingDialog::AddRadioRow(unsigned captionId, int word, std::vector<SRadioChoice> choices,
+                                       std::uint16_t fallbackValue, SRowExtras extras)
+{
+    QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
+    auto* box = new QGroupBox(UiText(captionId), parent);
+    box->setAccessibleName(box->title());
+    auto* column = new QVBoxLayout(box);
+    std::vector<QRadioButton*> buttons;
+    for (const SRadioChoice& choice : choices) {
+        auto* button = new QRadioButton(UiText(choice.textId), box);
+        button->setProperty("controlId", choice.controlId);
+        button->setAutoExclusive(true);
+        column->addWidget(button);
+        buttons.push_back(button);
+    }
+    PlaceWide(box, extras);
+    SBinding& binding = Bind(
+        box,
+        [this, buttons, choices, word, fallbackValue](bool available) {
+            if (!available || buttons.empty())
+                return;
+            const std::uint16_t stored = m_image.GetWord(word);
+            auto shown = std::find_if(choices.begin(), choices.end(),
+                                      [stored](const SRadioChoice& c) { return c.value == stored; });
+            if (shown == choices.end())
+                shown = std::find_if(choices.begin(), choices.end(),
+                                     [fallbackValue](const SRadioChoice& c) { return c.value == fallbackValue; });
+            const std::size_t index = shown == choices.end() ? 0 : std::size_t(shown - choices.begin());
+            buttons[index]->setChecked(true);
+        },
+        [this, buttons, choices, word] {
+            for (std::size_t i = 0; i < buttons.size(); ++i) {
+                if (buttons[i]->isChecked()) {
+                    m_image.SetWord(word, choices[i].value);
+                    return;
+                }
+            }
+        });
+    // Focus on the checked button: Space on an unchecked one would change the
+    // setting the user only tabbed to.
+    binding.focus = [buttons]() -> QWidget* {
+        for (QRadioButton* b : buttons)
+            if (b->isChecked())
+                return b;
+        return buttons.empty() ? nullptr : buttons.front();
+    };
+    Finish(binding, {}, extras);
+    return box;
+}
+
+QLineEdit* CSettingDialog::AddTrackbarRow(unsigned captionId, int editId, int trackbarId, int word,
+                                          std::int32_t minimum, std::int32_t maximum, unsigned nameId,
+                                          unsigned lowTextId, unsigned highTextId, SRowExtras extras)
+{
+    QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
+    auto* edit = new QLineEdit(parent);
+    auto* track = new QSlider(Qt::Horizontal, parent);
+    track->setProperty("controlId", trackbarId);
+    track->setRange(minimum, maximum);
+    track->setPageStep(1);
+    track->setTickPosition(QSlider::TicksBelow);
+    track->setTickInterval(1);
+    track->setAccessibleName(UiText(captionId));
+    auto* low = new QLabel(UiText(lowTextId), parent);
+    auto* high = new QLabel(UiText(highTextId), parent);
+    auto* side = new QWidget(parent);
+    auto* sideLayout = new QHBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(low);
+    sideLayout->addWidget(track, 1);
+    sideLayout->addWidget(high);
+    // Moving the trackbar (mouse or keys) writes the edit; typing in the edit
+    // leaves the trackbar where it is, and OK reads the edit.
+    connect(track, &QSlider::valueChanged, edit, [edit](int value) { edit->setText(QString::number(value)); });
+
+    BindNumber(edit, word, ENumberWidth::Word, ScaleFixed(1), LimitsFixed(minimum, maximum), nameId);
+    SBinding& binding = m_bindings.back();
+    auto showNumber = std::move(binding.load);
+    binding.load = [this, track, word, showNumber](bool available) {
+        {
+            const QSignalBlocker quiet(track);
+            track->setValue(std::clamp<int>(m_image.GetWord(word), track->minimum(), track->maximum()));
+        }
+        showNumber(available); // the stored value, even one beyond the trackbar
+    };
+    edit->setProperty("controlId", editId);
+    Finish(binding, PlaceRow(captionId, edit, extras, side), extras);
+    return edit;
+}
+
+QPushButton* CSettingDialog::AddDialogButton(unsigned captionId, int controlId, DialogFactory make,
+                                             SRowExtras extras)
+{
+    QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
+    auto* button = new QPushButton(UiText(captionId), parent);
+    button->setProperty("controlId", controlId);
+    button->setAutoDefault(false);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(button);
+    QFormLayout* form = extras.section ? extras.section->form : m_form;
+    form->addRow(row);
+    connect(button, &QPushButton::clicked, this, [this, make = std::move(make)] {
+        RunCommand(this, [&] {
+            const std::unique_ptr<CSettingDialog> inner = make(this);
+            RunSettingDialog(*inner, m_image);
+        });
+    });
+    SBinding& binding = Bind(button, {}, {});
+    Finish(binding, {}, extras);
+    return button;
+}
+
+QLabel* CSettingDialog::AddNote(int controlId, unsigned textId, SRowExtras extras)
+{
+    QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
+    auto* note = new QLabel(UiText(textId), parent);
+    note->setProperty("controlId", controlId);
+    note->setWordWrap(true);
+    QPalette palette = note->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    note->setPalette(palette);
+    PlaceWide(note, extras);
+    Finish(Bind(note, {}, {}), {}, extras);
+    return note;
 }
 
 bool RunSettingDialog(CSettingDialog& dialog, CRegisterImage& callerImage)

@@ -3,28 +3,61 @@
 // to its words in the order OK reads them, and the run that copies the
 // caller's image in and, on OK only, back out.
 //
-// A dialog derives from CSettingDialog and, in its constructor, adds its rows
-// in table order:
+// A dialog derives from CSettingDialog and, in its constructor, adds one line
+// per control, in the order OK reads them (the order of its table):
 //
 //     CAdvancedAlarmDialog::CAdvancedAlarmDialog(QWidget* parent)
 //         : CSettingDialog(kTitleId, parent)
 //     {
-//         AddOptionRow(kBankSwitchingId, 1059, 85, 4400, 3, EOptionRule::Clamped);
-//         AddNumberRow(kPowerOnDelayId, 1009, 84, ENumberWidth::Word, ScaleFixed(10),
-//                      LimitsFixed(0, 9999), 15257, kSecId);
+//         //           caption control word options       rule
+//         AddOptionRow(15250,  1059,   85,  4400, 3,      EOptionRule::Clamped);
+//         AddStoreRule([](CRegisterImage& image) { if (image.GetWord(85) != 1) image.SetWord(86, 1); });
+//         AddNumberRow(15257,  1009,   84,  ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257,
+//                      {.unitId = kSecId});
 //     }
 //
 // The base class fills, selects and formats every bound control before the
 // dialog is shown, reads them back on OK (stopping at the first rejected
 // edit, which is reported with the stop icon while the dialog stays open)
-// and discards its image on Cancel. Rules that go beyond one control and one
-// word belong in AfterStore, or in a binding of their own (BindCustom).
+// and discards its image on Cancel (or Escape). The first available control
+// has the focus when the dialog opens; for a radio group, its checked button.
+//
+// Every row's caption is a label whose buddy is the row's control, and the
+// control's accessible name is the caption too, so a screen reader (and a
+// test) finds each control by the text the user reads. Rows are laid out
+// by layouts only, so a dialog fits its texts in any language.
+//
+// The kinds of line, each written once here:
+//   AddOptionRow    caption + drop-down list of consecutive strings; the number
+//                   of options may depend on the image (COptionCount)
+//   AddNumberRow    caption + edit of a scaled number, validated on OK
+//   AddNumberCell   an edit in a table section (rows × columns of captions)
+//   AddRadioRow     a titled group of radio buttons, an explicit value each,
+//                   and the button shown for any other value
+//   AddTrackbarRow  caption + edit with a trackbar beside it: moving the
+//                   trackbar writes the edit, typing leaves the trackbar, OK
+//                   reads the edit
+//   AddDialogButton a button that runs another setting dialog on THIS
+//                   dialog's image: its OK lands here, and Cancel here drops it
+//   AddNote         a line of text, drawn red (a warning)
+//   AddStoreRule    no control: a rule applied to the image at its place in
+//                   the OK order
+// and the sections rows can go into: AddGroup (a titled group box with rows
+// of its own) and AddTable (a grid of edits with column and row captions).
+//
+// Options common to rows (SRowExtras): the section, a unit text after the
+// control, and an availability rule. An unavailable row is shown disabled
+// (label, control and unit), a list of it is left empty, and OK does not
+// store it. A control that is disabled when OK is pressed is not stored
+// either: what the user cannot edit is not written.
 
 #include "model/RegisterImage.h"
 
 #include <QDialog>
+#include <concepts>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -32,19 +65,30 @@ class QAbstractButton;
 class QComboBox;
 class QDialogButtonBox;
 class QFormLayout;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
+class QSlider;
+class QVBoxLayout;
 
 // How a stored word maps to the shown option of a list.
 enum class EOptionRule {
     Clamped, // min(word, N - 1): a value beyond the list shows the last option
     TwoWay,  // 0 shows the first option, anything else the second
+    Exact,   // the option whose index is the word; none for a word beyond the list
 };
 
-// Shown option index of `word` in a list of `count` options.
+// Shown option index of `word` in a list of `count` options; -1 for none.
 int ShownOptionIndex(std::uint16_t word, int count, EOptionRule rule);
 
 // Appends strings baseId ... baseId + count - 1 to `combo`, in order.
 void FillOptionList(QComboBox* combo, unsigned baseId, int count);
+
+enum class ENumberWidth {
+    Word, // one word; read as signed 16-bit when the lower limit is negative
+    Long, // two words, low half first
+};
 
 // Scale factors and limits of numeric edits, taken from the dialog's image
 // when the edit is shown and again when it is read.
@@ -57,10 +101,58 @@ ScaleSource ScaleInput();                     // input scale of the image
 LimitsSource LimitsFixed(std::int32_t minimum, std::int32_t maximum);
 LimitsSource LimitsDisplayValue(); // -20000 ... 100000, or -99999 ... 999999 (TC, RTD)
 LimitsSource LimitsInputRange();   // the input range row of the image
+// A lower limit that depends on a value read earlier in the same OK: the
+// value OK has just stored at `word`, plus `margin`; the upper limit is
+// `maximum`. The row of `word` must come before the row that uses this.
+//     t3.5 above t1.5:           LimitsAbove(74, ENumberWidth::Word, 1, 60)
+//     100 % at least 5.000 over: LimitsAbove(66, ENumberWidth::Long, 5000, 105000)
+LimitsSource LimitsAbove(int word, ENumberWidth width, std::int32_t margin, std::int32_t maximum);
 
-enum class ENumberWidth {
-    Word, // one word; read as signed 16-bit when the lower limit is negative
-    Long, // two words, low half first
+// Whether a row is offered, asked of the image when the dialog is loaded.
+using AvailabilitySource = std::function<bool(const CRegisterImage&)>;
+// The model has any of the capability bits of `mask`.
+AvailabilitySource HasCapability(std::uint32_t mask);
+
+// Number of options of a list: fixed, or taken from the image when the dialog
+// is loaded (lists whose length depends on the model):
+//     4                                                         // always four
+//     [](const CRegisterImage& image) { return IsRtd(image) ? 3 : 2; }
+class COptionCount
+{
+public:
+    COptionCount(int count) : m_source([count](const CRegisterImage&) { return count; }) {}
+    template <typename F>
+        requires std::invocable<const F&, const CRegisterImage&>
+    COptionCount(F source) : m_source(std::move(source))
+    {
+    }
+    int operator()(const CRegisterImage& image) const { return m_source(image); }
+
+private:
+    std::function<int(const CRegisterImage&)> m_source;
+};
+
+// One radio button of a group: control id, caption (string number) and the
+// value it stands for.
+struct SRadioChoice
+{
+    int controlId;
+    unsigned textId;
+    std::uint16_t value;
+};
+
+// A section of a dialog that rows can be put into; owned by the dialog.
+class CSettingSection;
+// A table section: edits in rows and columns, each with its caption.
+class CSettingTable;
+
+// What a row may have besides its control; written with designated
+// initializers: {.section = average}, {.unitId = kSecId, .available = HasCapability(CAP_MODBUS)}.
+struct SRowExtras
+{
+    CSettingSection* section = nullptr; // null: the dialog's own rows
+    unsigned unitId = 0;                // text after the control ("sec."), 0: none
+    AvailabilitySource available = {};  // empty: always available
 };
 
 class CSettingDialog : public QDialog
@@ -80,54 +172,112 @@ public:
 
     // The control added with `controlId` (null when there is none).
     QWidget* Control(int controlId) const;
+    template <typename T> T* Control(int controlId) const { return qobject_cast<T*>(Control(controlId)); }
 
     // OK: reads every bound control in order into the image; ends with OK
     // only when all were accepted.
     void accept() override;
 
+    QPushButton* OkButton() const { return m_ok; }
+    QPushButton* CancelButton() const { return m_cancel; }
+
 protected:
-    // Binding of a control to the image. `load` shows the image, `store` reads
-    // the control back and may throw CPrivateException.
-    struct SBinding
+    // ---- Sections: rows of their own, placed below the earlier ones.
+    // A titled group box ("Average", "Filter").
+    CSettingSection* AddGroup(unsigned titleId);
+    // A grid of controls with a caption over every column and before every
+    // row (titleId 0: no frame). A cell's control is named "<column> <row>".
+    CSettingTable* AddTable(unsigned titleId, std::vector<unsigned> columnCaptionIds,
+                            std::vector<unsigned> rowCaptionIds);
+
+    // ---- Rows, one line per control, in the order OK reads them.
+    QComboBox* AddOptionRow(unsigned captionId, int controlId, int word, unsigned baseId, COptionCount count,
+                            EOptionRule rule, SRowExtras extras = {});
+    QLineEdit* AddNumberRow(unsigned captionId, int controlId, int word, ENumberWidth width, ScaleSource scale,
+                            LimitsSource limits, unsigned nameId, SRowExtras extras = {});
+    // `column` and `row` count from 0 over the table's captions.
+    QLineEdit* AddNumberCell(CSettingTable* table, int column, int row, int controlId, int word, ENumberWidth width,
+                             ScaleSource scale, LimitsSource limits, unsigned nameId);
+    // Shows the button whose value is the word, or the button of
+    // `fallbackValue` for any other word; OK writes the checked button's value.
+    //     AddRadioRow(15009, 12, {{1050, 3261, 1}, {1051, 3260, 0}}, 0);  // 1 Enable, else Disable
+    QGroupBox* AddRadioRow(unsigned captionId, int word, std::vector<SRadioChoice> choices,
+                           std::uint16_t fallbackValue, SRowExtras extras = {});
+    // An integer edit (scale 1) from `minimum` to `maximum` with a trackbar of
+    // that range beside it, between the texts lowTextId and highTextId.
+    //     AddTrackbarRow(15656, 1028, 1029, 43, 1, 10, 15656, kLowId, kHighId);
+    QLineEdit* AddTrackbarRow(unsigned captionId, int editId, int trackbarId, int word, std::int32_t minimum,
+                              std::int32_t maximum, unsigned nameId, unsigned lowTextId, unsigned highTextId,
+                              SRowExtras extras = {});
+    // A button that runs the dialog `make` creates with RunSettingDialog on
+    // this dialog's image. This dialog's controls are not shown again
+    // afterwards: a nested dialog edits words of its own.
+    //     AddDialogButton<CAdvancedModbusDialog>(kAdvancedId, 1030);
+    using DialogFactory = std::function<std::unique_ptr<CSettingDialog>(QWidget* parent)>;
+    QPushButton* AddDialogButton(unsigned captionId, int controlId, DialogFactory make, SRowExtras extras = {});
+    template <typename TDialog> QPushButton* AddDialogButton(unsigned captionId, int controlId, SRowExtras extras = {})
     {
-        QWidget* control;
-        std::function<void()> load;
-        std::function<void()> store;
-    };
+        return AddDialogButton(
+            captionId, controlId, [](QWidget* parent) { return std::make_unique<TDialog>(parent); },
+            std::move(extras));
+    }
+    // A line of text across the dialog in red (RGB 255, 0, 0).
+    QLabel* AddNote(int controlId, unsigned textId, SRowExtras extras = {});
+    // A rule applied to the image at this place of the OK order, after the
+    // rows before it were stored (it may throw CPrivateException to keep the
+    // dialog open).
+    //     AddStoreRule([](CRegisterImage& image) { image.SetWord(83, 1); });
+    void AddStoreRule(std::function<void(CRegisterImage&)> rule);
 
-    // Bindings, in the order OK reads them.
-    QComboBox* BindOptionList(QComboBox* combo, int word, unsigned baseId, int count, EOptionRule rule);
-    QLineEdit* BindNumber(QLineEdit* edit, int word, ENumberWidth width, ScaleSource scale,
-                          LimitsSource limits, unsigned nameId);
-    // Radio button i selects value i (clamped to the last button).
-    void BindRadioGroup(const std::vector<QAbstractButton*>& buttons, int word);
+    // ---- For controls laid out by hand: the binding alone, and the row.
+    QComboBox* BindOptionList(QComboBox* combo, int word, unsigned baseId, COptionCount count, EOptionRule rule);
+    QLineEdit* BindNumber(QLineEdit* edit, int word, ENumberWidth width, ScaleSource scale, LimitsSource limits,
+                          unsigned nameId);
+    // `load` shows the image in `control`, `store` reads it back (and may
+    // throw CPrivateException); either may be empty.
     void BindCustom(QWidget* control, std::function<void()> load, std::function<void()> store);
+    // Puts `control` in a row under `captionId` (its label, the buddy of the
+    // control) and gives it `controlId`. The row's widgets are disabled with
+    // the last binding when it is unavailable.
+    void AddRow(unsigned captionId, QWidget* control, int controlId, SRowExtras extras = {});
 
-    // Rows of the dialog's form: caption (string number), control, and an
-    // optional unit text after the control. The control gets `controlId`.
-    void AddRow(unsigned captionId, QWidget* control, int controlId, unsigned unitId = 0);
-    QComboBox* AddOptionRow(unsigned captionId, int controlId, int word, unsigned baseId, int count,
-                            EOptionRule rule);
-    QLineEdit* AddNumberRow(unsigned captionId, int controlId, int word, ENumberWidth width,
-                            ScaleSource scale, LimitsSource limits, unsigned nameId,
-                            unsigned unitId = 0);
-
-    QFormLayout* Form() const { return m_form; }
     QDialogButtonBox* Buttons() const { return m_buttons; }
 
-    // Hooks: after the bindings were shown (enable states, extra lists), and
-    // after all were stored (rules across words; may throw to keep the
-    // dialog open).
+    // Hooks: after the bindings were shown (extra states), and after all were
+    // stored (may throw to keep the dialog open).
     virtual void AfterLoad() {}
     virtual void AfterStore() {}
 
 private:
+    struct SBinding
+    {
+        QWidget* control = nullptr;    // the first focus target; null for a rule
+        std::vector<QWidget*> widgets; // disabled together when unavailable
+        AvailabilitySource available;
+        std::function<void(bool available)> load;
+        std::function<void()> store;
+        std::function<QWidget*()> focus; // where the focus goes first (default: control)
+        bool isAvailable = true;
+    };
+
+    SBinding& Bind(QWidget* control, std::function<void(bool)> load, std::function<void()> store);
+    // Label (and unit) of a new row in the section or the dialog's own rows.
+    // `beside`: a widget after the control (a trackbar), before the unit.
+    std::vector<QWidget*> PlaceRow(unsigned captionId, QWidget* control, const SRowExtras& extras,
+                                   QWidget* beside = nullptr);
+    void PlaceWide(QWidget* widget, const SRowExtras& extras);
+    void Finish(SBinding& binding, std::vector<QWidget*> rowWidgets, const SRowExtras& extras);
     void StoreControls();
 
     CRegisterImage m_image;
     std::vector<SBinding> m_bindings;
+    std::vector<std::unique_ptr<CSettingSection>> m_sections;
+    std::vector<std::unique_ptr<CSettingTable>> m_tables;
+    QVBoxLayout* m_body;
     QFormLayout* m_form;
     QDialogButtonBox* m_buttons;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
 };
 
 // Copies the caller's image (words and identity) into the dialog, runs it

@@ -1,7 +1,10 @@
 #include "ui/jobs/ProgressDialog.h"
 
+#include "app/MessageFormat.h"
 #include "app/PrivateException.h"
+#include "app/Trace.h"
 #include "comm/ModbusInterface.h"
+#include "ui/app/ErrorReport.h"
 #include "ui/app/UiText.h"
 
 #include <QHBoxLayout>
@@ -12,11 +15,27 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
+#include <thread>
+
 namespace {
 
 constexpr int kTimerPeriodMs = 500;
+// How often a stopping worker's link is aborted again.
+constexpr int kStopPeriodMs = 50;
+
+std::chrono::milliseconds g_stopLimit{10000};
 
 } // namespace
+
+std::chrono::milliseconds CProgressDialog::StopLimit()
+{
+    return g_stopLimit;
+}
+
+void CProgressDialog::SetStopLimit(std::chrono::milliseconds limit)
+{
+    g_stopLimit = limit;
+}
 
 // The four link quality icons: 0 to 3 lit bars of a signal meter.
 QPixmap CProgressDialog::QualityPixmap(int level)
@@ -75,11 +94,31 @@ CProgressDialog::~CProgressDialog()
 {
     // The dialog only ends after the worker reported done; this covers a
     // dialog destroyed without having been run to its end.
-    if (m_worker) {
-        m_worker->RequestCancel();
+    if (!m_worker)
+        return;
+    m_worker->RequestCancel();
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_worker->Done()) {
         m_link.Abort();
-        m_worker->Join();
+        if (clock.elapsed() >= g_stopLimit.count()) {
+            ReportStuckWorker();
+            break; // and wait: the worker still uses the link and the image
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kStopPeriodMs / 5));
     }
+    m_worker->Join();
+}
+
+void CProgressDialog::ReportStuckWorker()
+{
+    if (m_stuckReported)
+        return;
+    m_stuckReported = true;
+    const long long seconds = std::max<long long>(1, (g_stopLimit.count() + 999) / 1000);
+    const std::string text = LoadMessage(uitext::kTransferDidNotStop, {seconds});
+    CTrace::Write("%s\n", {text});
+    ShowMessage(this, UiMessage(text), MessageIcon::Error);
 }
 
 void CProgressDialog::showEvent(QShowEvent* event)
@@ -104,6 +143,8 @@ int CProgressDialog::QualityLevel(double quality)
 
 void CProgressDialog::timerEvent(QTimerEvent* event)
 {
+    if (event->timerId() == m_stopTimer)
+        return StopTick();
     if (event->timerId() != m_timer)
         return CObserverDialog::timerEvent(event);
     const double quality = m_link.LinkQuality();
@@ -120,9 +161,11 @@ void CProgressDialog::OnObserverUpdate(CObservable*)
         m_bar->setValue(static_cast<int>(m_worker->Progress()));
         return;
     }
-    if (m_timer) {
-        killTimer(m_timer);
-        m_timer = 0;
+    for (int* timer : {&m_timer, &m_stopTimer}) {
+        if (*timer) {
+            killTimer(*timer);
+            *timer = 0;
+        }
     }
     const bool cancelled = m_worker->CancelRequested();
     m_error = m_worker->ErrorText();
@@ -140,6 +183,19 @@ void CProgressDialog::OnCancel()
         return;
     m_worker->RequestCancel();
     m_link.Abort();
+    if (!m_stopTimer) {
+        m_stopClock.start();
+        m_stopTimer = startTimer(kStopPeriodMs);
+    }
+}
+
+void CProgressDialog::StopTick()
+{
+    if (!m_worker || m_worker->Done())
+        return; // its done report is on its way
+    m_link.Abort();
+    if (m_stopClock.elapsed() >= g_stopLimit.count())
+        ReportStuckWorker(); // the window stays until the worker reports done
 }
 
 void CProgressDialog::reject()

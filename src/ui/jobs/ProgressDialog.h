@@ -2,14 +2,20 @@
 // "Processing...": runs an upload or download on a worker thread, shows its
 // progress (and, on the infrared port, the link quality), and ends only
 // when the worker is done. Cancel asks the worker to stop and aborts the
-// pending exchange.
+// pending exchange, again and again until the worker has stopped: an Abort
+// that falls between two requests would otherwise be lost. The link's Abort
+// ends any of its waits, so a worker still running after StopLimit() is a
+// fault: the user is told, and the window still waits for it, since the
+// worker uses the link and the image until it ends.
 
 #include "jobs/TransferJobs.h"
 #include "model/RegisterImage.h"
 #include "ui/jobs/ObserverDialog.h"
 
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <array>
+#include <chrono>
 #include <memory>
 
 class CModbusInterface;
@@ -38,6 +44,11 @@ public:
     static int QualityLevel(double quality);
     static QPixmap QualityPixmap(int level);
 
+    // How long after Cancel (or the window's end) the worker may take before
+    // it is reported; 10 seconds unless set.
+    static std::chrono::milliseconds StopLimit();
+    static void SetStopLimit(std::chrono::milliseconds limit);
+
     QProgressBar* ProgressBar() const { return m_bar; }
     QPushButton* CancelButton() const { return m_cancel; }
     QLabel* QualityText() const { return m_percent; }
@@ -54,6 +65,8 @@ protected:
 private:
     void StartWorker();
     void OnCancel();
+    void StopTick();
+    void ReportStuckWorker();
 
     CModbusInterface& m_link;
     CProgressThread::Kind m_kind;
@@ -62,6 +75,9 @@ private:
     std::unique_ptr<CProgressThread> m_worker;
     bool m_infrared;
     int m_timer = 0;
+    int m_stopTimer = 0;
+    QElapsedTimer m_stopClock;
+    bool m_stuckReported = false;
     QLabel* m_caption;
     QProgressBar* m_bar;
     QPushButton* m_cancel;

@@ -1,0 +1,362 @@
+// Several meters on one line: the scan along it, and upload, download and
+// report run for a list of addresses, one meter after the other, each with
+// its own result.
+#include "Commands.h"
+
+#include "CliCancel.h"
+#include "CliJson.h"
+#include "CliProgress.h"
+
+#include "app/MessageFormat.h"
+#include "app/PrivateException.h"
+#include "app/StringTable.h"
+#include "comm/ModbusInterface.h"
+#include "files/ConfigFile.h"
+#include "files/FileStringIds.h"
+#include "files/ParameterReport.h"
+#include "jobs/BusScan.h"
+#include "jobs/TransferJobs.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+enum class Result { Done = 0, Refused = 1, Failed = 2, Cancelled = 3 };
+// The words of the JSON documents, never translated.
+const char* const kResultKeys[] = {"done", "refused", "failed", "cancelled"};
+
+// What became of one meter of the list.
+struct Outcome
+{
+    int address = 0;
+    Result result = Result::Done;
+    std::string message;  // why it was refused or failed
+    std::string detail;   // of a meter done: the file written, the comparison's status line
+    SMeterFindings findings;
+    std::string file;
+    std::optional<int> mismatches;
+    std::vector<SReportRow> differences;
+};
+
+// One meter's job: Done, Refused (with outcome.message) or Cancelled; a
+// failure raises CPrivateException.
+using MeterJob = std::function<Result(CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& outcome)>;
+// Whether a failure after these findings refuses the meter rather than
+// reports a link failure.
+using Refusal = std::function<bool(const SMeterFindings& findings)>;
+
+std::string OneLine(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    return text;
+}
+
+void PrintOutcome(const Outcome& o)
+{
+    std::string line = std::to_string(o.address) + "\t" + CStringTable::Get(text::kResultWords + static_cast<int>(o.result));
+    const std::string& more = o.result == Result::Done ? o.detail : o.message;
+    if (!more.empty())
+        line += "\t" + OneLine(more);
+    std::printf("%s\n", line.c_str());
+    for (const SReportRow& row : o.differences)
+        std::printf("  %s\t%s\t%s\t%s\n", row.group.c_str(), row.name.c_str(), row.value.c_str(),
+                    row.comparisonValue.c_str());
+    std::fflush(stdout);
+}
+
+Json OutcomeJson(const Outcome& o)
+{
+    Json m;
+    m["address"] = o.address;
+    m["result"] = kResultKeys[static_cast<int>(o.result)];
+    if (!o.message.empty())
+        m["message"] = OneLine(o.message);
+    if (o.findings.identityRead)
+        AddIdentity(m, o.findings.identity);
+    if (!o.file.empty())
+        m["file"] = o.file;
+    if (o.mismatches) {
+        m["mismatches"] = *o.mismatches;
+        m["status_text"] = o.detail;
+        Json rows = Json::array();
+        for (const SReportRow& row : o.differences)
+            rows.push_back({{"group", row.group}, {"name", row.name}, {"value", row.value},
+                            {"device_value", row.comparisonValue}});
+        m["differences"] = rows;
+    }
+    return m;
+}
+
+// Runs `job` for every address of the list in turn on one link, prints each
+// result as it comes (or the whole document for --json) and a summary.
+// Returns the exit status: 0 when every meter is done; Ctrl-C ends the run
+// after the meter it met, as cancelled.
+int RunEach(const Invocation& inv, Json document, const MeterJob& job, const Refusal& refusal)
+{
+    const bool json = inv.Flag("--json");
+    const MeterAddresses meters = Addresses(inv);
+    ComSettings settings = LinkSettings(inv);
+    if (meters.list)
+        NeedBusLink(settings);
+    CModbusInterface link(settings);
+    CancelWatch watch(&link);
+    std::vector<Outcome> outcomes;
+    for (std::size_t i = 0; i < meters.addresses.size(); ++i) {
+        Outcome o;
+        o.address = meters.addresses[i];
+        link.SetAddress(o.address);
+        ProgressBar bar;
+        bar.SetLabel(LoadMessage(text::kProgressMeter, {o.address, static_cast<int>(i + 1),
+                                                        static_cast<int>(meters.addresses.size())}));
+        try {
+            o.result = job(link, bar, watch, o);
+            // A Ctrl-C that ended the job is taken, not left pending.
+            if (watch.Cancelled())
+                o.result = Result::Cancelled;
+        } catch (const CPrivateException& e) {
+            if (watch.Cancelled()) {
+                o.result = Result::Cancelled;
+            } else {
+                o.result = refusal(o.findings) ? Result::Refused : Result::Failed;
+                o.message = CommunicationErrorDetail(e.Text());
+            }
+        }
+        if (o.result == Result::Refused && o.findings.identityRead && o.findings.identity.IsKnown())
+            o.message = LoadMessage(text::kTheMeterIs,
+                                    {o.message, o.findings.identity.Code(), o.findings.identity.ModelDescription()});
+        bar.Clear();
+        if (!json)
+            PrintOutcome(o);
+        outcomes.push_back(std::move(o));
+        if (outcomes.back().result == Result::Cancelled)
+            break;
+    }
+
+    int count[4] = {};
+    int withDifferences = 0;
+    Json list = Json::array();
+    for (const Outcome& o : outcomes) {
+        ++count[static_cast<int>(o.result)];
+        withDifferences += o.mismatches.value_or(0) > 0;
+        list.push_back(OutcomeJson(o));
+    }
+    const bool cancelled = count[static_cast<int>(Result::Cancelled)] > 0;
+    const int total = static_cast<int>(outcomes.size());
+    if (json) {
+        document["meters"] = list;
+        document["summary"] = {{"meters", total},
+                               {"done", count[0]},
+                               {"refused", count[1]},
+                               {"failed", count[2]},
+                               {"cancelled", cancelled}};
+        PrintJson(document);
+    } else if (inv.command == "report") {
+        std::printf("%s\n", LoadMessage(text::kReportFleetSummary, {total, count[0], withDifferences, count[1], count[2]}).c_str());
+    } else {
+        std::printf("%s\n", LoadMessage(text::kFleetSummary, {total, count[0], count[1], count[2]}).c_str());
+    }
+    std::fflush(stdout);
+    if (cancelled)
+        throw Cancelled{};
+    return count[0] == total ? 0 : 1;
+}
+
+// A meter whose identity names no model is refused by every job.
+bool UnknownMeter(const SMeterFindings& f)
+{
+    return f.identityRead && !f.identity.IsKnown();
+}
+
+bool OtherModel(const SMeterFindings& f, const CRegisterImage& image)
+{
+    return UnknownMeter(f) || (f.identityRead && !(f.identity == image.Identity()));
+}
+
+std::string UnitFile(const std::string& dir, int address)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "addr-%03d.cfg", address);
+    return (std::filesystem::path(dir) / name).string();
+}
+
+int ParseRangeEnd(const Invocation& inv, const char* name, int byDefault)
+{
+    const std::string* v = inv.Option(name);
+    if (!v)
+        return byDefault;
+    auto n = ParseInteger(*v);
+    if (!n || *n < kFirstDeviceAddress || *n > kLastDeviceAddress)
+        Usage(text::kInvalidOptionValue, {name, *v});
+    return static_cast<int>(*n);
+}
+
+} // namespace
+
+int FleetUpload(const Invocation& inv)
+{
+    const MeterAddresses meters = Addresses(inv);
+    const std::string& target = inv.args[0];
+    if (meters.list)
+        NeedBusLink(LinkSettings(inv)); // before any folder is made
+    Json document;
+    document["command"] = "upload";
+    if (meters.list) {
+        // One file per meter in the folder, made when it is not there.
+        std::error_code ec;
+        std::filesystem::create_directories(target, ec);
+        if (ec || !std::filesystem::is_directory(target))
+            throw CPrivateException(LoadPrintfMessage(text::kCannotCreateFolder,
+                                                      {target, ec ? ec.message() : std::strerror(ENOTDIR)}));
+        document["directory"] = target;
+    } else {
+        document["file"] = target;
+    }
+    auto job = [&](CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& o) {
+        CRegisterImage image;
+        if (!RunUpload(link, image, std::ref(bar), &watch.Flag(), &o.findings) || watch.Cancelled())
+            return Result::Cancelled; // and no file
+        const std::string path = meters.list ? UnitFile(target, o.address) : target;
+        CConfigFile::Save(image, path);
+        o.file = o.detail = path;
+        return Result::Done;
+    };
+    return RunEach(inv, document, job, UnknownMeter);
+}
+
+int FleetDownload(const Invocation& inv, const CRegisterImage& image)
+{
+    SDownloadOptions options;
+    options.keepLink = KeepLink(inv, Addresses(inv).list);
+    Json document;
+    document["command"] = "download";
+    document["file"] = inv.args[0];
+    document["keep_link"] = options.keepLink;
+    auto job = [&](CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& o) {
+        return RunDownload(link, image, std::ref(bar), &watch.Flag(), options, &o.findings) ? Result::Done
+                                                                                            : Result::Cancelled;
+    };
+    return RunEach(inv, document, job, [&](const SMeterFindings& f) { return OtherModel(f, image); });
+}
+
+int FleetReport(const Invocation& inv, const CRegisterImage& file)
+{
+    const bool keepLink = KeepLink(inv, Addresses(inv).list);
+    Json document;
+    document["command"] = "report";
+    document["file"] = inv.args[0];
+    document["keep_link"] = keepLink;
+    auto job = [&](CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& o) {
+        CRegisterImage meter;
+        if (!RunUpload(link, meter, std::ref(bar), &watch.Flag(), &o.findings))
+            return Result::Cancelled;
+        if (!(meter.Identity() == file.Identity())) {
+            o.message = CStringTable::Get(text::kOtherModel);
+            return Result::Refused;
+        }
+        // The file as a download that keeps the meter's link would write it.
+        CRegisterImage working(file);
+        if (keepLink)
+            CopyLinkSettings(meter, working);
+        CParameterReport report(working);
+        report.SetComparison(meter, CStringTable::Get(file_ids::kColumnDevice));
+        o.mismatches = report.MismatchCount();
+        o.detail = report.StatusText();
+        for (const SReportRow& row : report.Rows())
+            if (row.status == CParameterEnumerationInterface::COMPARE_DIFFERENT)
+                o.differences.push_back(row);
+        return Result::Done;
+    };
+    return RunEach(inv, document, job, UnknownMeter);
+}
+
+int CmdScan(const Invocation& inv)
+{
+    NeedArgs(inv, 0, 0);
+    SScanOptions options;
+    options.from = ParseRangeEnd(inv, "--from", kFirstDeviceAddress);
+    options.to = ParseRangeEnd(inv, "--to", kLastDeviceAddress);
+    if (options.to < options.from)
+        Usage(text::kInvalidRange, {std::to_string(options.from), std::to_string(options.to)});
+    if (const std::string* v = inv.Option("--timeout")) {
+        auto ms = ParseInteger(*v);
+        if (!ms || *ms < 1 || *ms > 60000)
+            Usage(text::kInvalidOptionValue, {"--timeout", *v});
+        options.timeoutMs = static_cast<unsigned>(*ms);
+    }
+    const bool json = inv.Flag("--json");
+    const ComSettings settings = LinkSettings(inv);
+    NeedBusLink(settings);
+    const unsigned timeout = options.timeoutMs ? options.timeoutMs : ScanTimeout(settings);
+
+    CModbusInterface link(settings);
+    CancelWatch watch(&link);
+    ProgressBar bar;
+    Json meters = Json::array(), others = Json::array();
+    int meterCount = 0;
+    const double span = options.to - options.from + 1;
+    auto progress = [&](int address) {
+        bar.SetLabel(LoadMessage(text::kProgressAddress, {address}));
+        bar((address - options.from) / span * 100.0);
+        return !watch.Cancelled();
+    };
+    auto found = [&](const SScanFinding& f) {
+        Json entry;
+        entry["address"] = f.address;
+        if (f.IsMeter()) {
+            ++meterCount;
+            AddIdentity(entry, f.identity);
+            meters.push_back(entry);
+        } else {
+            entry["message"] = OneLine(f.message);
+            if (f.identityRead)
+                AddIdentity(entry, f.identity);
+            others.push_back(entry);
+        }
+        if (json)
+            return;
+        bar.Clear();
+        if (f.IsMeter())
+            std::printf("%d\t%d\t%s\n", f.address, f.identity.Code(), f.identity.ModelDescription().c_str());
+        else
+            std::printf("%d\t-\t%s\n", f.address, OneLine(f.message).c_str());
+        std::fflush(stdout);
+    };
+    TransferResult result = TransferResult::Completed;
+    try {
+        result = ScanBus(link, options, progress, found);
+    } catch (const CPrivateException&) {
+        bar.Clear();
+        watch.ThrowIfCancelled();
+        throw;
+    }
+    bar.Clear();
+    // Asked first: a Ctrl-C that ended the scan is taken, not left pending.
+    const bool cancelled = watch.Cancelled() || result == TransferResult::Cancelled;
+    if (json) {
+        Json document;
+        document["command"] = "scan";
+        document["from"] = options.from;
+        document["to"] = options.to;
+        document["timeout_ms"] = timeout;
+        document["cancelled"] = cancelled;
+        document["meters"] = meters;
+        document["other_devices"] = others;
+        PrintJson(document);
+    }
+    if (cancelled)
+        throw Cancelled{};
+    if (meterCount == 0) {
+        PrintError(LoadMessage(text::kNothingAnswered, {options.from, options.to}));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace cli

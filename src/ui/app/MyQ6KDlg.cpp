@@ -1,0 +1,521 @@
+#include "ui/app/MyQ6KDlg.h"
+
+#include "app/Language.h"
+#include "app/PrivateException.h"
+#include "comm/ModbusInterface.h"
+#include "files/ConfigFile.h"
+#include "model/CapabilityFlags.h"
+#include "model/DeviceTable.h"
+#include "model/ScalingParameterResolver.h"
+#include "ui/app/ApplicationIcon.h"
+#include "ui/app/ErrorReport.h"
+#include "ui/app/OptionDialog.h"
+#include "ui/app/UiText.h"
+#include "ui/comm/CommDialog.h"
+#include "ui/editors/AlarmTable.h"
+#include "ui/editors/DataGridView.h"
+#include "ui/editors/ScaledEdit.h"
+#include "ui/editors/SettingDialog.h"
+#include "ui/editors/pages/InputPageInterface.h"
+#include "ui/jobs/ProgressDialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+namespace text = mainwindowtext;
+
+constexpr int kBargraphTypeWord = 31;
+constexpr int kBargraphLowerWord = 32;
+constexpr int kBargraphUpperWord = 34;
+constexpr int kFlashingWord = 78;
+constexpr int kPatternWord = 79;
+constexpr int kBankSwitchingWord = 85;
+
+constexpr unsigned kBargraphTypes = 3350; // "No bargraph indication" ... 5 texts
+constexpr unsigned kPatterns = 3650;      // "Normal", "Zone"
+constexpr unsigned kFlashings = 3600;     // "No flashing" ... 4 texts
+constexpr unsigned kLowerLimitName = 15151;
+constexpr unsigned kUpperLimitName = 15152;
+
+// A caption as the buddy of its control, and its accessible name (a list
+// would otherwise be named by its current entry).
+QLabel* Caption(unsigned id, QWidget* control, QWidget* parent)
+{
+    auto* label = new QLabel(UiText(id), parent);
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
+    return label;
+}
+
+} // namespace
+
+CMyQ6KDlg::CMyQ6KDlg(CAppSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
+{
+    m_image.ResetForModel(m_settings.m_deviceId, true);
+    setAcceptDrops(true);
+}
+
+CMyQ6KDlg::~CMyQ6KDlg() = default;
+
+QString CMyQ6KDlg::ConfigurationFilter()
+{
+    // "Description|patterns|...||" pairs; Qt wants "Description (patterns)"
+    // joined by ";;", with the patterns split by blanks.
+    const QStringList parts = UiText(text::kConfigurationFilter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        const QString patterns = parts[i + 1].trimmed();
+        if (description.isEmpty() || patterns.isEmpty())
+            break;
+        const int open = description.lastIndexOf(QLatin1Char('('));
+        if (open > 0 && description.endsWith(QLatin1Char(')')))
+            description = description.left(open).trimmed();
+        filters << description + QStringLiteral(" (") + QString(patterns).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QPushButton* CMyQ6KDlg::AddButton(QLayout* layout, unsigned captionId, int controlId, void (CMyQ6KDlg::*handler)())
+{
+    auto* button = new QPushButton(UiText(captionId), this);
+    button->setProperty("controlId", controlId);
+    button->setProperty("captionId", captionId);
+    button->setAutoDefault(false);
+    layout->addWidget(button);
+    if (handler)
+        connect(button, &QPushButton::clicked, this, [this, handler] { Run(handler); });
+    return button;
+}
+
+QPushButton* CMyQ6KDlg::Button(unsigned captionId) const
+{
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->property("captionId").toUInt() == captionId)
+            return b;
+    return nullptr;
+}
+
+void CMyQ6KDlg::Run(void (CMyQ6KDlg::*command)())
+{
+    RunCommand(this, [this, command] { (this->*command)(); });
+}
+
+void CMyQ6KDlg::Build()
+{
+    BuildControls();
+    FullRefresh();
+}
+
+void CMyQ6KDlg::BuildControls()
+{
+    // A rebuild (after a change of language) starts from nothing.
+    if (m_page) {
+        delete m_page;
+        m_page = nullptr;
+    }
+    m_alarmTable.reset();
+    m_modelMenu.reset();
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<QShortcut*>(QString(), Qt::FindDirectChildrenOnly));
+    delete layout();
+    m_firstPaint = true;
+
+    setWindowTitle(UiText(uitext::kAppCaption) + UiText(text::kVersion) + QStringLiteral(Q6K_PRODUCT_VERSION));
+    setWindowIcon(ApplicationIcon());
+
+    auto* outer = new QVBoxLayout(this);
+
+    auto* commands = new QHBoxLayout;
+    AddButton(commands, text::kUpload, 1001, &CMyQ6KDlg::OnUpload);
+    AddButton(commands, text::kDownload, 1002, &CMyQ6KDlg::OnDownload);
+    AddButton(commands, text::kReport, 1003, nullptr);
+    AddButton(commands, text::kSaveFile, 1004, &CMyQ6KDlg::OnSaveFile);
+    AddButton(commands, text::kOpenFile, 1005, &CMyQ6KDlg::OnOpenFile);
+    AddButton(commands, text::kMonitor, 1007, nullptr);
+    commands->addStretch(1);
+    AddButton(commands, text::kLanguage, 1006, &CMyQ6KDlg::OnLanguage);
+    outer->addLayout(commands);
+
+    auto* modelRow = new QHBoxLayout;
+    m_modelButton = new QPushButton(this);
+    m_modelButton->setProperty("controlId", 1039);
+    m_modelButton->setAutoDefault(false);
+    m_modelButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 6px;"));
+    m_modelButton->setAccessibleName(UiText(text::kModel));
+    m_modelButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(m_modelButton, &QPushButton::clicked, this, [this] { Run(&CMyQ6KDlg::OnModelButton); });
+    modelRow->addWidget(Caption(text::kModel, m_modelButton, this));
+    modelRow->addWidget(m_modelButton, 1);
+    outer->addLayout(modelRow);
+
+    auto* middle = new QHBoxLayout;
+    m_inputGroup = new QGroupBox(UiText(text::kInputGroup), this);
+    m_inputLayout = new QVBoxLayout(m_inputGroup);
+    middle->addWidget(m_inputGroup, 3);
+
+    auto* right = new QVBoxLayout;
+    auto* bargraph = new QGroupBox(UiText(text::kBargraphGroup), this);
+    auto* bargraphForm = new QFormLayout(bargraph);
+    m_bargraphType = new QComboBox(bargraph);
+    m_bargraphType->setProperty("controlId", 1016);
+    FillOptionList(m_bargraphType, kBargraphTypes, 5);
+    m_bargraphLower = new QLineEdit(bargraph);
+    m_bargraphLower->setProperty("controlId", 1017);
+    m_bargraphUpper = new QLineEdit(bargraph);
+    m_bargraphUpper->setProperty("controlId", 1018);
+    bargraphForm->addRow(Caption(text::kType, m_bargraphType, bargraph), m_bargraphType);
+    bargraphForm->addRow(Caption(text::kLowerLimit, m_bargraphLower, bargraph), m_bargraphLower);
+    bargraphForm->addRow(Caption(text::kUpperLimit, m_bargraphUpper, bargraph), m_bargraphUpper);
+    right->addWidget(bargraph);
+
+    auto* control = new QGroupBox(UiText(text::kControlFunctions), this);
+    auto* controlRow = new QHBoxLayout(control);
+    AddButton(controlRow, text::kControl, 1021, nullptr);
+    AddButton(controlRow, text::kDisplay, 1022, nullptr);
+    AddButton(controlRow, text::kLockout, 1024, nullptr);
+    right->addWidget(control);
+
+    auto* external = new QGroupBox(UiText(text::kExternalInterface), this);
+    auto* externalGrid = new QGridLayout(external);
+    auto* externalRow1 = new QHBoxLayout;
+    auto* externalRow2 = new QHBoxLayout;
+    m_bcd = AddButton(externalRow1, text::kBcdOutput, 1025, nullptr);
+    m_event = AddButton(externalRow1, text::kEventTrigger, 1020, nullptr);
+    m_analog = AddButton(externalRow2, text::kAnalogOut, 1019, nullptr);
+    m_modbus = AddButton(externalRow2, text::kModbus, 1023, nullptr);
+    externalGrid->addLayout(externalRow1, 0, 0);
+    externalGrid->addLayout(externalRow2, 1, 0);
+    right->addWidget(external);
+    right->addStretch(1);
+    middle->addLayout(right, 2);
+    outer->addLayout(middle);
+
+    auto* alarm = new QGroupBox(UiText(text::kAlarmGroup), this);
+    auto* alarmLayout = new QVBoxLayout(alarm);
+    m_alarmTable = std::make_unique<CAlarmTable>(alarm);
+    m_alarmTable->SetImage(&m_image);
+    m_alarmTable->Grid()->setProperty("controlId", 1038);
+    m_alarmTable->Grid()->setAccessibleName(UiText(text::kAlarmTable));
+    alarmLayout->addWidget(m_alarmTable->Grid(), 0, Qt::AlignLeft);
+    auto* alarmRow = new QHBoxLayout;
+    m_pattern = new QComboBox(alarm);
+    m_pattern->setProperty("controlId", 1056);
+    m_flashing = new QComboBox(alarm);
+    m_flashing->setProperty("controlId", 1058);
+    alarmRow->addWidget(Caption(text::kPattern, m_pattern, alarm));
+    alarmRow->addWidget(m_pattern);
+    alarmRow->addSpacing(12);
+    alarmRow->addWidget(Caption(text::kFlashing, m_flashing, alarm));
+    alarmRow->addWidget(m_flashing);
+    alarmRow->addStretch(1);
+    m_bank = AddButton(alarmRow, text::kBank, 1057, nullptr);
+    AddButton(alarmRow, text::kAdvanced, 1059, nullptr);
+    alarmLayout->addLayout(alarmRow);
+    outer->addWidget(alarm);
+
+    // What users of a desktop program expect besides the buttons.
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnOpenFile); });
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnSaveFile); });
+}
+
+void CMyQ6KDlg::ReplacePageIfNeeded()
+{
+    const EInputKind kind = InputKindOf(m_image.CapabilityFlags());
+    if (m_page && (kind == EInputKind::None || m_page->Kind() == kind))
+        return;
+    CInputPage* page = CreateInputPage(kind, m_inputGroup);
+    if (!page)
+        return;
+    if (m_page) {
+        // Possibly the page whose own handler asked for this refresh: it goes
+        // once that handler has returned.
+        m_page->hide();
+        m_inputLayout->removeWidget(m_page);
+        m_page->deleteLater();
+    }
+    m_page = page;
+    m_inputLayout->addWidget(page);
+    page->Attach(this);
+    page->SetImage(&m_image);
+    page->show();
+}
+
+void CMyQ6KDlg::FullRefresh()
+{
+    if (!m_modelButton)
+        return;
+    const CScalingParameterResolver scaling(m_image);
+    const QString modelText = QStringLiteral(" ") + QString::fromStdString(m_image.Identity().ModelDescription());
+    m_modelButton->setText(modelText);
+    m_modelButton->setAccessibleDescription(modelText.trimmed());
+
+    ReplacePageIfNeeded();
+    if (m_page)
+        m_page->Load();
+
+    m_bargraphType->setCurrentIndex(ShownOptionIndex(m_image.GetWord(kBargraphTypeWord), 5, EOptionRule::Clamped));
+    SetScaledText(m_bargraphLower, m_image.GetLong(kBargraphLowerWord), scaling.DisplayScale());
+    SetScaledText(m_bargraphUpper, m_image.GetLong(kBargraphUpperWord), scaling.DisplayScale());
+
+    m_pattern->clear();
+    FillOptionList(m_pattern, kPatterns, 2);
+    m_pattern->setCurrentIndex(ShownOptionIndex(m_image.GetWord(kPatternWord), 2, EOptionRule::TwoWay));
+    m_flashing->clear();
+    FillOptionList(m_flashing, kFlashings, 4);
+    m_flashing->setCurrentIndex(ShownOptionIndex(m_image.GetWord(kFlashingWord), 4, EOptionRule::Clamped));
+
+    m_bank->setEnabled(m_image.GetWord(kBankSwitchingWord) != 0);
+    m_alarmTable->Refill();
+
+    const CDeviceType& model = m_image.Identity();
+    m_bcd->setEnabled(model.Has(CAP_BCD_OUTPUT));
+    m_event->setEnabled(model.Has(CAP_EVENT_INPUT));
+    m_analog->setEnabled(model.Has(CAP_ANALOG_OUTPUT));
+    m_modbus->setEnabled(model.Has(CAP_MODBUS));
+}
+
+void CMyQ6KDlg::Commit()
+{
+    if (!m_modelButton)
+        return;
+    if (m_page)
+        m_page->Store();
+    if (m_bargraphType->currentIndex() >= 0)
+        m_image.SetWord(kBargraphTypeWord, static_cast<std::uint16_t>(m_bargraphType->currentIndex()));
+    const CScalingParameterResolver scaling(m_image);
+    const auto minimum = scaling.DisplayValueMinimum(), maximum = scaling.DisplayValueMaximum();
+    m_image.SetLong(kBargraphLowerWord,
+                    ReadScaledText(m_bargraphLower, minimum, maximum, scaling.DisplayScale(), kLowerLimitName));
+    m_image.SetLong(kBargraphUpperWord,
+                    ReadScaledText(m_bargraphUpper, minimum, maximum, scaling.DisplayScale(), kUpperLimitName));
+    if (m_pattern->currentIndex() >= 0)
+        m_image.SetWord(kPatternWord, static_cast<std::uint16_t>(m_pattern->currentIndex()));
+    if (m_flashing->currentIndex() >= 0)
+        m_image.SetWord(kFlashingWord, static_cast<std::uint16_t>(m_flashing->currentIndex()));
+}
+
+void CMyQ6KDlg::Update(CObservable* source)
+{
+    if (!m_page || source != static_cast<CObservable*>(m_page.data()))
+        return;
+    if (m_page->SubDialogFlag() == CInputPageInterface::kCommit)
+        Commit();
+    else
+        FullRefresh();
+}
+
+int CMyQ6KDlg::RunModal()
+{
+    Build();
+    return exec();
+}
+
+void CMyQ6KDlg::OnUpload()
+{
+    CModbusInterface link; // the stored connection settings
+    if (!CCommDialog::ConnectStep(this, link))
+        return;
+    // The working image changes only when the whole upload succeeded.
+    if (CProgressDialog::RunUpload(this, link, m_image))
+        FullRefresh();
+}
+
+void CMyQ6KDlg::OnDownload()
+{
+    Commit(); // a rejected value stops here, before the Connect dialog
+    CModbusInterface link;
+    if (!CCommDialog::ConnectStep(this, link))
+        return;
+    CProgressDialog::RunDownload(this, link, m_image);
+}
+
+QString CMyQ6KDlg::AskFileName(EFileDialog kind)
+{
+    if (m_askFileName)
+        return m_askFileName(this, kind);
+    QFileDialog dialog(this);
+    dialog.setNameFilter(ConfigurationFilter());
+    dialog.setDefaultSuffix(QStringLiteral("cfg"));
+    dialog.setAcceptMode(kind == EFileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(kind == EFileDialog::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
+}
+
+void CMyQ6KDlg::OnSaveFile()
+{
+    Commit();
+    const QString path = AskFileName(EFileDialog::Save);
+    if (!path.isEmpty())
+        CConfigFile::Save(m_image, path.toStdString());
+}
+
+void CMyQ6KDlg::OnOpenFile()
+{
+    const QString path = AskFileName(EFileDialog::Open);
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+bool CMyQ6KDlg::OpenFile(const QString& path)
+{
+    return RunCommand(this, [this, &path] {
+        // Load assigns only a whole, good file.
+        CConfigFile::Load(m_image, path.toStdString());
+        FullRefresh();
+    });
+}
+
+QMenu* CMyQ6KDlg::BuildModelMenu()
+{
+    m_modelMenu = std::make_unique<QMenu>(this);
+    const int current = m_image.Identity().IsKnown() ? m_image.Identity().Code() : -1;
+    QMenu* submenu = nullptr;
+    std::string previousName;
+    for (int code = 0; code < kDeviceModelCount; ++code) {
+        const CDeviceType model = CDeviceType::FromCode(code);
+        if (!submenu || model.ModelName() != previousName) {
+            previousName = model.ModelName();
+            submenu = m_modelMenu->addMenu(QString::fromStdString(previousName));
+        }
+        QAction* item = submenu->addAction(QString::fromStdString(model.ModelDescription()));
+        item->setData(code);
+        item->setCheckable(true);
+        if (code == current) {
+            item->setChecked(true);
+            // A submenu cannot carry a check mark in Qt: its title shows it.
+            submenu->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+            submenu->menuAction()->setCheckable(true);
+            submenu->menuAction()->setChecked(true);
+        }
+        connect(item, &QAction::triggered, this, [this, code] { RunCommand(this, [this, code] { ChangeModel(code); }); });
+    }
+    return m_modelMenu.get();
+}
+
+void CMyQ6KDlg::OnModelButton()
+{
+    Commit();
+    QMenu* menu = BuildModelMenu();
+    menu->popup(m_modelButton->mapToGlobal(QPoint(0, m_modelButton->height() - 1)));
+}
+
+void CMyQ6KDlg::ChangeModel(int code)
+{
+    if (m_image.Identity().IsKnown() && code == m_image.Identity().Code())
+        return;
+    m_settings.m_deviceId = code;
+    m_image.ResetForModel(code, false);
+    FullRefresh();
+}
+
+void CMyQ6KDlg::OnLanguage()
+{
+    COptionDialog dialog(m_settings, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_settings = dialog.Settings();
+    if (m_settings.m_displayLanguage == LoadedLanguage())
+        return; // the choice is kept, the window stays as it is
+    if (m_page) {
+        m_page->hide();
+        m_page->deleteLater();
+        m_page = nullptr;
+    }
+    LoadLanguageReporting(m_settings.m_displayLanguage, this);
+    // The program runs this window again, built from the new texts around
+    // the same image.
+    done(kLanguageChanged);
+}
+
+void CMyQ6KDlg::StoreModelCode()
+{
+    m_settings.m_deviceId = m_image.Identity().Code(); // 0 when it names no model
+}
+
+void CMyQ6KDlg::reject()
+{
+    // Escape never closes the main window; it only ends a cell edit.
+    if (m_alarmTable)
+        m_alarmTable->Editing().CancelEdit();
+}
+
+void CMyQ6KDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Only a focused button takes Enter; nothing closes the window.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+        reject();
+        event->accept();
+        return;
+    default: QDialog::keyPressEvent(event);
+    }
+}
+
+void CMyQ6KDlg::closeEvent(QCloseEvent* event)
+{
+    StoreModelCode();
+    done(0);
+    event->accept();
+}
+
+void CMyQ6KDlg::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    if (m_firstPaint && !isMinimized()) {
+        m_firstPaint = false;
+        if (QPushButton* upload = Button(text::kUpload)) {
+            upload->setDefault(true);
+            upload->setFocus(Qt::OtherFocusReason);
+        }
+        if (m_firstPaintHook)
+            m_firstPaintHook();
+    }
+}
+
+void CMyQ6KDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() &&
+        urls.front().toLocalFile().endsWith(QStringLiteral(".cfg"), Qt::CaseInsensitive))
+        event->acceptProposedAction();
+}
+
+void CMyQ6KDlg::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) {
+        event->acceptProposedAction();
+        OpenFile(urls.front().toLocalFile());
+    }
+}

@@ -1,0 +1,174 @@
+#pragma once
+// The main window: the working register image of one meter, shown as the
+// model, the input page, the bar graph settings and the alarm table, with a
+// button for every other group of settings and every command (Upload,
+// Download, Report, Save File, Open File, Monitor, Language).
+//
+// The object lives for the whole run of the program and keeps its image;
+// RunModal builds the window's controls anew from the current language each
+// time it runs, so a change of language rebuilds the window around the same
+// image.
+
+#include "app/AppSettings.h"
+#include "model/Observer.h"
+#include "model/RegisterImage.h"
+#include "ui/editors/pages/InputPageInterface.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class CAlarmTable;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QVBoxLayout;
+
+// String numbers of the main window's captions.
+namespace mainwindowtext {
+inline constexpr unsigned kUpload = 12850;
+inline constexpr unsigned kDownload = 12851;
+inline constexpr unsigned kReport = 12852;
+inline constexpr unsigned kSaveFile = 12853;
+inline constexpr unsigned kOpenFile = 12854;
+inline constexpr unsigned kMonitor = 12855;
+inline constexpr unsigned kLanguage = 12856;
+inline constexpr unsigned kModel = 12857;
+inline constexpr unsigned kInputGroup = 12858;
+inline constexpr unsigned kBargraphGroup = 12859;
+inline constexpr unsigned kType = 12860;
+inline constexpr unsigned kLowerLimit = 12861;
+inline constexpr unsigned kUpperLimit = 12862;
+inline constexpr unsigned kControlFunctions = 12863;
+inline constexpr unsigned kControl = 12864;
+inline constexpr unsigned kDisplay = 12865;
+inline constexpr unsigned kLockout = 12866;
+inline constexpr unsigned kExternalInterface = 12867;
+inline constexpr unsigned kBcdOutput = 12868;
+inline constexpr unsigned kEventTrigger = 12869;
+inline constexpr unsigned kAnalogOut = 12870;
+inline constexpr unsigned kModbus = 12871;
+inline constexpr unsigned kAlarmGroup = 12872;
+inline constexpr unsigned kPattern = 12873;
+inline constexpr unsigned kFlashing = 12874;
+inline constexpr unsigned kBank = 12875;
+inline constexpr unsigned kAdvanced = 12876;
+inline constexpr unsigned kAlarmTable = 12877;
+inline constexpr unsigned kVersion = 12879; // " Version" in the title
+inline constexpr unsigned kConfigurationFilter = 1000;
+} // namespace mainwindowtext
+
+class CMyQ6KDlg : public QDialog, public CObserver, public CObservable
+{
+    Q_OBJECT
+public:
+    // Result of RunModal when the language was changed: run again.
+    static constexpr int kLanguageChanged = 1;
+
+    // `settings` are the application's; the image starts as the factory
+    // settings of model "DeviceId".
+    explicit CMyQ6KDlg(CAppSettings& settings, QWidget* parent = nullptr);
+    ~CMyQ6KDlg() override;
+
+    // Builds the controls from the current language, refreshes them from the
+    // image and runs the window modally; 0 when closed, kLanguageChanged.
+    int RunModal();
+    // Builds (or rebuilds) the controls and refreshes them, without running;
+    // RunModal does this itself.
+    void Build();
+
+    CRegisterImage& Image() { return m_image; }
+    const CRegisterImage& Image() const { return m_image; }
+
+    // The commands, as their buttons run them (errors are shown).
+    void OnUpload();
+    void OnDownload();
+    void OnSaveFile();
+    void OnOpenFile();
+    void OnModelButton();
+    void OnLanguage();
+    // Opens a configuration file as Open File does, without asking.
+    bool OpenFile(const QString& path);
+    // The model menu's command: another model's factory settings (the same
+    // model changes nothing).
+    void ChangeModel(int code);
+    // "DeviceId" := the image's model code (0 when it names no model), as the
+    // window's close does.
+    void StoreModelCode();
+
+    // Every control from the image, and the controls into the image. Commit
+    // throws CPrivateException on a rejected value (the edit is focused).
+    void FullRefresh();
+    void Commit();
+
+    // Asks for a file name; tests stand in for the system's file dialogs.
+    enum class EFileDialog { Open, Save };
+    using FileNameAsker = std::function<QString(QWidget* parent, EFileDialog kind)>;
+    void SetFileNameAsker(FileNameAsker asker) { m_askFileName = std::move(asker); }
+    // Called once the window has been painted for the first time.
+    void SetFirstPaintHook(std::function<void()> hook) { m_firstPaintHook = std::move(hook); }
+
+    // The pieces tests and pictures look at.
+    CInputPage* InputPage() const { return m_page; }
+    CAlarmTable* AlarmTable() const { return m_alarmTable.get(); }
+    QPushButton* Button(unsigned captionId) const;
+    QPushButton* ModelButton() const { return m_modelButton; }
+    QComboBox* BargraphType() const { return m_bargraphType; }
+    QLineEdit* BargraphLower() const { return m_bargraphLower; }
+    QLineEdit* BargraphUpper() const { return m_bargraphUpper; }
+    QComboBox* PatternList() const { return m_pattern; }
+    QComboBox* FlashingList() const { return m_flashing; }
+    // The model menu as it was last built (null before the first showing).
+    QMenu* ModelMenu() const { return m_modelMenu.get(); }
+    // Builds the model menu without showing it.
+    QMenu* BuildModelMenu();
+
+    // The input page's requests.
+    void Update(CObservable* source) override;
+
+    // The file dialogs' filter: string 1000 in Qt's form.
+    static QString ConfigurationFilter();
+
+public slots:
+    void reject() override; // Escape: only closes an open cell editor
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildControls();
+    QPushButton* AddButton(QLayout* layout, unsigned captionId, int controlId, void (CMyQ6KDlg::*handler)());
+    void Run(void (CMyQ6KDlg::*command)());
+    void ReplacePageIfNeeded();
+    QString AskFileName(EFileDialog kind);
+
+    CAppSettings& m_settings;
+    CRegisterImage m_image;
+    QPointer<CInputPage> m_page;
+    std::unique_ptr<CAlarmTable> m_alarmTable;
+    std::unique_ptr<QMenu> m_modelMenu;
+    FileNameAsker m_askFileName;
+    std::function<void()> m_firstPaintHook;
+    bool m_firstPaint = true;
+
+    QGroupBox* m_inputGroup = nullptr;
+    QVBoxLayout* m_inputLayout = nullptr;
+    QPushButton* m_modelButton = nullptr;
+    QComboBox* m_bargraphType = nullptr;
+    QLineEdit* m_bargraphLower = nullptr;
+    QLineEdit* m_bargraphUpper = nullptr;
+    QComboBox* m_pattern = nullptr;
+    QComboBox* m_flashing = nullptr;
+    QPushButton* m_bank = nullptr;
+    QPushButton* m_bcd = nullptr;
+    QPushButton* m_event = nullptr;
+    QPushButton* m_analog = nullptr;
+    QPushButton* m_modbus = nullptr;
+};

@@ -1,0 +1,49 @@
+#include "ui/editors/pages/InputMPage.h"
+
+#include "model/ScalingParameterResolver.h"
+#include "ui/app/UiText.h"
+#include "ui/editors/ScaledEdit.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+constexpr int kDisplayZeroWord = 6;
+constexpr int kDisplaySpanWord = 8;
+} // namespace
+
+CInputMPage::CInputMPage(QWidget* parent) : CInputPage(parent)
+{
+    Grid()->addWidget(new QLabel(UiText(pagetext::kPotentiometer), this), 0, 0, 1, 3);
+    Grid()->addWidget(new QLabel(UiText(pagetext::kZero), this), 1, 1);
+    Grid()->addWidget(new QLabel(UiText(pagetext::kSpan), this), 1, 2);
+    auto* display = new QLabel(UiText(pagetext::kDisplayScaling), this);
+    m_displayZero = MakeEdit(1010, pagetext::kDisplayZeroName);
+    m_displaySpan = MakeEdit(1012, pagetext::kDisplaySpanName);
+    display->setBuddy(m_displayZero);
+    Grid()->addWidget(display, 2, 0);
+    Grid()->addWidget(m_displayZero, 2, 1);
+    Grid()->addWidget(m_displaySpan, 2, 2);
+    AddDecimalPointButton();
+    AddSubDialogButton(pagetext::kLowEndCut, 1014, EInputSubDialog::LowEndCut);
+    AddSubDialogButton(pagetext::kFilter, 1015, EInputSubDialog::Filter);
+    AddSubDialogButton(pagetext::kForcedZero, 1016, EInputSubDialog::ForcedZero);
+}
+
+void CInputMPage::Load()
+{
+    const CScalingParameterResolver scaling(*m_image);
+    SetScaledText(m_displayZero, m_image->GetLong(kDisplayZeroWord), scaling.DisplayScale());
+    SetScaledText(m_displaySpan, m_image->GetLong(kDisplaySpanWord), scaling.DisplayScale());
+}
+
+void CInputMPage::Store()
+{
+    const CScalingParameterResolver scaling(*m_image);
+    const auto minimum = scaling.DisplayValueMinimum(), maximum = scaling.DisplayValueMaximum();
+    m_image->SetLong(kDisplayZeroWord, ReadScaledText(m_displayZero, minimum, maximum, scaling.DisplayScale(),
+                                                      pagetext::kDisplayZeroName));
+    m_image->SetLong(kDisplaySpanWord, ReadScaledText(m_displaySpan, minimum, maximum, scaling.DisplayScale(),
+                                                      pagetext::kDisplaySpanName));
+}

@@ -1,0 +1,16 @@
+#include "ui/editors/pages/InputRPage.h"
+
+namespace {
+constexpr int kTemperatureUnitWord = 1;
+constexpr int kDecimalFractionsWord = 44;
+} // namespace
+
+// "JPt100 (JIS'89)" ... "Pt1000"
+CInputRPage::CInputRPage(QWidget* parent) : CInputTemperaturePage(2600, 5, parent) {}
+
+void CInputRPage::AfterStore()
+{
+    // An RTD reading in degF shows one decimal place at most.
+    if (m_image->GetWord(kTemperatureUnitWord) == 1 && m_image->GetWord(kDecimalFractionsWord) == 2)
+        m_image->SetWord(kDecimalFractionsWord, 1);
+}
