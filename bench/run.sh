@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Benchmarks, not part of the tests: uploads against the meter simulator,
-# and the main window's start-up and refresh.
+# Benchmarks, not part of the tests: uploads and a monitor cycle against the
+# meter simulator, the main window's start-up and refresh, and the report's fill.
 #   bench/run.sh [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,7 +8,7 @@ rounds=${1:-20}
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target upload_bench process_bench modbus_upload_client q6k-sim v6uvuv-cli \
-  window_bench bare_dialog v6uvuv >/dev/null
+  window_bench bare_dialog v6uvuv monitor_bench >/dev/null
 work=$(mktemp -d)
 # The whole-process runs save on a tmpfs where there is one: the disk's fsync,
 # which both programs pay, would otherwise drown the difference.
@@ -28,6 +28,7 @@ port153=$(sed -n 's/^TCP 127.0.0.1://p' "$work/tcp153")
 
 build/bench/upload_bench tcp "$port" "$rounds"
 build/bench/upload_bench rtu "$work/meter" "$((rounds / 10 + 1))"
+build/bench/monitor_bench "$port" "$rounds"
 # The stored connection settings of the user stay out of it.
 XDG_CONFIG_HOME="$work" build/bench/process_bench build/apps/v6uvuv-cli build/bench/modbus_upload_client \
   "$port153" 153 "$((rounds * 10))" "$out"
@@ -35,3 +36,4 @@ XDG_CONFIG_HOME="$work" build/bench/process_bench build/apps/v6uvuv-cli build/be
 # The window program on a settings folder of its own, so the user's stay out.
 XDG_CONFIG_HOME="$work" build/bench/window_bench startup build/apps/v6uvuv build/bench/bare_dialog "$((rounds + 10))" 2>/dev/null
 XDG_CONFIG_HOME="$work" build/bench/window_bench refresh "$rounds" 2>/dev/null
+XDG_CONFIG_HOME="$work" build/bench/window_bench report "$rounds" 2>/dev/null

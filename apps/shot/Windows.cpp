@@ -6,7 +6,6 @@
 #include "comm/ComPortList.h"
 #include "ui/app/OptionDialog.h"
 #include "ui/comm/CommDialog.h"
-#include "app/AppSettings.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "ui/app/MyQ6KDlg.h"
@@ -16,10 +15,14 @@
 #include "ui/editors/dialogs/FrontPanelDialogs.h"
 #include "ui/editors/dialogs/InputDialogs.h"
 #include "ui/editors/dialogs/InterfaceDialogs.h"
+#include "ui/files/CompareDialog.h"
+#include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QLabel>
 #include <QProgressBar>
+
+#include <cmath>
 
 namespace {
 
@@ -130,6 +133,65 @@ std::unique_ptr<QWidget> Language(int index)
     return std::make_unique<COptionDialog>(settings);
 }
 
+// A DC voltage meter set up by hand, as a technician would report it.
+CRegisterImage SampleWorking()
+{
+    CRegisterImage image;
+    image.ResetForModel(15, true);
+    image.SetWord(10, 2);      // decimal point position
+    image.SetLong(8, 5000);    // display scaling span
+    return image;
+}
+
+std::unique_ptr<QWidget> Report()
+{
+    return std::make_unique<CCompareDialog>(SampleWorking());
+}
+
+// Compared with a golden file that differs in two settings.
+std::unique_ptr<QWidget> ReportCompared()
+{
+    auto d = std::make_unique<CCompareDialog>(SampleWorking());
+    CRegisterImage golden = SampleWorking();
+    golden.SetWord(10, 3);
+    golden.SetLong(8, 10000);
+    d->CompareWith(golden, QStringLiteral("golden.cfg"));
+    return d;
+}
+
+// The monitor of a meter in the middle of its wave, with five minutes of it.
+std::unique_ptr<QWidget> Monitor()
+{
+    auto d = std::make_unique<CDeviceInformationDialog>(SampleLink(kModeRs485));
+    d->ShowPoll(false, CMeasurands());
+    d->ShowPoll(false, CMeasurands()); // the second lights the lamp
+    const QString values[CDeviceInformationDialog::kValueRows] = {
+        "LINE-A PUMP 3", "42.17", "48.90", "35.02", "H", "0000", "",
+        QString::fromStdString(CDeviceType::FromCode(15).ModelName()), "Q6KSIM01", "1.05", "2.12"};
+    d->ValueTable()->ClearCells();
+    for (int r = 0; r < CDeviceInformationDialog::kValueRows; ++r)
+        d->ValueTable()->SetCell(1, r, values[r]);
+    d->Trend().Clear();
+    for (int i = 0; i <= 3000; ++i) {
+        const double t = i * 0.1;
+        const double v = 42.0 + 6.0 * std::sin(2 * M_PI * t / 60.0) + 0.4 * std::sin(t * 1.7);
+        d->Trend().Add({t, v, 48.90, 35.02, false});
+    }
+    d->resize(d->sizeHint());
+    return d;
+}
+
+// The picture in Japanese; nothing when the module is missing, as for the
+// Language Setting dialog.
+std::function<std::unique_ptr<QWidget>()> Japanese(std::function<std::unique_ptr<QWidget>()> make)
+{
+    return [make]() -> std::unique_ptr<QWidget> {
+        if (!LoadLanguage(1))
+            return nullptr;
+        return make();
+    };
+}
+
 } // namespace
 
 const std::vector<ShotWindow>& ShotWindows()
@@ -207,6 +269,12 @@ const std::vector<ShotWindow>& ShotWindows()
         {"alarm-table", AlarmTable},
         {"language", [] { return Language(0); }},
         {"language-ja", [] { return Language(1); }},
+        {"report", Report},
+        {"report-compared", ReportCompared},
+        {"monitor", Monitor},
+        {"report-ja", Japanese(Report)},
+        {"report-compared-ja", Japanese(ReportCompared)},
+        {"monitor-ja", Japanese(Monitor)},
     };
     return windows;
 }

@@ -4,6 +4,7 @@
 
 #include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
+#include "jobs/TrendRecord.h"
 #include "model/Measurands.h"
 
 #include <gtest/gtest.h>
@@ -184,4 +185,35 @@ TEST_F(Measurands, FailedReadKeepsTheFieldsItDidNotReach)
     EXPECT_NE(Poll().find("command=ReadHoldingRegister address=3 size=6"), std::string::npos);
     EXPECT_EQ(Text(CMeasurands::kErrorCode), "0042");
     EXPECT_EQ(Text(CMeasurands::kDisplayValue), "111");
+}
+
+TEST_F(Measurands, TheTrendTakesValuesInDisplayUnitsAndBreaksWhereNoneAreShown)
+{
+    CTrendRecord trend;
+    meter.Register(1060) = 3;
+    SetLong(2, 20000);
+    SetLong(4, 20500);
+    SetLong(6, -5);
+    ASSERT_EQ(Poll(), "");
+    trend.AddReading(1.0, m);
+    ASSERT_EQ(trend.Samples().size(), 1u);
+    EXPECT_DOUBLE_EQ(trend.Samples()[0].value, 20.0);
+    EXPECT_DOUBLE_EQ(trend.Samples()[0].maximum, 20.5);
+    EXPECT_DOUBLE_EQ(trend.Samples()[0].minimum, -0.005);
+    trend.AddReading(2.0, m);
+
+    meter.Register(1) = 0x1000; // loop test: the values are not measurements
+    ASSERT_EQ(Poll(), "");
+    trend.AddReading(3.0, m);
+    EXPECT_EQ(trend.Samples().size(), 2u);
+    EXPECT_FALSE(trend.Paused()) << "the link is fine";
+    meter.Register(1) = 0;
+    ASSERT_EQ(Poll(), "");
+    trend.AddReading(4.0, m);
+    ASSERT_EQ(trend.Samples().size(), 3u);
+    EXPECT_TRUE(trend.Samples()[2].startsStretch) << "no line across the loop test";
+
+    ASSERT_EQ(Poll(InfraredSettings(pty.SlavePath())), "");
+    trend.AddReading(5.0, m);
+    EXPECT_EQ(trend.Samples().size(), 3u) << "the infrared link shows no values";
 }

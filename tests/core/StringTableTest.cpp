@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -80,6 +81,35 @@ TEST(PrivateException, ThreeConstructionsAndACutMessage)
     accented.GetErrorMessage(three, sizeof three);
     EXPECT_STREQ(three, "a");
     EXPECT_TRUE(accented.GetErrorMessage(nullptr, 0));
+}
+
+// The texts of the report and monitor windows, block 12950-12999, in both
+// languages: no number without its translation, the inserts and the blanks
+// around the error text kept.
+TEST(StringTable, TheWindowTextsOfTheReportAndMonitorHaveTheirJapanese)
+{
+    auto read = [](const char* name) {
+        std::ifstream in(std::string(Q6K_SOURCE_DIR) + "/src/res/" + name);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::map<unsigned, std::string> table;
+        EXPECT_TRUE(CStringTable::Parse(text, table)) << name;
+        std::map<unsigned, std::string> block;
+        for (const auto& [id, t] : table)
+            if (id >= 12950 && id <= 12999)
+                block[id] = t;
+        return block;
+    };
+    const auto english = read("strings.en.txt");
+    const auto japanese = read("strings.ja.txt");
+    ASSERT_GE(english.size(), 20u);
+    for (const auto& [id, text] : english) {
+        ASSERT_TRUE(japanese.count(id)) << id << " has no Japanese text";
+        EXPECT_FALSE(japanese.at(id).empty()) << id;
+        EXPECT_EQ(text.find('%') == std::string::npos, japanese.at(id).find('%') == std::string::npos) << id;
+    }
+    for (const auto& entry : japanese)
+        EXPECT_TRUE(english.count(entry.first)) << entry.first << " has no English original";
+    EXPECT_TRUE(japanese.at(12962).starts_with("    ") && japanese.at(12962).ends_with("    "));
 }
 
 TEST(StringTable, JapaneseTextsKeepTheNumbersAndInsertsOfTheEnglishOnes)

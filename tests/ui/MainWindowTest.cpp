@@ -2,6 +2,7 @@
 // changes, the input pages' rules, a round of Upload, Save File and Open
 // File, Download stopped by a bad value, and the alarm table.
 #include "FileTestSupport.h"
+#include "ModalDriver.h"
 #include "SimProcess.h"
 #include "TestSupport.h"
 
@@ -24,6 +25,8 @@
 #include "ui/editors/dialogs/InputDialogs.h"
 #include "ui/editors/pages/InputScalingPage.h"
 #include "ui/editors/pages/InputTemperaturePage.h"
+#include "ui/files/CompareDialog.h"
+#include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QAbstractButton>
@@ -175,8 +178,9 @@ TEST_F(MainWindow, FirstStartShowsModel15OnTheDcPageWithEveryControlNamedByItsCa
     for (int row = 0; row < cells->rowCount(); ++row)
         for (int column = 0; column < cells->columnCount(); ++column) {
             QAccessibleInterface* cell = cells->cellAt(row, column);
-            if (cell && cell->role() != QAccessible::Cell)
+            if (cell && cell->role() != QAccessible::Cell) {
                 EXPECT_FALSE(cell->text(QAccessible::Name).isEmpty()) << row << "," << column;
+            }
         }
 
     // Closing stores the model; Enter and Escape never close.
@@ -425,6 +429,73 @@ TEST_F(MainWindow, DownloadWithABadLimitStopsBeforeTheConnectDialog)
                                                       scaling.DisplayScale(), 15151));
     EXPECT_EQ(QApplication::focusWidget(), w->BargraphLower());
     EXPECT_EQ(w->BargraphLower()->selectedText(), "100001");
+}
+
+// "Report" shows the image as the window's controls say (committed first,
+// and not at all after a rejected value); "Monitor" hides the window for as
+// long as Device Information runs, and the window comes back still running.
+TEST_F(MainWindow, ReportShowsTheCommittedImageAndMonitorHidesTheWindowUntilItCloses)
+{
+    constexpr int kPatternWord = 79;
+    auto w = Open(15);
+    Activate(w.get());
+    w->PatternList()->setCurrentIndex(1); // "Zone", not yet in the image
+    ASSERT_EQ(w->Image().GetWord(kPatternWord), 0);
+    CRegisterImage reported;
+    std::size_t rows = 0;
+    {
+        WhenModal<CCompareDialog> report([&](CCompareDialog* d) {
+            reported = d->Report().Working();
+            rows = d->Report().Rows().size();
+            d->reject();
+        });
+        QTest::mouseClick(w->Button(text::kReport), Qt::LeftButton);
+        ASSERT_TRUE(report.Done());
+    }
+    EXPECT_EQ(reported.GetWord(kPatternWord), 1);
+    EXPECT_TRUE(reported == w->Image());
+    EXPECT_EQ(rows, 163u);
+    ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
+    {
+        w->BargraphLower()->setText("100001");
+        WhenModal<CCompareDialog> report([](CCompareDialog* d) { d->reject(); });
+        QTest::mouseClick(w->Button(text::kReport), Qt::LeftButton);
+        EXPECT_FALSE(report.Done()) << "a rejected value stops before the report";
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
+        messages.Clear();
+        w->FullRefresh();
+    }
+
+    SimProcess sim({"--model", "15", "--tcp", "0"});
+    SimTcp(sim).Save();
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CCommDialog*>(QApplication::activeModalWidget()))
+            QTest::mouseClick(d->findChild<QPushButton*>("connectButton"), Qt::LeftButton);
+    });
+    press.start(10);
+    bool hiddenWhileMonitoring = false;
+    QString serial;
+    WhenModal<CDeviceInformationDialog> monitor([&](CDeviceInformationDialog* d) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return d->PollsShown() >= 1; }, 20000));
+        hiddenWhileMonitoring = !w->isVisible();
+        serial = d->ValueTable()->CellText(1, 8);
+        QTest::mouseClick(d->Button(monitortext::kClose), Qt::LeftButton);
+    });
+    bool shownAfter = false;
+    QTimer::singleShot(0, w.get(), [&] {
+        QTest::mouseClick(w->Button(text::kMonitor), Qt::LeftButton);
+        shownAfter = w->isVisible();
+        QTimer::singleShot(20, w.get(), [&] { w->done(7); });
+    });
+    EXPECT_EQ(w->exec(), 7) << "the window's own loop outlives the monitor";
+    press.stop();
+    ASSERT_TRUE(monitor.Done());
+    EXPECT_TRUE(hiddenWhileMonitoring);
+    EXPECT_EQ(serial, "Q6KSIM01") << "the monitor polled the meter of the Connect dialog";
+    EXPECT_TRUE(shownAfter);
+    EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(MainWindow, AlarmTableShowsTheCurrentBankAndEditsInTheCell)

@@ -70,6 +70,7 @@ public:
     // readable, makes every call give up as Abort does; -1 for none. Every
     // wait of the link watches it, so no thread is needed to call Abort.
     void SetCancelDescriptor(int fd);
+    int CancelDescriptor() const { return m_cancelFd; }
 
     // Percentage of successful exchanges among the last eight.
     double LinkQuality() const { return m_linkQuality.load(std::memory_order_relaxed); }

@@ -40,14 +40,23 @@ std::string CMeasurands::StatusText(std::uint16_t status)
     return out;
 }
 
-std::string CMeasurands::ScaledValueText(std::int32_t value) const
+bool CMeasurands::ValuesShown() const
 {
     // The infrared port gives no live values worth showing, and in loop test
     // the meter's values are not measurements.
-    if ((m_status & kStatusLoopTest) != 0 || m_infrared)
+    return (m_status & kStatusLoopTest) == 0 && !m_infrared;
+}
+
+std::int32_t CMeasurands::DisplayScale() const
+{
+    return CScalingParameterResolver(m_identity, m_inputType, m_decimalPoint).DisplayScale();
+}
+
+std::string CMeasurands::ScaledValueText(std::int32_t value) const
+{
+    if (!ValuesShown())
         return std::string();
-    const CScalingParameterResolver resolver(m_identity, m_inputType, m_decimalPoint);
-    return CScalingParameterResolver::FormatScaled(value, resolver.DisplayScale());
+    return CScalingParameterResolver::FormatScaled(value, DisplayScale());
 }
 
 std::string CMeasurands::MeasurandText(int number) const

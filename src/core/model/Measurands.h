@@ -46,6 +46,13 @@ public:
     // Text of measurand 0 ... 10; empty for any other number.
     std::string MeasurandText(int number) const;
 
+    // False while the display, maximum and minimum are not shown: in loop
+    // test, and on the infrared link.
+    bool ValuesShown() const;
+    // Divisor of the display, maximum and minimum values (the polled model's
+    // display scale at its live input type and decimal point).
+    std::int32_t DisplayScale() const;
+
     // The shown status texts, lowest bit first, joined by ", ".
     static std::string StatusText(std::uint16_t status);
 

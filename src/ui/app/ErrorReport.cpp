@@ -7,7 +7,15 @@
 
 namespace {
 CMessageCapture* g_capture = nullptr; // windows live on one thread only
+
+QString Shown(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
 }
+} // namespace
 
 CMessageCapture::CMessageCapture() : m_previous(g_capture)
 {
@@ -21,11 +29,9 @@ CMessageCapture::~CMessageCapture()
 
 void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon)
 {
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QString shown = Shown(text);
     if (g_capture) {
-        const_cast<std::vector<ShownMessage>&>(g_capture->Messages()).push_back({shown, icon});
+        g_capture->m_messages.push_back({shown, icon});
         return;
     }
     QMessageBox::Icon boxIcon = QMessageBox::Critical;
@@ -38,6 +44,19 @@ void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon)
     }
     QMessageBox box(boxIcon, UiText(uitext::kAppCaption), shown, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool AskQuestion(QWidget* parent, const QString& text)
+{
+    const QString shown = Shown(text);
+    if (g_capture) {
+        g_capture->m_messages.push_back({shown, MessageIcon::Question});
+        return g_capture->m_answer;
+    }
+    QMessageBox box(QMessageBox::Question, UiText(uitext::kAppCaption), shown, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 bool RunCommand(QWidget* parent, const std::function<void()>& command)

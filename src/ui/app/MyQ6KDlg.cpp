@@ -20,6 +20,8 @@
 #include "ui/editors/dialogs/FrontPanelDialogs.h"
 #include "ui/editors/dialogs/InterfaceDialogs.h"
 #include "ui/editors/pages/InputPageInterface.h"
+#include "ui/files/CompareDialog.h"
+#include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QCloseEvent>
@@ -159,10 +161,10 @@ void CMyQ6KDlg::BuildControls()
     auto* commands = new QHBoxLayout;
     AddButton(commands, text::kUpload, 1001, &CMyQ6KDlg::OnUpload);
     AddButton(commands, text::kDownload, 1002, &CMyQ6KDlg::OnDownload);
-    AddButton(commands, text::kReport, 1003, nullptr);
+    AddButton(commands, text::kReport, 1003, &CMyQ6KDlg::OnReport);
     AddButton(commands, text::kSaveFile, 1004, &CMyQ6KDlg::OnSaveFile);
     AddButton(commands, text::kOpenFile, 1005, &CMyQ6KDlg::OnOpenFile);
-    AddButton(commands, text::kMonitor, 1007, nullptr);
+    AddButton(commands, text::kMonitor, 1007, &CMyQ6KDlg::OnMonitor);
     commands->addStretch(1);
     AddButton(commands, text::kLanguage, 1006, &CMyQ6KDlg::OnLanguage);
     outer->addLayout(commands);
@@ -360,6 +362,29 @@ void CMyQ6KDlg::OnDownload()
     if (!CCommDialog::ConnectStep(this, link))
         return;
     CProgressDialog::RunDownload(this, link, m_image);
+}
+
+void CMyQ6KDlg::OnReport()
+{
+    Commit(); // the report shows what the controls say, or nothing on a rejected value
+    CCompareDialog::Run(this, m_image);
+}
+
+void CMyQ6KDlg::OnMonitor()
+{
+    CModbusInterface link; // the stored connection settings
+    if (!CCommDialog::ConnectStep(this, link))
+        return;
+    // The window comes back however the monitor ends.
+    struct SShowAgain
+    {
+        QWidget* window;
+        ~SShowAgain() { window->show(); }
+    } showAgain{this};
+    // QWidget's hide, not QDialog's: a dialog hidden by its own setVisible
+    // leaves its modal loop, and the program would end with the monitor.
+    QWidget::setVisible(false);
+    CDeviceInformationDialog::Run(this, link);
 }
 
 QString CMyQ6KDlg::AskFileName(EFileDialog kind)

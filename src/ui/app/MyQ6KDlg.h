@@ -86,6 +86,11 @@ public:
     // The commands, as their buttons run them (errors are shown).
     void OnUpload();
     void OnDownload();
+    // Commits, then the Parameter Report on the working image.
+    void OnReport();
+    // The Connect dialog, then Device Information on that link with this
+    // window hidden until it closes.
+    void OnMonitor();
     void OnSaveFile();
     void OnOpenFile();
     void OnModelButton();

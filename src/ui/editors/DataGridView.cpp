@@ -51,10 +51,15 @@ CDataGridView::CDataGridView(QWidget* parent) : QWidget(parent)
 
 void CDataGridView::SetHeader(std::vector<CGridHeaderCell> header, int columnWidth)
 {
+    SetHeader(std::move(header), columnWidth, 0, 0);
+}
+
+void CDataGridView::SetHeader(std::vector<CGridHeaderCell> header, int columnWidth, int columns, int rows)
+{
     m_header = std::move(header);
     m_columnWidth = columnWidth;
-    m_columns = 0;
-    m_rows = 0;
+    m_columns = std::max(columns, 0);
+    m_rows = std::max(rows, 0);
     for (const CGridHeaderCell& cell : m_header) {
         m_columns = std::max(m_columns, cell.column + 1);
         m_rows = std::max(m_rows, cell.row + 1);

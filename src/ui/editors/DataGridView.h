@@ -56,6 +56,9 @@ public:
     // columns and rows as the largest header column and row + 1, and resizes
     // itself to them without moving.
     void SetHeader(std::vector<CGridHeaderCell> header, int columnWidth);
+    // The same for a grid with at least `columns` × `rows` cells: a table of
+    // labels in column 0 and values beside them has no header in column 1.
+    void SetHeader(std::vector<CGridHeaderCell> header, int columnWidth, int columns, int rows);
     // Owners clear the data cells and refill them completely.
     void ClearCells();
     void SetCell(int column, int row, const QString& text);

@@ -1,0 +1,208 @@
+#include "ui/files/CompareDialog.h"
+
+#include "app/StringTable.h"
+#include "comm/ModbusInterface.h"
+#include "files/ConfigFile.h"
+#include "files/FileStringIds.h"
+#include "ui/app/ErrorReport.h"
+#include "ui/app/UiText.h"
+#include "ui/comm/CommDialog.h"
+#include "ui/files/CompareList.h"
+#include "ui/jobs/ProgressDialog.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+CCompareDialog::CCompareDialog(const CRegisterImage& working, QWidget* parent)
+    : QDialog(parent), m_report(working)
+{
+    BuildControls();
+    m_copy->setEnabled(false);
+    Refresh();
+    // Room for the list as it asks, well inside a 1366 x 768 screen.
+    resize(sizeHint().boundedTo(QSize(1300, 700)));
+}
+
+int CCompareDialog::Run(QWidget* parent, const CRegisterImage& working, FileNameAsker asker)
+{
+    CCompareDialog dialog(working, parent);
+    dialog.SetFileNameAsker(std::move(asker));
+    return dialog.exec();
+}
+
+void CCompareDialog::BuildControls()
+{
+    setWindowTitle(UiText(reporttext::kTitle));
+    setSizeGripEnabled(true);
+
+    auto button = [this](unsigned id, const char* name) {
+        auto* b = new QPushButton(UiText(id), this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_exportCsv = button(reporttext::kExportCsv, "exportCsv");
+    // Offered by the window of old, but it never did anything; kept hidden.
+    m_copy = button(reporttext::kCopy, "copy");
+    m_copy->setVisible(false);
+    m_device = button(reporttext::kDevice, "device");
+    m_file = button(reporttext::kFile, "file");
+    m_close = button(reporttext::kClose, "close");
+
+    auto* compareGroup = new QGroupBox(UiText(reporttext::kCompareWith), this);
+    auto* compareLayout = new QVBoxLayout(compareGroup);
+    compareLayout->addWidget(m_device);
+    compareLayout->addWidget(m_file);
+
+    auto* filterLabel = new QLabel(UiText(reporttext::kFindName), this);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("nameFilter"));
+    m_filter->setClearButtonEnabled(true);
+    filterLabel->setBuddy(m_filter);
+    m_filter->setAccessibleName(filterLabel->text());
+    m_differencesOnly = new QCheckBox(UiText(reporttext::kDifferencesOnly), this);
+    m_differencesOnly->setObjectName(QStringLiteral("differencesOnly"));
+
+    m_list = new CCompareList(this);
+    m_list->setAccessibleName(UiText(reporttext::kParameters));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_status->setTextFormat(Qt::PlainText);
+
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(m_filter, 1);
+    filterRow->addWidget(m_differencesOnly);
+    auto* left = new QVBoxLayout;
+    left->addLayout(filterRow);
+    left->addWidget(m_list, 1);
+    left->addWidget(m_status);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_exportCsv);
+    right->addWidget(m_copy);
+    right->addWidget(compareGroup);
+    right->addStretch(1);
+    right->addWidget(m_close);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(right);
+
+    connect(m_exportCsv, &QPushButton::clicked, this, &CCompareDialog::OnExportCsv);
+    connect(m_device, &QPushButton::clicked, this, &CCompareDialog::OnDevice);
+    connect(m_file, &QPushButton::clicked, this, &CCompareDialog::OnFile);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_filter, &QLineEdit::textChanged, this, &CCompareDialog::ApplyRowFilter);
+    connect(m_differencesOnly, &QCheckBox::toggled, this, &CCompareDialog::ApplyRowFilter);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_filter->setFocus(Qt::ShortcutFocusReason);
+        m_filter->selectAll();
+    });
+}
+
+QPushButton* CCompareDialog::Button(unsigned captionId) const
+{
+    switch (captionId) {
+    case reporttext::kExportCsv: return m_exportCsv;
+    case reporttext::kCopy: return m_copy;
+    case reporttext::kDevice: return m_device;
+    case reporttext::kFile: return m_file;
+    case reporttext::kClose: return m_close;
+    default: return nullptr;
+    }
+}
+
+void CCompareDialog::Refresh()
+{
+    m_list->Rebuild(m_report);
+    m_list->Fill(m_report);
+    m_status->setText(QString::fromStdString(m_report.StatusText()));
+    QPalette pal = palette();
+    if (m_report.IsStatusAlert())
+        pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    m_status->setPalette(pal);
+    m_differencesOnly->setEnabled(m_report.IsCompared());
+    ApplyRowFilter();
+}
+
+void CCompareDialog::ApplyRowFilter()
+{
+    m_list->SetRowFilter(m_report.IsCompared() && m_differencesOnly->isChecked(), m_filter->text());
+}
+
+void CCompareDialog::CompareWith(const CRegisterImage& comparison, const QString& title)
+{
+    m_report.SetComparison(comparison, title.toStdString());
+    Refresh();
+    m_copy->setEnabled(true);
+}
+
+void CCompareDialog::OnDevice()
+{
+    RunCommand(this, [this] {
+        CModbusInterface link; // the stored connection settings
+        if (!CCommDialog::ConnectStep(this, link))
+            return;
+        CRegisterImage comparison;
+        if (CProgressDialog::RunUpload(this, link, comparison))
+            CompareWith(comparison, UiText(reporttext::kDevice));
+    });
+}
+
+void CCompareDialog::OnFile()
+{
+    const QString path = AskFileName(EFileDialog::OpenConfiguration);
+    if (!path.isEmpty())
+        CompareWithFile(path);
+}
+
+bool CCompareDialog::CompareWithFile(const QString& path)
+{
+    return RunCommand(this, [this, &path] {
+        CRegisterImage comparison;
+        CConfigFile::Load(comparison, path.toStdString()); // assigns only a whole, good file
+        CompareWith(comparison, QFileInfo(path).fileName());
+    });
+}
+
+void CCompareDialog::OnExportCsv()
+{
+    const QString path = AskFileName(EFileDialog::SaveCsv);
+    if (path.isEmpty())
+        return;
+    RunCommand(this, [this, &path] { m_report.ExportCsv(path.toStdString()); });
+}
+
+QString CCompareDialog::QtFileFilter(unsigned stringId)
+{
+    const QStringList parts = UiText(stringId).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i];
+    return filters.join(QLatin1String(";;"));
+}
+
+QString CCompareDialog::AskFileName(EFileDialog kind)
+{
+    if (m_askFileName)
+        return m_askFileName(this, kind);
+    const bool save = kind == EFileDialog::SaveCsv;
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QtFileFilter(save ? file_ids::kCsvFileFilter : file_ids::kConfigFileFilter));
+    dialog.setDefaultSuffix(save ? QStringLiteral("csv") : QStringLiteral("cfg"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
+}
