@@ -70,7 +70,16 @@ std::string CBackThread::ErrorText() const
 
 std::unique_lock<std::mutex> CBackThread::LockLink()
 {
+    {
+        std::lock_guard queue(m_queueLock);
+        ++m_actionsWaiting;
+    }
     std::unique_lock lock(m_linkLock);
+    {
+        std::lock_guard queue(m_queueLock);
+        --m_actionsWaiting;
+    }
+    m_queueChanged.notify_all();
     ApplyPendingAddress();
     return lock;
 }
@@ -113,6 +122,11 @@ bool CBackThread::Pause()
 
 void CBackThread::Poll()
 {
+    {
+        // An action asked for the link during the last poll: it goes first.
+        std::unique_lock queue(m_queueLock);
+        m_queueChanged.wait(queue, [this] { return m_actionsWaiting == 0 || m_stopping; });
+    }
     std::lock_guard link(m_linkLock);
     ApplyPendingAddress();
     bool failed = false;

@@ -45,7 +45,8 @@ public:
     int LastCommand() const { return m_lastCommand.load(); }
 
     // The link lock for an action of the window's: waits for a poll in
-    // progress. The device address chosen last is applied to the link first.
+    // progress, and the next poll waits for the action. The device address
+    // chosen last is applied to the link first.
     std::unique_lock<std::mutex> LockLink();
     // The device address of the next open, poll or action; not stored.
     void SetDeviceAddress(int address) { m_pendingAddress.store(address); }
@@ -65,6 +66,9 @@ private:
     std::condition_variable m_queueChanged;
     std::deque<int> m_queue;
     bool m_stopping = false; // under m_queueLock
+    // Actions waiting for the link lock (under m_queueLock): a mutex is not
+    // fair, and a poller that takes it again at once would starve them.
+    int m_actionsWaiting = 0;
 
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_error{false};
