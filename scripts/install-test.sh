@@ -15,10 +15,8 @@ fi
 
 work=$(mktemp -d)
 sim_pid=""
-gui_pid=""
 cleanup() {
-  [ -n "$gui_pid" ] && kill "$gui_pid" 2>/dev/null || true
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi
   if dpkg-query -W -f='${Status}' v6uvuv 2>/dev/null | grep -q 'ok installed'; then
     $SUDO dpkg --purge v6uvuv >/dev/null || true
   fi
@@ -70,10 +68,10 @@ files=$(dpkg-query -L v6uvuv)
 $SUDO dpkg --purge v6uvuv >/dev/null
 while read -r f; do
   [ -d "$f" ] && continue
-  [ -e "$f" ] && fail "$f is still there after the package was removed"
+  if [ -e "$f" ]; then fail "$f is still there after the package was removed"; fi
 done <<<"$files"
 for d in /usr/share/v6uvuv /usr/share/doc/v6uvuv; do
-  [ -e "$d" ] && fail "$d is still there after the package was removed"
+  if [ -e "$d" ]; then fail "$d is still there after the package was removed"; fi
 done
 if command -v gio >/dev/null; then
   type=$(gio info -a standard::content-type meter.cfg | sed -n 's/.*content-type: //p')

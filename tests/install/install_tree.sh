@@ -23,7 +23,7 @@ for f in bin/v6uvuv bin/v6uvuv-cli bin/q6k-sim share/v6uvuv/V6UVUV_jpn.txt \
          share/doc/v6uvuv/user-guide.md share/doc/v6uvuv/copyright; do
   [ -s "$root/$f" ] || fail "$f is not installed"
 done
-[ -e "$root/bin/q6k-shot" ] && fail "q6k-shot, a documentation tool, is installed"
+if [ -e "$root/bin/q6k-shot" ]; then fail "q6k-shot, a documentation tool, is installed"; fi
 
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/v6uvuv" --help | grep -q '^Usage: v6uvuv \[FILE.cfg\]' ||
   fail "v6uvuv --help needs no display and shows the usage"
