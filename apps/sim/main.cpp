@@ -61,7 +61,7 @@ double Number(const std::string& option, const std::string& value, double min, d
 
 // What one meter is and how it misbehaves: every unit of a bus starts with
 // the options given before any --unit, then takes those after its --unit.
-struct MeterSpec
+struct MeterSetup
 {
     int model = 15;
     bool swap = false;
@@ -75,7 +75,7 @@ const std::set<std::string> kMeterValueOptions = {
     "--exception", "--exception-rate", "--late", "--late-rate", "--fault-every", "--unplug-after", "--identity"};
 const std::set<std::string> kMeterFlagOptions = {"--swap"};
 
-void ApplyMeterOption(MeterSpec& m, const std::string& a, const std::string& v)
+void ApplyMeterOption(MeterSetup& m, const std::string& a, const std::string& v)
 {
     if (a == "--model") {
         m.model = static_cast<int>(Number(a, v, 0, 153));
@@ -125,12 +125,12 @@ int BaudIndex(unsigned baud)
     return 5;
 }
 
-std::unique_ptr<CSimMeter> MakeMeter(const MeterSpec& spec)
+std::unique_ptr<CSimMeter> MakeMeter(const MeterSetup& setup)
 {
     std::optional<CRegisterImage> settings;
-    if (!spec.loadFile.empty())
-        settings = CConfigFile::Read(spec.loadFile); // its model wins over --model
-    return settings ? std::make_unique<CSimMeter>(*settings) : std::make_unique<CSimMeter>(spec.model);
+    if (!setup.loadFile.empty())
+        settings = CConfigFile::Read(setup.loadFile); // its model wins over --model
+    return settings ? std::make_unique<CSimMeter>(*settings) : std::make_unique<CSimMeter>(setup.model);
 }
 
 // A meter on a line holds the address and line settings it answers with
@@ -166,7 +166,7 @@ int main(int argc, char** argv)
     SerialLine line{38400, 8, 1, 1};
     SimLinkFaults linkFaults;
     unsigned seed = 1;
-    MeterSpec general;
+    MeterSetup general;
     // --unit N and the meter options after it, in the order given.
     std::map<int, std::vector<std::pair<std::string, std::string>>> sections;
     int section = -1;
@@ -191,7 +191,7 @@ int main(int argc, char** argv)
                 if (section < 0) {
                     ApplyMeterOption(general, a, v);
                 } else {
-                    MeterSpec check; // a bad value is reported where it stands
+                    MeterSetup check; // a bad value is reported where it stands
                     ApplyMeterOption(check, a, v);
                     sections[section].emplace_back(a, v);
                 }
@@ -260,22 +260,22 @@ int main(int argc, char** argv)
             if (std::find(addresses.begin(), addresses.end(), unit) == addresses.end())
                 throw Failure{LoadPrintfMessage(kUnitNotOnTheBus, {unit})};
 
-        std::vector<MeterSpec> specs;
+        std::vector<MeterSetup> setups;
         std::vector<std::unique_ptr<CSimMeter>> meters;
         for (int unit : addresses) {
-            MeterSpec spec = general;
+            MeterSetup setup = general;
             for (const auto& [option, v] : sections[unit])
-                ApplyMeterOption(spec, option, v);
-            auto meter = MakeMeter(spec);
-            if (spec.swap) {
+                ApplyMeterOption(setup, option, v);
+            auto meter = MakeMeter(setup);
+            if (setup.swap) {
                 // Through the meter's own write path, as a client would set it.
                 meter->Handle({static_cast<std::uint8_t>(unit), 0x10, 0x1B, 0x5E, 0x00, 0x01, 0x02, 0x00, 0x01});
             }
-            if (spec.identity)
-                meter->SetReportedIdentity(spec.identity->first, spec.identity->second);
+            if (setup.identity)
+                meter->SetReportedIdentity(setup.identity->first, setup.identity->second);
             if (bus)
                 SetLinkWords(*meter, unit, line);
-            specs.push_back(spec);
+            setups.push_back(setup);
             meters.push_back(std::move(meter));
         }
 
@@ -283,7 +283,7 @@ int main(int argc, char** argv)
         server.SetLine(line);
         server.SetBus(bus);
         for (std::size_t k = 0; k < addresses.size(); ++k)
-            server.AddUnit(addresses[k], *meters[k], specs[k].faults);
+            server.AddUnit(addresses[k], *meters[k], setups[k].faults);
         if (tcpPort)
             std::printf("TCP 127.0.0.1:%u\n", server.ListenTcp(*tcpPort));
         if (!device.empty()) {
@@ -312,8 +312,8 @@ int main(int argc, char** argv)
         if (!saveDir.empty())
             std::filesystem::create_directories(saveDir);
         for (std::size_t k = 0; k < addresses.size(); ++k) {
-            if (!specs[k].saveFile.empty())
-                CConfigFile::Save(meters[k]->Image(), specs[k].saveFile);
+            if (!setups[k].saveFile.empty())
+                CConfigFile::Save(meters[k]->Image(), setups[k].saveFile);
             if (!saveDir.empty())
                 CConfigFile::Save(meters[k]->Image(), saveDir + "/" + UnitFileName(addresses[k]));
         }

@@ -1,6 +1,7 @@
 // Several meters on one line: address lists, the download that keeps each
 // meter's link settings, what a job finds out about a meter it refuses, and
 // the scan along the line, against the simulator serving a bus.
+#include "DistinctImage.h"
 #include "SimProcess.h"
 #include "TestSupport.h"
 
@@ -18,15 +19,9 @@ using namespace testsupport;
 
 namespace {
 
-// Every word of every row the model has gets a value of its own.
 CRegisterImage Edited(int code)
 {
-    CRegisterImage image;
-    image.ResetForModel(code, true);
-    for (const SRegisterBlock& b : kBlockTable)
-        if (BlockApplies(b, image.CapabilityFlags()))
-            for (int w = 0; w < RegisterCount(b); ++w)
-                image.SetWord(b.firstWord + w, static_cast<std::uint16_t>(0x2200 + (b.firstWord + w) * 5));
+    CRegisterImage image = DistinctImage(code, 0x2200, 5);
     image.SetWord(76, 0); // the meter's word order
     return image;
 }

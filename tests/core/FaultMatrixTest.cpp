@@ -2,6 +2,7 @@
 // talks to a meter: the result is exact, or the failure says what went wrong;
 // never a wrong image or file, never a wait past what the time-outs allow,
 // and a cancel leaves everything as it was.
+#include "DistinctImage.h"
 #include "FileTestSupport.h"
 #include "SimProcess.h"
 
@@ -25,15 +26,9 @@ constexpr int kModel = 15;
 enum class Link { Rtu, Tcp };
 enum class Job { Upload, Download, MonitorPoll };
 
-// Settings a meter cannot have come by chance: every word its own value.
 CRegisterImage Distinct(unsigned base, unsigned step)
 {
-    CRegisterImage image;
-    image.ResetForModel(kModel, true);
-    for (const SRegisterBlock& b : kBlockTable)
-        if (BlockApplies(b, image.CapabilityFlags()))
-            for (int w = 0; w < RegisterCount(b); ++w)
-                image.SetWord(b.firstWord + w, static_cast<std::uint16_t>(base + (b.firstWord + w) * step));
+    CRegisterImage image = DistinctImage(kModel, base, step);
     image.SetWord(76, 0); // the word order stays as the meter has it
     return image;
 }

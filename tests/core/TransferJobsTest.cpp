@@ -1,4 +1,5 @@
 // Upload and download against the meter simulator.
+#include "DistinctImage.h"
 #include "SimProcess.h"
 #include "TestSupport.h"
 
@@ -18,16 +19,9 @@ using namespace testsupport;
 
 namespace {
 
-// Every word of every row the model has gets a value of its own.
 CRegisterImage Edited(int code)
 {
-    CRegisterImage image;
-    image.ResetForModel(code, true);
-    for (const SRegisterBlock& b : kBlockTable)
-        if (BlockApplies(b, image.CapabilityFlags()))
-            for (int w = 0; w < RegisterCount(b); ++w)
-                image.SetWord(b.firstWord + w, static_cast<std::uint16_t>(0x1100 + (b.firstWord + w) * 7));
-    return image;
+    return DistinctImage(code, 0x1100, 7);
 }
 
 const std::string kWrap = "Communication error. Please check device address, pc communication port setting, cable, "
