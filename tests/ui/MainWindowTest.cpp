@@ -41,6 +41,7 @@
 #include <QShortcut>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 #include <QUrl>
 #include <filesystem>
 #include <set>
@@ -127,7 +128,9 @@ TEST_F(MainWindow, FirstStartShowsModel15OnTheDcPageWithEveryControlNamedByItsCa
     settings.Load(); // nothing stored yet
     auto w = Open(settings.m_deviceId);
     EXPECT_EQ(settings.m_deviceId, 15);
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("V6UVUV Version") + QStringLiteral(Q6K_PRODUCT_VERSION));
+    // "[*]" is where Qt marks unsaved settings; nothing is unsaved yet.
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("V6UVUV Version") + QStringLiteral(Q6K_PRODUCT_VERSION "[*]"));
+    EXPECT_FALSE(w->isWindowModified());
     EXPECT_EQ(w->Image().Identity().Code(), 15);
     ASSERT_NE(w->InputPage(), nullptr);
     EXPECT_EQ(w->InputPage()->Kind(), EInputKind::DC);
@@ -270,7 +273,8 @@ TEST_F(MainWindow, ScalingPageTypeChangesFollowTheirRules)
     EXPECT_EQ(image.GetLong(62), analogZero);          // function mode 0: the analog output stays
     EXPECT_EQ(image.GetLong(64), analogSpan);
     EXPECT_EQ(image.GetWord(21), cutout);              // a DC change leaves the cut-off
-    EXPECT_NE(image.GetLong(2), -20000);               // the image takes the edits at the next store
+    EXPECT_EQ(image.GetLong(2), -20000);               // what the page shows is taken as one step
+    EXPECT_EQ(w->UndoStack()->undoText(), "Type");
 
     image.SetWord(61, 1);
     Choose(page->TypeList(), 3); // -200.00 to 200.00 Vdc
@@ -380,15 +384,21 @@ TEST_F(MainWindow, UploadEditSaveAndOpenGiveTheSameImage)
                                                                       CScalingParameterResolver(saved).DisplayScale(), 0));
 
     w->ChangeModel(FirstModelWith(CAP_RTD_INPUT));
-    // Ctrl+O, as the window's shortcut takes it.
+    EXPECT_TRUE(w->isWindowModified());
+    // Ctrl+O, as the window's shortcut takes it; the changed model is not
+    // saved, and the user lets it go.
+    messages.SetChoice(1); // Discard
     QShortcut* open = nullptr;
     for (QShortcut* shortcut : w->findChildren<QShortcut*>())
         if (shortcut->key() == QKeySequence(QKeySequence::Open))
             open = shortcut;
     ASSERT_NE(open, nullptr);
     emit open->activated();
-    ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Warning);
+    messages.Clear();
     EXPECT_TRUE(w->Image() == saved);
+    EXPECT_FALSE(w->isWindowModified());
     EXPECT_EQ(page->metaObject(), w->InputPage()->metaObject());
 
     // A damaged file is reported and changes nothing.
@@ -577,6 +587,7 @@ TEST_F(MainWindow, AConfigurationFileDroppedOnTheWindowIsOpened)
             return false;
         QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(w.get(), &event);
+        QCoreApplication::processEvents(); // opened once the drop is over
         return true;
     };
     EXPECT_FALSE(drop(dir.Path("notes.txt"))); // only configuration files are taken

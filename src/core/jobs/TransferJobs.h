@@ -41,6 +41,7 @@ struct SMeterFindings
 {
     bool identityRead = false;
     CDeviceType identity;
+    std::string serial;
 };
 
 // Reads every block of the connected meter's model into `image` (which the

@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
+#include "files/SessionRecovery.h"
 #include "ui/app/ApplicationIcon.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/app/OptionDialog.h"
@@ -65,6 +66,9 @@ int CMyQ6KApp::Run(int argc, char** argv)
     LoadLanguageReporting(settings.m_displayLanguage);
 
     CMyQ6KDlg window(settings);
+    // Unsaved work survives a crash; what a crashed run kept is offered once
+    // the window shows.
+    window.SetRecovery(std::make_unique<CSessionRecovery>(), true);
     QStringList arguments = QApplication::arguments().mid(1);
     if (!arguments.isEmpty() && arguments.first() == QStringLiteral("--"))
         arguments.removeFirst(); // a file whose name begins with "-"

@@ -3,7 +3,9 @@
 #include "app/Language.h"
 #include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
+#include "app/MessageFormat.h"
 #include "files/ConfigFile.h"
+#include "files/SessionRecovery.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
@@ -39,8 +41,17 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -78,12 +89,46 @@ QLabel* Caption(unsigned id, QWidget* control, QWidget* parent)
     return label;
 }
 
+QString ModelText(const CDeviceType& model)
+{
+    return QString::number(model.Code()) + QLatin1Char(' ') + QString::fromStdString(model.ModelDescription());
+}
+
 } // namespace
 
-CMyQ6KDlg::CMyQ6KDlg(CAppSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
+// One step of the undo stack: the whole image before and after it.
+class CMyQ6KDlg::CSnapshotCommand : public QUndoCommand
+{
+public:
+    CSnapshotCommand(CMyQ6KDlg& window, const CRegisterImage& before, const CRegisterImage& after, const QString& what)
+        : QUndoCommand(what), m_window(window), m_before(before), m_after(after)
+    {
+    }
+    void undo() override { m_window.ShowSnapshot(m_before); }
+    void redo() override
+    {
+        // Pushed once the change is made and shown.
+        if (m_first)
+            m_first = false;
+        else
+            m_window.ShowSnapshot(m_after);
+    }
+
+private:
+    CMyQ6KDlg& m_window;
+    CRegisterImage m_before;
+    CRegisterImage m_after;
+    bool m_first = true;
+};
+
+CMyQ6KDlg::CMyQ6KDlg(CAppSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_undo(new QUndoStack(this))
 {
     m_image.ResetForModel(m_settings.m_deviceId, true);
+    m_savedImage = m_image;
+    m_checkpoint = m_image;
     setAcceptDrops(true);
+    connect(m_undo, &QUndoStack::indexChanged, this, [this] { UpdateUndoTips(); });
 }
 
 CMyQ6KDlg::~CMyQ6KDlg() = default;
@@ -116,7 +161,7 @@ QPushButton* CMyQ6KDlg::AddButton(QLayout* layout, unsigned captionId, int contr
     button->setAutoDefault(false);
     layout->addWidget(button);
     if (handler)
-        connect(button, &QPushButton::clicked, this, [this, handler] { Run(handler); });
+        connect(button, &QPushButton::clicked, this, [this, handler, captionId] { Run(handler, UiText(captionId)); });
     return button;
 }
 
@@ -128,9 +173,11 @@ QPushButton* CMyQ6KDlg::Button(unsigned captionId) const
     return nullptr;
 }
 
-void CMyQ6KDlg::Run(void (CMyQ6KDlg::*command)())
+void CMyQ6KDlg::Run(void (CMyQ6KDlg::*command)(), const QString& what)
 {
     RunCommand(this, [this, command] { (this->*command)(); });
+    // Also after a failure: a commit may have taken values before it.
+    Checkpoint(what);
 }
 
 void CMyQ6KDlg::Build()
@@ -153,7 +200,8 @@ void CMyQ6KDlg::BuildControls()
     delete layout();
     m_firstPaint = true;
 
-    setWindowTitle(UiText(uitext::kAppCaption) + UiText(text::kVersion) + QStringLiteral(Q6K_PRODUCT_VERSION));
+    // "[*]" shows where Qt marks unsaved settings.
+    setWindowTitle(UiText(uitext::kAppCaption) + UiText(text::kVersion) + QStringLiteral(Q6K_PRODUCT_VERSION "[*]"));
     setWindowIcon(ApplicationIcon());
 
     auto* outer = new QVBoxLayout(this);
@@ -165,6 +213,27 @@ void CMyQ6KDlg::BuildControls()
     AddButton(commands, text::kSaveFile, 1004, &CMyQ6KDlg::OnSaveFile);
     AddButton(commands, text::kOpenFile, 1005, &CMyQ6KDlg::OnOpenFile);
     AddButton(commands, text::kMonitor, 1007, &CMyQ6KDlg::OnMonitor);
+    commands->addSpacing(12);
+    // Undo and Redo where a technician looks for them, beside the commands,
+    // with the keys every editor uses (a text field keeps Ctrl+Z for its
+    // own typing while it has the focus).
+    delete m_undoAction;
+    delete m_redoAction;
+    m_undoAction = new QAction(style()->standardIcon(QStyle::SP_ArrowBack), UiText(text::kUndo), this);
+    m_undoAction->setShortcuts(QKeySequence::Undo);
+    m_redoAction = new QAction(style()->standardIcon(QStyle::SP_ArrowForward), UiText(text::kRedo), this);
+    m_redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(m_undoAction, &QAction::triggered, this, [this] { Undo(); });
+    connect(m_redoAction, &QAction::triggered, this, [this] { Redo(); });
+    for (QAction* action : {m_undoAction, m_redoAction}) {
+        addAction(action);
+        auto* button = new QToolButton(this);
+        button->setDefaultAction(action);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(false);
+        commands->addWidget(button);
+    }
+    UpdateUndoTips();
     commands->addStretch(1);
     AddButton(commands, text::kLanguage, 1006, &CMyQ6KDlg::OnLanguage);
     outer->addLayout(commands);
@@ -176,7 +245,7 @@ void CMyQ6KDlg::BuildControls()
     m_modelButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 6px;"));
     m_modelButton->setAccessibleName(UiText(text::kModel));
     m_modelButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(m_modelButton, &QPushButton::clicked, this, [this] { Run(&CMyQ6KDlg::OnModelButton); });
+    connect(m_modelButton, &QPushButton::clicked, this, [this] { Run(&CMyQ6KDlg::OnModelButton, UiText(text::kModel)); });
     modelRow->addWidget(Caption(text::kModel, m_modelButton, this));
     modelRow->addWidget(m_modelButton, 1);
     outer->addLayout(modelRow);
@@ -246,11 +315,77 @@ void CMyQ6KDlg::BuildControls()
     alarmLayout->addLayout(alarmRow);
     outer->addWidget(alarm);
 
+    // What the last command did, in words.
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setAccessibleName(UiText(text::kStatusLine));
+    m_statusBar->showMessage(m_status);
+    outer->addWidget(m_statusBar);
+
+    WatchFields(bargraph);
+    WatchFields(alarm);
+    connect(&m_alarmTable->Editing(), &CGridCellEditing::valueCommitted, this, [this](int column, int row) {
+        CDataGridView* grid = m_alarmTable->Grid();
+        Checkpoint(grid->ShownText(column, 0) + QLatin1Char(' ') + grid->ShownText(0, row));
+    });
+
     // What users of a desktop program expect besides the buttons.
     auto* open = new QShortcut(QKeySequence::Open, this);
-    connect(open, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnOpenFile); });
+    connect(open, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnOpenFile, UiText(text::kOpenFile)); });
     auto* save = new QShortcut(QKeySequence::Save, this);
-    connect(save, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnSaveFile); });
+    connect(save, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnSaveFile, UiText(text::kSaveFile)); });
+    setWindowModified(IsModified());
+}
+
+void CMyQ6KDlg::WatchFields(QWidget* container)
+{
+    // Connected after the controls' own handlers (a page's type rules, its
+    // sub-dialog buttons), so the step holds what they did.
+    // The cell editors of the alarm table report their own values.
+    auto cellEditor = [](QWidget* w) { return w->inherits("CEditText") || w->inherits("CEditComboBox"); };
+    for (QLineEdit* edit : container->findChildren<QLineEdit*>()) {
+        if (cellEditor(edit))
+            continue;
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { OnFieldEdited(edit); });
+        edit->installEventFilter(this);
+    }
+    for (QComboBox* list : container->findChildren<QComboBox*>())
+        if (!cellEditor(list))
+            connect(list, &QComboBox::activated, this, [this, list] { OnFieldEdited(list); });
+    for (QPushButton* button : container->findChildren<QPushButton*>())
+        if (!button->property("captionId").isValid()) // the window's own run through Run
+            connect(button, &QPushButton::clicked, this, [this, button] { OnFieldEdited(button); });
+}
+
+bool CMyQ6KDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // A field takes Ctrl+Z for its own typing; with nothing of its own to
+    // undo or redo, the keys undo and redo the window's steps.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool undo = key->matches(QKeySequence::Undo);
+        const bool redo = key->matches(QKeySequence::Redo) ||
+                          key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::Key_Y) ||
+                          key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+        if (edit && ((undo && !edit->isUndoAvailable()) || (redo && !edit->isRedoAvailable()))) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CMyQ6KDlg::OnFieldEdited(QWidget* field)
+{
+    // A value that is not taken yet stays in its field; the next command's
+    // commit names it.
+    if (!TryCommit())
+        return;
+    QString what = field->accessibleName();
+    if (auto* button = qobject_cast<QPushButton*>(field))
+        what = button->text();
+    Checkpoint(what.remove(QLatin1Char('&')));
 }
 
 void CMyQ6KDlg::ReplacePageIfNeeded()
@@ -273,6 +408,7 @@ void CMyQ6KDlg::ReplacePageIfNeeded()
     page->Attach(this);
     page->SetImage(&m_image);
     page->show();
+    WatchFields(page);
 }
 
 void CMyQ6KDlg::FullRefresh()
@@ -311,6 +447,27 @@ void CMyQ6KDlg::FullRefresh()
 
 void CMyQ6KDlg::Commit()
 {
+    // A value still open in a cell counts as much as one in a field.
+    if (m_alarmTable)
+        m_alarmTable->Editing().CommitOpenEdit();
+    CommitControls();
+}
+
+bool CMyQ6KDlg::TryCommit()
+{
+    const CRegisterImage before(m_image);
+    try {
+        CQuietValidation quiet;
+        CommitControls();
+        return true;
+    } catch (const std::exception&) {
+        m_image = before;
+        return false;
+    }
+}
+
+void CMyQ6KDlg::CommitControls()
+{
     if (!m_modelButton)
         return;
     if (m_page)
@@ -347,12 +504,29 @@ int CMyQ6KDlg::RunModal()
 
 void CMyQ6KDlg::OnUpload()
 {
+    if (!MaySetAside())
+        return;
     CModbusInterface link; // the stored connection settings
     if (!CCommDialog::ConnectStep(this, link))
         return;
+    QElapsedTimer clock;
+    clock.start();
+    SMeterFindings findings;
     // The working image changes only when the whole upload succeeded.
-    if (CProgressDialog::RunUpload(this, link, m_image))
-        FullRefresh();
+    if (!CProgressDialog::RunUpload(this, link, m_image, &findings))
+        return;
+    m_savedImage = m_image;
+    FullRefresh();
+    const QString seconds = QString::number(static_cast<double>(clock.elapsed()) / 1000.0, 'f', 1);
+    const QString serial =
+        findings.serial.empty() ? UiText(text::kNoSerial) : QString::fromStdString(findings.serial);
+    const CDeviceType& model = m_image.Identity();
+    if (link.Settings().Mode == kModeInfrared)
+        SayDone(UiMessage(LoadMessage(text::kUploadedInfrared, {model.Code(), model.ModelDescription(),
+                                                             serial.toStdString(), seconds.toStdString()})));
+    else
+        SayDone(UiMessage(LoadMessage(text::kUploaded, {model.Code(), model.ModelDescription(), serial.toStdString(),
+                                                        link.Settings().Address, seconds.toStdString()})));
 }
 
 void CMyQ6KDlg::OnDownload()
@@ -403,26 +577,51 @@ QString CMyQ6KDlg::AskFileName(EFileDialog kind)
 
 void CMyQ6KDlg::OnSaveFile()
 {
+    SaveAsked();
+}
+
+bool CMyQ6KDlg::SaveAsked()
+{
     Commit();
     const QString path = AskFileName(EFileDialog::Save);
-    if (!path.isEmpty())
-        CConfigFile::Save(m_image, path.toStdString());
+    if (path.isEmpty())
+        return false;
+    SaveTo(path);
+    return true;
+}
+
+void CMyQ6KDlg::SaveTo(const QString& path)
+{
+    CConfigFile::Save(m_image, path.toStdString());
+    m_savedImage = m_image;
+    SayDone(UiMessage(LoadMessage(text::kSavedTo, {QDir::toNativeSeparators(path).toStdString()})));
+    UpdateModified();
 }
 
 void CMyQ6KDlg::OnOpenFile()
 {
+    if (!MaySetAside())
+        return;
     const QString path = AskFileName(EFileDialog::Open);
     if (!path.isEmpty())
         OpenFile(path);
 }
 
-bool CMyQ6KDlg::OpenFile(const QString& path)
+bool CMyQ6KDlg::OpenFile(const QString& path, bool ask)
 {
-    return RunCommand(this, [this, &path] {
+    if (ask && !MaySetAside())
+        return false;
+    const bool opened = RunCommand(this, [this, &path] {
         // Load assigns only a whole, good file.
         CConfigFile::Load(m_image, path.toStdString());
+        m_savedImage = m_image;
         FullRefresh();
+        SayDone(UiMessage(LoadMessage(text::kOpened, {QDir::toNativeSeparators(path).toStdString(),
+                                                      m_image.Identity().Code(),
+                                                      m_image.Identity().ModelDescription()})));
     });
+    Checkpoint(UiText(text::kOpenFile) + QStringLiteral(" ") + QFileInfo(path).fileName());
+    return opened;
 }
 
 QMenu* CMyQ6KDlg::BuildModelMenu()
@@ -447,7 +646,7 @@ QMenu* CMyQ6KDlg::BuildModelMenu()
             submenu->menuAction()->setCheckable(true);
             submenu->menuAction()->setChecked(true);
         }
-        connect(item, &QAction::triggered, this, [this, code] { RunCommand(this, [this, code] { ChangeModel(code); }); });
+        connect(item, &QAction::triggered, this, [this, code] { RunCommand(this, [this, code] { ChooseModel(code); }); });
     }
     return m_modelMenu.get();
 }
@@ -459,6 +658,14 @@ void CMyQ6KDlg::OnModelButton()
     menu->popup(m_modelButton->mapToGlobal(QPoint(0, m_modelButton->height() - 1)));
 }
 
+void CMyQ6KDlg::ChooseModel(int code)
+{
+    if (m_image.Identity().IsKnown() && code == m_image.Identity().Code())
+        return;
+    if (MaySetAside())
+        ChangeModel(code);
+}
+
 void CMyQ6KDlg::ChangeModel(int code)
 {
     if (m_image.Identity().IsKnown() && code == m_image.Identity().Code())
@@ -466,6 +673,8 @@ void CMyQ6KDlg::ChangeModel(int code)
     m_settings.m_deviceId = code;
     m_image.ResetForModel(code, false);
     FullRefresh();
+    SayDone(UiMessage(LoadMessage(text::kModelChanged, {code, m_image.Identity().ModelDescription()})));
+    Checkpoint(UiText(text::kModel) + QStringLiteral(" ") + ModelText(m_image.Identity()));
 }
 
 void CMyQ6KDlg::OnLanguage()
@@ -570,6 +779,10 @@ void CMyQ6KDlg::keyPressEvent(QKeyEvent* event)
 
 void CMyQ6KDlg::closeEvent(QCloseEvent* event)
 {
+    if (!MaySetAside()) {
+        event->ignore();
+        return;
+    }
     StoreModelCode();
     done(0);
     event->accept();
@@ -586,6 +799,8 @@ void CMyQ6KDlg::paintEvent(QPaintEvent* event)
         }
         if (m_firstPaintHook)
             m_firstPaintHook();
+        if (m_offerRecovery)
+            QTimer::singleShot(0, this, [this] { OfferRecovery(); });
     }
 }
 
@@ -602,6 +817,173 @@ void CMyQ6KDlg::dropEvent(QDropEvent* event)
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.size() == 1 && urls.front().isLocalFile()) {
         event->acceptProposedAction();
-        OpenFile(urls.front().toLocalFile());
+        // Opened once the drop is over: the question must not run inside
+        // the drag's own event.
+        const QString path = urls.front().toLocalFile();
+        QTimer::singleShot(0, this, [this, path] { OpenFile(path, true); });
     }
+}
+
+// ---------------------------------------------------------------------------
+// Unsaved work, undo and redo, the status line
+
+bool CMyQ6KDlg::IsModified() const
+{
+    return !(m_image == m_savedImage);
+}
+
+void CMyQ6KDlg::UpdateModified()
+{
+    const bool modified = IsModified();
+    setWindowModified(modified);
+    if (!m_recovery)
+        return;
+    if (!modified) {
+        m_recovery->Forget();
+        return;
+    }
+    if (const int err = m_recovery->Keep(m_image); err != 0 && !m_recoveryWarned) {
+        // Said once: the work goes on, only the safety net is missing.
+        m_recoveryWarned = true;
+        SayDone(UiMessage(LoadMessage(text::kRecoveryNotKept,
+                                      {m_recovery->SettingsPath(), CPrivateException::SystemErrorText(err)})));
+    }
+}
+
+void CMyQ6KDlg::Checkpoint(const QString& what)
+{
+    if (!(m_image == m_checkpoint)) {
+        const CRegisterImage before = m_checkpoint;
+        m_checkpoint = m_image;
+        m_undo->push(new CSnapshotCommand(*this, before, m_image, what.isEmpty() ? UiText(text::kTypedValues) : what));
+    }
+    UpdateModified();
+}
+
+void CMyQ6KDlg::ShowSnapshot(const CRegisterImage& image)
+{
+    if (m_alarmTable)
+        m_alarmTable->Editing().CancelEdit();
+    m_image = image;
+    m_checkpoint = image;
+    m_settings.m_deviceId = m_image.Identity().Code();
+    FullRefresh();
+    UpdateModified();
+}
+
+void CMyQ6KDlg::Undo()
+{
+    // Values typed and not yet taken are a step of their own, undone first.
+    if (TryCommit())
+        Checkpoint(UiText(text::kTypedValues));
+    if (!m_undo->canUndo())
+        return;
+    const QString what = m_undo->undoText();
+    m_undo->undo();
+    SayDone(UiMessage(LoadMessage(text::kUndone, {what.toStdString()})));
+}
+
+void CMyQ6KDlg::Redo()
+{
+    if (!m_undo->canRedo())
+        return;
+    const QString what = m_undo->redoText();
+    m_undo->redo();
+    SayDone(UiMessage(LoadMessage(text::kRedone, {what.toStdString()})));
+}
+
+void CMyQ6KDlg::UpdateUndoTips()
+{
+    if (!m_undoAction || !m_redoAction)
+        return;
+    auto tip = [](unsigned id, const QString& what, QAction* action) {
+        const QString keys = action->shortcut().toString(QKeySequence::NativeText);
+        return UiMessage(LoadMessage(id, {what.toStdString(), keys.toStdString()}));
+    };
+    m_undoAction->setEnabled(m_undo->canUndo());
+    m_redoAction->setEnabled(m_undo->canRedo());
+    m_undoAction->setToolTip(tip(text::kUndoTip, m_undo->undoText(), m_undoAction));
+    m_redoAction->setToolTip(tip(text::kRedoTip, m_undo->redoText(), m_redoAction));
+}
+
+bool CMyQ6KDlg::MaySetAside()
+{
+    // A value in a cell editor or a field counts as unsaved work; one that
+    // is not valid still does, and Save then names it.
+    const bool taken = [this] {
+        try {
+            if (m_alarmTable)
+                m_alarmTable->Editing().CommitOpenEdit();
+        } catch (const std::exception&) {
+            return false;
+        }
+        return TryCommit();
+    }();
+    if (taken)
+        Checkpoint(UiText(text::kTypedValues));
+    if (taken && !IsModified())
+        return true;
+    const int choice = AskChoice(this, UiText(text::kSaveChanges),
+                                 {{QMessageBox::Save, {}}, {QMessageBox::Discard, {}}, {QMessageBox::Cancel, {}}}, 2,
+                                 MessageIcon::Warning);
+    if (choice == 1)
+        return true;
+    if (choice != 0)
+        return false;
+    bool saved = false;
+    RunCommand(this, [this, &saved] { saved = SaveAsked(); });
+    return saved;
+}
+
+void CMyQ6KDlg::SayDone(const QString& text)
+{
+    m_status = text;
+    if (m_statusBar)
+        m_statusBar->showMessage(text);
+}
+
+QString CMyQ6KDlg::StatusText() const
+{
+    return m_status;
+}
+
+void CMyQ6KDlg::SetRecovery(std::unique_ptr<CSessionRecovery> recovery, bool offer)
+{
+    m_recovery = std::move(recovery);
+    m_offerRecovery = offer && m_recovery;
+    if (m_recovery && m_recovery->Begin() != 0)
+        m_recovery.reset(); // the work goes on without the safety net
+    UpdateModified();
+}
+
+void CMyQ6KDlg::OfferRecovery()
+{
+    m_offerRecovery = false;
+    if (!m_recovery)
+        return;
+    const std::optional<CSessionRecovery::SAbandoned> session = m_recovery->ClaimAbandoned();
+    if (!session)
+        return;
+    const QString when = QDateTime::fromSecsSinceEpoch(session->time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const int choice =
+        AskChoice(this, UiMessage(LoadMessage(text::kRecoveryOffer, {when.toStdString()})),
+                  {{0, UiText(text::kRestore)}, {QMessageBox::Discard, {}}}, 0, MessageIcon::Question);
+    if (choice != 0) {
+        m_recovery->Discard(*session);
+        return;
+    }
+    const bool restored = RunCommand(this, [this, &session] {
+        const CRegisterImage image = m_recovery->Restore(*session);
+        if (m_alarmTable)
+            m_alarmTable->Editing().CancelEdit();
+        m_image = image;
+        m_settings.m_deviceId = m_image.Identity().Code();
+        FullRefresh();
+    });
+    if (!restored)
+        return; // the damaged file stays for a look by hand
+    Checkpoint(UiText(text::kRestore));
+    // Kept under this session now (Checkpoint did that): the old files go.
+    m_recovery->Discard(*session);
+    SayDone(UiMessage(LoadMessage(text::kRestored, {when.toStdString()})));
 }

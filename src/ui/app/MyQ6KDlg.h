@@ -20,7 +20,12 @@
 #include <memory>
 
 class CAlarmTable;
+class CSessionRecovery;
+class QAction;
 class QComboBox;
+class QStatusBar;
+class QToolButton;
+class QUndoStack;
 class QGroupBox;
 class QLineEdit;
 class QMenu;
@@ -59,6 +64,25 @@ inline constexpr unsigned kAdvanced = 12876;
 inline constexpr unsigned kAlarmTable = 12877;
 inline constexpr unsigned kVersion = 12879; // " Version" in the title
 inline constexpr unsigned kConfigurationFilter = 1000;
+inline constexpr unsigned kUndo = 14000;
+inline constexpr unsigned kRedo = 14001;
+inline constexpr unsigned kUndoTip = 14002;      // %1!s! what, %2!s! keys
+inline constexpr unsigned kRedoTip = 14003;
+inline constexpr unsigned kSaveChanges = 14004;  // the question before unsaved settings go
+inline constexpr unsigned kRestore = 14005;
+inline constexpr unsigned kRecoveryOffer = 14006; // %1!s! when the settings were kept
+inline constexpr unsigned kSavedTo = 14007;
+inline constexpr unsigned kOpened = 14008;
+inline constexpr unsigned kUploaded = 14009;
+inline constexpr unsigned kUploadedInfrared = 14010;
+inline constexpr unsigned kModelChanged = 14011;
+inline constexpr unsigned kUndone = 14012;
+inline constexpr unsigned kRedone = 14013;
+inline constexpr unsigned kTypedValues = 14014;  // the undo step of values typed before a command
+inline constexpr unsigned kRestored = 14016;
+inline constexpr unsigned kRecoveryNotKept = 14017;
+inline constexpr unsigned kStatusLine = 14018;   // the status line's accessible name
+inline constexpr unsigned kNoSerial = 14019;
 } // namespace mainwindowtext
 
 class CMyQ6KDlg : public QDialog, public CObserver, public CObservable
@@ -108,11 +132,13 @@ public:
     void OnModbus();
     void OnBank();
     void OnAdvancedAlarm();
-    // Opens a configuration file as Open File does, without asking.
-    bool OpenFile(const QString& path);
+    // Opens a configuration file as Open File does, without asking for a
+    // name (unsaved settings are asked about first, unless `ask` is false).
+    bool OpenFile(const QString& path, bool ask = false);
     // The model menu's command: another model's factory settings (the same
-    // model changes nothing).
+    // model changes nothing). ChooseModel asks first about unsaved settings.
     void ChangeModel(int code);
+    void ChooseModel(int code);
     // "DeviceId" := the image's model code (0 when it names no model), as the
     // window's close does.
     void StoreModelCode();
@@ -122,6 +148,28 @@ public:
     void FullRefresh();
     void Commit();
 
+    // Unsaved work: the window compares its settings with a copy kept when
+    // they were last saved, opened, uploaded or downloaded.
+    bool IsModified() const;
+    const CRegisterImage& SavedImage() const { return m_savedImage; }
+    // Before unsaved settings are replaced or left: asks Save / Discard /
+    // Cancel when there are any. True to go on.
+    bool MaySetAside();
+    // Every committed change is one step (whole-image snapshots).
+    QUndoStack* UndoStack() const { return m_undo; }
+    void Undo();
+    void Redo();
+    // Records the image as it is now as a step named `what` (nothing when
+    // nothing changed since the last one), and shows whether it is saved.
+    void Checkpoint(const QString& what);
+    // The last thing a command said it did.
+    QString StatusText() const;
+
+    // Keeps unsaved work where a start after a crash finds it, and offers
+    // what a crashed run kept once the window is shown (`offer`).
+    void SetRecovery(std::unique_ptr<CSessionRecovery> recovery, bool offer);
+    // Asks Restore / Discard about the settings a crashed run kept.
+    void OfferRecovery();
     // Asks for a file name; tests stand in for the system's file dialogs.
     enum class EFileDialog { Open, Save };
     using FileNameAsker = std::function<QString(QWidget* parent, EFileDialog kind)>;
@@ -154,6 +202,7 @@ public slots:
     void reject() override; // Escape: only closes an open cell editor
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -163,12 +212,39 @@ protected:
 private:
     void BuildControls();
     QPushButton* AddButton(QLayout* layout, unsigned captionId, int controlId, void (CMyQ6KDlg::*handler)());
-    void Run(void (CMyQ6KDlg::*command)());
+    // Runs a command; its changes become one step named `what`.
+    void Run(void (CMyQ6KDlg::*command)(), const QString& what);
+    // The window's own controls into the image (the input page, the bar
+    // graph, the alarm lists).
+    void CommitControls();
+    // Commit without a word and without moving the focus; the image is left
+    // as it was when a value is rejected. True when everything was taken.
+    bool TryCommit();
+    // A field was left or a list chosen: its value is a step of its own.
+    void OnFieldEdited(QWidget* field);
+    void WatchFields(QWidget* container);
+    // Replaces the image by a step's snapshot.
+    void ShowSnapshot(const CRegisterImage& image);
+    void UpdateModified();
+    void SayDone(const QString& text);
+    // Save File's work once a name is known; throws on failure.
+    void SaveTo(const QString& path);
+    bool SaveAsked();
+    void UpdateUndoTips();
     void ReplacePageIfNeeded();
     QString AskFileName(EFileDialog kind);
 
+    class CSnapshotCommand;
+
     CAppSettings& m_settings;
     CRegisterImage m_image;
+    CRegisterImage m_savedImage; // as last saved, opened, uploaded or downloaded
+    CRegisterImage m_checkpoint; // as at the last undo step
+    QUndoStack* m_undo;
+    std::unique_ptr<CSessionRecovery> m_recovery;
+    bool m_offerRecovery = false;
+    bool m_recoveryWarned = false;
+    QString m_status;
     QPointer<CInputPage> m_page;
     std::unique_ptr<CAlarmTable> m_alarmTable;
     std::unique_ptr<QMenu> m_modelMenu;
@@ -189,4 +265,7 @@ private:
     QPushButton* m_event = nullptr;
     QPushButton* m_analog = nullptr;
     QPushButton* m_modbus = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
 };

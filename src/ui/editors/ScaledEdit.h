@@ -17,3 +17,16 @@ void SetScaledText(QLineEdit* edit, std::int32_t value, std::int32_t divisor);
 // `nameId` and the limits).
 std::int32_t ReadScaledText(QLineEdit* edit, std::int32_t minimum, std::int32_t maximum,
                             std::int32_t divisor, unsigned nameId);
+
+// While one lives, a rejected text throws without touching the focus or the
+// selection: the window tries its fields after each edit, and a value still
+// being typed must not pull the focus back while the user moves on.
+class CQuietValidation
+{
+public:
+    CQuietValidation();
+    ~CQuietValidation();
+    CQuietValidation(const CQuietValidation&) = delete;
+    CQuietValidation& operator=(const CQuietValidation&) = delete;
+    static bool Active();
+};

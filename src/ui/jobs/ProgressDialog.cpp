@@ -169,6 +169,7 @@ void CProgressDialog::OnObserverUpdate(CObservable*)
     }
     const bool cancelled = m_worker->CancelRequested();
     m_error = m_worker->ErrorText();
+    m_findings = m_worker->Findings();
     m_worker->Join();
     m_worker.reset();
     if (cancelled)
@@ -203,10 +204,14 @@ void CProgressDialog::reject()
     OnCancel(); // the window closes when the worker reports done
 }
 
-bool CProgressDialog::RunUpload(QWidget* parent, CModbusInterface& link, CRegisterImage& image)
+bool CProgressDialog::RunUpload(QWidget* parent, CModbusInterface& link, CRegisterImage& image,
+                                SMeterFindings* findings)
 {
     CProgressDialog dialog(link, CProgressThread::kUpload, parent); // its image starts as a factory image
-    if (dialog.exec() != QDialog::Accepted)
+    const int result = dialog.exec();
+    if (findings)
+        *findings = dialog.Findings();
+    if (result != QDialog::Accepted)
         return false;
     if (!dialog.ErrorText().empty())
         throw CPrivateException(dialog.ErrorText());

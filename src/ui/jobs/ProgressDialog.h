@@ -32,10 +32,14 @@ public:
 
     CRegisterImage& Image() { return m_image; }
     const std::string& ErrorText() const { return m_error; }
+    const SMeterFindings& Findings() const { return m_findings; }
 
     // Reads the meter into `image`: true on success (image replaced), false
     // on Cancel (image untouched); a failure raises CPrivateException.
-    static bool RunUpload(QWidget* parent, CModbusInterface& link, CRegisterImage& image);
+    // `findings`, when given, receives what the upload found out about the
+    // meter.
+    static bool RunUpload(QWidget* parent, CModbusInterface& link, CRegisterImage& image,
+                          SMeterFindings* findings = nullptr);
     // Writes `image` into the meter: false on Cancel; a failure raises.
     static bool RunDownload(QWidget* parent, CModbusInterface& link, const CRegisterImage& image);
 
@@ -72,6 +76,7 @@ private:
     CProgressThread::Kind m_kind;
     CRegisterImage m_image;
     std::string m_error;
+    SMeterFindings m_findings;
     std::unique_ptr<CProgressThread> m_worker;
     bool m_infrared;
     int m_timer = 0;
