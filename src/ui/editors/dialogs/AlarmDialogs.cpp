@@ -5,6 +5,7 @@
 
 #include "model/RegisterImage.h"
 #include "model/ScalingParameterResolver.h"
+#include "ui/app/ErrorReport.h"
 #include "ui/app/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/dialogs/SettingDialogTexts.h"
@@ -171,6 +172,12 @@ void CAlarmBankDialog::StoreText(int column, int row, const QString& text)
                     CScalingParameterResolver::ParseScaled(text.toStdString(), scaling.DisplayValueMinimum(),
                                                            scaling.DisplayValueMaximum(), scaling.DisplayScale(),
                                                            kSetpointName));
+}
+
+void CAlarmBankDialog::accept()
+{
+    if (RunCommand(this, [this] { m_editing->CommitOpenEdit(); }))
+        CSettingDialog::accept();
 }
 
 void CAlarmBankDialog::reject()
