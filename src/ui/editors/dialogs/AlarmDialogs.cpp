@@ -108,6 +108,9 @@ CAlarmBankDialog::CAlarmBankDialog(QWidget* parent)
     m_grid->setAccessibleName(UiText(kBankGrid));
     BindCustom(m_grid, [this] { Refill(); }, {}); // cells are stored as they are edited
     AddWide(m_grid, 1059);
+    // The grid was made before the bank list; Tab goes as they are laid out,
+    // from the list down to the grid and from the grid on to OK.
+    setTabOrder(bank, m_grid);
     m_editing = std::make_unique<CGridCellEditing>(*m_grid, *this);
 }
 
