@@ -287,7 +287,7 @@ bool CDataGridView::Navigate(int navigationCode)
     case kNavNext:
     case kNavPrevious: {
         const bool forward = navigationCode == kNavNext;
-        if (!MoveInReadingOrder(forward)) {
+        if (!(forward ? MoveNext() : MovePrevious())) {
             // Past the last cell Tab goes where it goes from any control.
             QWidget::focusNextPrevChild(forward);
             return false;
@@ -354,8 +354,8 @@ bool CDataGridView::event(QEvent* event)
         // Tab moves the current cell before it would move the focus; from
         // the last cell (or Shift+Tab from the first) it leaves the grid.
         if (m_editable) {
-            if (const int tab = TabNavigation(static_cast<QKeyEvent*>(event));
-                tab != kNavStay && MoveInReadingOrder(tab == kNavNext)) {
+            const int tab = TabNavigation(static_cast<QKeyEvent*>(event));
+            if ((tab == kNavNext && MoveNext()) || (tab == kNavPrevious && MovePrevious())) {
                 event->accept();
                 return true;
             }
