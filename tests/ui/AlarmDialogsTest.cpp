@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace dialogtest;
@@ -178,6 +179,98 @@ TEST(AlarmBankDialog, CellEditsReachTheCallerOnlyWithOk)
         EXPECT_EQ(image.GetLong(CRegisterImage::BankSetpointWord(5, TP::TripH)), 100000);
         EXPECT_EQ(image.GetWord(CRegisterImage::BankEnableWord(4, TP::TripLL)), 1);
     }
+}
+
+TEST(AlarmBankDialog, OkStoresAnOpenCellEditAndStaysOpenOnARejectedOne)
+{
+    CRegisterImage image = ImageOf(FirstModelWith(CAP_FOUR_ALARMS));
+    image.SetWord(10, 0); // display scale 1
+    CMessageCapture capture;
+    // Space on OK presses it without moving the focus, as Return on the
+    // default button or an access key do; a click on it leaves the cell.
+    for (const bool byMouse : {false, true}) {
+        SCOPED_TRACE(byMouse ? "click" : "key");
+        capture.Clear();
+        int oks = 0;
+        CAlarmBankDialog dialog;
+        QObject::connect(dialog.OkButton(), &QPushButton::clicked, [&oks] { ++oks; });
+        QSignalSpy committed(&dialog.Editing(), &CGridCellEditing::valueCommitted);
+        auto pressOk = [&] {
+            if (byMouse)
+                QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+            else
+                QTest::keyClick(dialog.OkButton(), Qt::Key_Space);
+        };
+        const bool accepted = RunDriven(dialog, image, [&] {
+            // Focus moves only send their events in the active window.
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+            CDataGridView* grid = dialog.Grid();
+            CEditText* box = dialog.Editing().ParEdit().Box();
+            ASSERT_TRUE(grid->SetCurrentCell(2, 8)); // bank 5 HH
+            grid->setFocus();
+            QTest::keyClick(grid, Qt::Key_1);
+            QTest::keyClicks(box, "00001");
+            pressOk();
+            ASSERT_EQ(capture.Messages().size(), 1u);
+            EXPECT_EQ(capture.Messages()[0].text, RangeText(-20000, 100000, 1));
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(oks, byMouse ? 0 : 1);
+            EXPECT_TRUE(box->isVisible());
+            EXPECT_TRUE(box->hasFocus());
+            EXPECT_EQ(box->selectedText(), "100001");
+            QApplication::processEvents();
+            QTest::keyClicks(box, "77");
+            pressOk();
+        });
+        EXPECT_TRUE(accepted);
+        EXPECT_EQ(capture.Messages().size(), 1u);
+        EXPECT_EQ(image.GetLong(CRegisterImage::BankSetpointWord(5, TP::TripHH)), 77);
+        ASSERT_EQ(committed.count(), 1);
+        EXPECT_EQ(committed[0], QVariantList({2, 8}));
+    }
+}
+
+TEST(AlarmBankDialog, TabWalksTheBankCellsOverTheHeaderRowsAndLeavesTheGridAtBothEnds)
+{
+    CRegisterImage image = ImageOf(FirstModelWith(CAP_FOUR_ALARMS));
+    image.SetWord(10, 0);
+    image.SetWord(85, 1); // the bank list is enabled: the grid's left neighbour
+    CAlarmBankDialog dialog;
+    RunDriven(dialog, image, [&] {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        CDataGridView* grid = dialog.Grid();
+        CEditText* box = dialog.Editing().ParEdit().Box();
+        CEditComboBox* list = dialog.Editing().ParEdit().List();
+        auto* bank = Named<QComboBox>(&dialog, UiText(12740));
+        ASSERT_TRUE(grid->SetCurrentCell(8, 5)); // bank 4 LL setpoint
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Tab);
+        EXPECT_EQ(Current(grid), std::make_pair(1, 8)) << "rows 6 and 7 are headers";
+        QTest::keyClick(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(Current(grid), std::make_pair(8, 5));
+
+        ASSERT_TRUE(grid->SetCurrentCell(8, 11)); // the last cell: bank 8 LL setpoint
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_4);
+        QTest::keyClick(box, Qt::Key_Tab);
+        EXPECT_EQ(dialog.Image().GetLong(CRegisterImage::BankSetpointWord(8, TP::TripLL)), 4);
+        EXPECT_FALSE(dialog.Editing().IsEditing());
+        EXPECT_EQ(dialog.focusWidget(), dialog.OkButton());
+
+        ASSERT_TRUE(grid->SetCurrentCell(2, 2));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(Current(grid), std::make_pair(1, 2));
+        ASSERT_TRUE(list->isVisible());
+        QTest::keyClick(list->view(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QApplication::processEvents();
+        EXPECT_FALSE(dialog.Editing().IsEditing());
+        EXPECT_EQ(dialog.focusWidget(), bank);
+        QTest::keyClick(bank, Qt::Key_Tab);
+        EXPECT_EQ(dialog.focusWidget(), grid) << "from the bank list down to the grid";
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
 }
 
 TEST(AlarmBankDialog, SetpointLimitsFollowTheDisplayScaleOfTheModel)

@@ -18,9 +18,11 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
+#include <functional>
 #include <map>
 
 namespace {
@@ -408,25 +410,60 @@ TEST_F(DataGridCellEdit, ArrowCommitsMoveTheEditToTheNextCell)
     EXPECT_TRUE(box->isVisible());
 }
 
-TEST_F(DataGridCellEdit, RejectedValueKeepsTheEditOpen)
+TEST_F(DataGridCellEdit, RejectedValueKeepsTheEditOpenHoweverTheCellIsLeft)
 {
-    grid->SetCurrentCell(5, 3);
+    int clicks = 0;
+    QObject::connect(other, &QPushButton::clicked, [&clicks] { ++clicks; });
+    QSignalSpy committed(editing.get(), &CGridCellEditing::valueCommitted);
+    const QRect cell = grid->CellRect(5, 3).translated(1, 1);
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Down", [&] { QTest::keyClick(box, Qt::Key_Down); }},
+        {"Tab", [&] { QTest::keyClick(box, Qt::Key_Tab); }},
+        {"Shift+Tab", [&] { QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier); }},
+        {"a click on another cell", [&] { Click(2, 2); }},
+        {"a click on a button", [&] { QTest::mouseClick(other, Qt::LeftButton); }},
+        {"a command", [&] { EXPECT_FALSE(RunCommand(grid, [&] { editing->CommitOpenEdit(); })); }},
+    };
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        messages.Clear();
+        ASSERT_TRUE(grid->SetCurrentCell(5, 3));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_9);
+        QTest::keyClicks(box, QStringLiteral("9999"));
+        const int edits0 = edits.count;
+        leave();
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
+        EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("999.9")));
+        EXPECT_EQ(Current(), std::make_pair(5, 3)) << "no move after a rejected value";
+        EXPECT_EQ(edits.count, edits0) << "no other edit begun";
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_EQ(box->geometry(), cell);
+        EXPECT_TRUE(box->hasFocus());
+        EXPECT_EQ(box->selectedText(), QStringLiteral("99999"));
+        EXPECT_EQ(clicks, 0) << "what was clicked does not act";
+        QApplication::processEvents();
+        EXPECT_EQ(messages.Messages().size(), 1u);
+        QTest::keyClick(box, Qt::Key_Escape);
+    }
+    EXPECT_EQ(table->stores, 0);
+    EXPECT_EQ(committed.count(), 0);
+
+    // A corrected value goes in; the next click is the user's again.
+    ASSERT_TRUE(grid->SetCurrentCell(5, 3));
+    grid->setFocus();
     QTest::keyClick(grid, Qt::Key_9);
     QTest::keyClicks(box, QStringLiteral("9999"));
-    QTest::keyClick(box, Qt::Key_Down);
-    ASSERT_EQ(messages.Messages().size(), 1u);
-    EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
-    EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("999.9")));
-    EXPECT_EQ(table->stores, 0);
-    EXPECT_EQ(Current(), std::make_pair(5, 3)) << "no move after a rejected value";
-    EXPECT_TRUE(box->isVisible());
-    EXPECT_TRUE(box->hasFocus());
-    EXPECT_EQ(box->selectedText(), QStringLiteral("99999"));
-
+    QTest::mouseClick(other, Qt::LeftButton);
+    ASSERT_TRUE(box->hasFocus());
     QTest::keyClicks(box, QStringLiteral("2.5"));
-    QTest::keyClick(box, Qt::Key_Return);
+    QTest::mouseClick(other, Qt::LeftButton);
     EXPECT_EQ(table->Value(5, 3), 25);
     EXPECT_FALSE(box->isVisible());
+    EXPECT_EQ(clicks, 1);
+    ASSERT_EQ(committed.count(), 1);
+    EXPECT_EQ(committed[0], QVariantList({5, 3}));
 }
 
 TEST_F(DataGridCellEdit, ListCellDropsDownWithTheStoredOption)
@@ -460,26 +497,134 @@ TEST_F(DataGridCellEdit, ListCellDropsDownWithTheStoredOption)
     EXPECT_EQ(table->stores, 1);
 }
 
-TEST_F(DataGridCellEdit, CancelAndLeavingTheCellStoreNothing)
+TEST_F(DataGridCellEdit, LeavingTheCellCommitsWhatWasTypedAndOnlyEscapeDropsIt)
 {
+    int clicks = 0;
+    QObject::connect(other, &QPushButton::clicked, [&clicks] { ++clicks; });
+    QSignalSpy committed(editing.get(), &CGridCellEditing::valueCommitted);
     Click(2, 2);
     QTest::keyClicks(box, QStringLiteral("88"));
     editing->CancelEdit(); // Escape in the owning dialog
     EXPECT_FALSE(editing->IsEditing());
     EXPECT_TRUE(grid->hasFocus());
-    EXPECT_EQ(Current(), std::make_pair(2, 2));
+    EXPECT_EQ(table->Value(2, 2), 123);
+    EXPECT_EQ(committed.count(), 0);
 
     Click(2, 2);
     QTest::keyClicks(box, QStringLiteral("88"));
-    Click(4, 1); // another cell: the open edit is dropped, the new one opens
+    Click(4, 1); // another cell: the value goes in, the new edit opens
+    EXPECT_EQ(table->Value(2, 2), 880);
+    EXPECT_EQ(grid->CellText(2, 2), QStringLiteral("88.0"));
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(Current(), std::make_pair(4, 1));
 
-    other->setFocus(); // the user went elsewhere and stays there
+    // A window in front (a message box, another program) is not leaving.
+    QTest::keyClicks(box, QStringLiteral("5"));
+    QWidget front;
+    front.show();
+    front.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&front));
+    front.close();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(table->Value(4, 1), 0);
+    EXPECT_TRUE(box->hasFocus());
+
+    QTest::mouseClick(other, Qt::LeftButton); // the button acts on the stored value
+    EXPECT_EQ(table->Value(4, 1), 50);
     EXPECT_FALSE(editing->IsEditing());
-    EXPECT_TRUE(other->hasFocus());
-    EXPECT_EQ(table->stores, 0);
-    EXPECT_EQ(table->Value(2, 2), 123);
+    EXPECT_TRUE(other->hasFocus()) << "the focus stays where the user put it";
+    EXPECT_EQ(clicks, 1);
+
+    // A command run with the edit open (a shortcut moves no focus).
+    Click(6, 4);
+    QTest::keyClicks(box, QStringLiteral("1.5"));
+    EXPECT_TRUE(RunCommand(grid, [&] { editing->CommitOpenEdit(); }));
+    EXPECT_EQ(table->Value(6, 4), 15);
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_TRUE(grid->hasFocus());
+    Click(1, 2); // an open list is closed as it is
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_TRUE(RunCommand(grid, [&] { editing->CommitOpenEdit(); }));
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_EQ(table->Value(1, 2), 1);
+
+    EXPECT_EQ(table->stores, 3);
+    ASSERT_EQ(committed.count(), 3);
+    EXPECT_EQ(committed[0], QVariantList({2, 2}));
+    EXPECT_EQ(committed[1], QVariantList({4, 1}));
+    EXPECT_EQ(committed[2], QVariantList({6, 4}));
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(DataGridCellEdit, TabWalksTheEditableCellsInReadingOrderAndLeavesAtBothEnds)
+{
+    auto* after = new QPushButton(QStringLiteral("after"), &window);
+    after->move(100, 300);
+    after->show();
+    // From the grid: the current cell moves, no edit starts. The P row's
+    // blank header cells are passed over.
+    std::vector<std::pair<int, int>> order;
+    for (int r = 1; r <= 5; ++r)
+        for (int c = r == 3 ? 5 : 1; c <= 8; ++c)
+            order.emplace_back(c, r);
+    ASSERT_TRUE(grid->SetCurrentCell(1, 1));
+    grid->setFocus();
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QTest::keyClick(grid, Qt::Key_Tab);
+        ASSERT_EQ(Current(), order[i]) << "Tab number " << i;
+    }
+    for (std::size_t i = order.size() - 1; i-- > 0;) {
+        QTest::keyClick(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+        ASSERT_EQ(Current(), order[i]) << "Shift+Tab to " << i;
+    }
+    EXPECT_EQ(edits.count, 0);
+    QTest::keyClick(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(other->hasFocus()) << "Shift+Tab on the first cell leaves the grid";
+    EXPECT_EQ(Current(), std::make_pair(1, 1));
+    ASSERT_TRUE(grid->SetCurrentCell(8, 5));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_TRUE(after->hasFocus()) << "Tab on the last cell leaves the grid";
+
+    // From an editor: commit, move, edit the new cell.
+    QSignalSpy committed(editing.get(), &CGridCellEditing::valueCommitted);
+    Click(7, 2);
+    QTest::keyClicks(box, QStringLiteral("3"));
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_EQ(table->Value(7, 2), 30);
+    EXPECT_EQ(Current(), std::make_pair(8, 2));
+    ASSERT_TRUE(list->view()->isVisible());
+    QTest::keyClick(list->view(), Qt::Key_Down); // "Yes" highlighted
+    QTest::keyClick(list->view(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(table->Value(8, 2), 1);
+    EXPECT_EQ(Current(), std::make_pair(5, 3)) << "over the P row's blank cells";
+    EXPECT_TRUE(box->isVisible());
+    QTest::keyClick(box, Qt::Key_Escape);
+
+    // Out of the grid at both ends, after the commit.
+    ASSERT_TRUE(grid->SetCurrentCell(8, 5));
+    grid->BeginEdit(0);
+    ASSERT_TRUE(list->view()->isVisible());
+    QTest::keyClick(list->view(), Qt::Key_Down);
+    QTest::keyClick(list->view(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(table->Value(8, 5), 1);
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_EQ(window.focusWidget(), after);
+    ASSERT_TRUE(grid->SetCurrentCell(2, 1));
+    grid->BeginEdit(0);
+    QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(Current(), std::make_pair(1, 1));
+    ASSERT_TRUE(list->view()->isVisible());
+    QTest::keyClick(list->view(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::processEvents();
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_EQ(window.focusWidget(), other);
+    EXPECT_EQ(committed.count(), 5);
+    EXPECT_EQ(table->stores, 5);
 }
 
 TEST_F(DataGridCellEdit, LeftAndRightInTheDroppedListCommitTheHighlightedOptionAndMoveOn)

@@ -161,28 +161,41 @@ TEST_F(ParEditFixture, EditBoxReturnUpDownCommitWithTheirNavigationAndReturnNeve
     EXPECT_TRUE(window.isVisible());
 }
 
-TEST_F(ParEditFixture, LosingFocusCancelsOnlyAVisibleEditor)
+TEST_F(ParEditFixture, LosingFocusCommitsTypedTextAndOnlyAListChangedByTheUser)
 {
     ShowBox("7");
     other->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 1u);
-    EXPECT_EQ(recorder.commits[0].kind, CParEdit::kCommitNone);
-    EXPECT_EQ(recorder.commits[0].navigation, kNavStay);
-    EXPECT_FALSE(parEdit.Box()->isVisible());
+    EXPECT_EQ(recorder.commits[0].kind, CParEdit::kCommitText);
+    EXPECT_EQ(recorder.commits[0].text, "7");
+    EXPECT_EQ(recorder.commits[0].navigation, kNavAway);
+    EXPECT_TRUE(parEdit.Box()->isVisible()) << "the owner decides, as after Return";
+    EXPECT_TRUE(other->hasFocus());
+    parEdit.Box()->hide();
 
-    ShowList(1);
+    ShowList(1); // shown, nothing chosen: nothing to store
     other->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 2u);
     EXPECT_EQ(recorder.commits[1].kind, CParEdit::kCommitNone);
     EXPECT_FALSE(parEdit.List()->isVisible());
 
+    ShowList(1); // a selection changed with the drop-down closed counts
+    QTest::keyClick(parEdit.List(), Qt::Key_Up);
+    other->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(recorder.commits.size(), 3u);
+    EXPECT_EQ(recorder.commits[2].kind, CParEdit::kCommitList);
+    EXPECT_EQ(recorder.commits[2].index, 0);
+    EXPECT_EQ(recorder.commits[2].navigation, kNavAway);
+    EXPECT_FALSE(parEdit.List()->isVisible());
+
     // Hidden: a focus-out that still arrives sends nothing.
     QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
     QApplication::sendEvent(parEdit.List(), &out);
     QApplication::sendEvent(parEdit.Box(), &out);
-    EXPECT_EQ(recorder.commits.size(), 2u);
+    EXPECT_EQ(recorder.commits.size(), 3u);
 }
 
 TEST_F(ParEditFixture, ListLeftAndRightInTheOpenDropDownCommitTheHighlightedEntryOnce)

@@ -3,6 +3,7 @@
 #include "ui/app/UiText.h"
 #include "ui/editors/DataGridAccessible.h"
 #include "ui/editors/ListCtrlInfoTip.h"
+#include "ui/editors/ParEdit.h"
 
 #include <QAccessible>
 
@@ -243,13 +244,56 @@ bool CDataGridView::MoveRight()
     return true;
 }
 
+bool CDataGridView::MoveInReadingOrder(bool forward)
+{
+    int column = m_currentColumn;
+    int row = m_currentRow;
+    do {
+        column += forward ? 1 : -1;
+        if (column >= m_columns) {
+            column = m_firstColumn;
+            ++row;
+        } else if (column < m_firstColumn) {
+            column = m_columns - 1;
+            --row;
+        }
+        if (row < m_firstRow || row >= m_rows || m_firstColumn >= m_columns)
+            return false;
+    } while (!IsSelectable(column, row));
+    m_currentColumn = column;
+    m_currentRow = row;
+    update();
+    AnnounceCurrentCell();
+    return true;
+}
+
+bool CDataGridView::MoveNext()
+{
+    return MoveInReadingOrder(true);
+}
+
+bool CDataGridView::MovePrevious()
+{
+    return MoveInReadingOrder(false);
+}
+
 bool CDataGridView::Navigate(int navigationCode)
 {
     switch (navigationCode) {
-    case 1: MoveDown(); break;
-    case 2: MoveUp(); break;
-    case 3: MoveLeft(); break;
-    case 4: MoveRight(); break;
+    case kNavDown: MoveDown(); break;
+    case kNavUp: MoveUp(); break;
+    case kNavLeft: MoveLeft(); break;
+    case kNavRight: MoveRight(); break;
+    case kNavNext:
+    case kNavPrevious: {
+        const bool forward = navigationCode == kNavNext;
+        if (!(forward ? MoveNext() : MovePrevious())) {
+            // Past the last cell Tab goes where it goes from any control.
+            QWidget::focusNextPrevChild(forward);
+            return false;
+        }
+        break;
+    }
     default: return false;
     }
     // At an edge the cell stays and its edit opens again: the user asked to
@@ -306,6 +350,17 @@ bool CDataGridView::TakesKey(const QKeyEvent* event) const
 bool CDataGridView::event(QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::KeyPress:
+        // Tab moves the current cell before it would move the focus; from
+        // the last cell (or Shift+Tab from the first) it leaves the grid.
+        if (m_editable) {
+            const int tab = TabNavigation(static_cast<QKeyEvent*>(event));
+            if ((tab == kNavNext && MoveNext()) || (tab == kNavPrevious && MovePrevious())) {
+                event->accept();
+                return true;
+            }
+        }
+        break;
     case QEvent::ShortcutOverride:
         // Return, the arrows and typed characters belong to the grid, never to
         // a window shortcut or the dialog's default button.

@@ -10,7 +10,8 @@
 // its owner gives it a name with setAccessibleName. An editable grid is in
 // the Tab chain and marks its current cell while it has the focus; a
 // display-only grid takes the focus only from a click, and then frames
-// itself.
+// itself. In an editable grid Tab and Shift+Tab move the current cell, as in
+// a table view with tab-key navigation, and leave the grid at its ends.
 //
 // Header texts carry layout marks in their first character:
 //   "@text"  the text spans this and the next column;
@@ -106,9 +107,15 @@ public:
     bool MoveDown();
     bool MoveLeft();
     bool MoveRight();
+    // Tab and Shift+Tab: the next or previous selectable cell in reading
+    // order (along the row, then on to the next row); false at the end.
+    bool MoveNext();
+    bool MovePrevious();
     // After a committed cell edit: navigation code 1, 2, 3, 4 moves down, up,
-    // left, right and begins an edit on the (new) current cell; 0 ends
-    // editing. True when an edit was begun.
+    // left, right and begins an edit on the (new) current cell; 5 and 6 do
+    // the same for the next and previous cell, and after the last or before
+    // the first they pass the focus on to the window's next or previous
+    // control. Anything else ends editing. True when an edit was begun.
     bool Navigate(int navigationCode);
 
     // Tooltips show the text of the data cell under the mouse.
@@ -135,6 +142,7 @@ protected:
 
 private:
     bool IsSelectable(int column, int row) const;
+    bool MoveInReadingOrder(bool forward);
     bool TakesKey(const QKeyEvent* event) const;
     // Row height, size and off-screen bitmap; done at once rather than at the
     // next paint, since a widget must not resize itself while painting.

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QStringList>
 
@@ -47,12 +48,23 @@ QString CellName(CDataGridView& grid, int column, int row)
 
 bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
 {
+    if (m_swallowingClick && watched->isWidgetType()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick
+            || event->type() == QEvent::Wheel)) {
+        StopSwallowing();
+        return true;
+    }
+    QWidget* box = m_parEdit.Box();
+    QWidget* list = m_parEdit.List();
+    if (!watched->isWidgetType() || (watched != box && watched != list))
+        return QObject::eventFilter(watched, event);
+    auto* editor = static_cast<QWidget*>(watched);
     switch (event->type()) {
     case QEvent::Hide:
-        if (watched->isWidgetType()) {
-            auto* editor = static_cast<QWidget*>(watched);
-            m_editorHadFocus = editor->window()->focusWidget() == editor;
-        }
+        m_editorHadFocus = editor->window()->focusWidget() == editor;
+        break;
+    case QEvent::FocusOut:
+        m_leaveReason = static_cast<QFocusEvent*>(event)->reason();
         break;
     case QEvent::ShortcutOverride:
         // Escape in a cell belongs to the cell, never to a window shortcut.
@@ -85,12 +97,30 @@ void CGridCellEditing::CancelEdit()
 {
     if (!IsEditing())
         return;
+    HideEditors();
     m_grid.setFocus(Qt::OtherFocusReason);
-    // In a window that is not the active one (a drop-down just closed) the
-    // focus moves without a focus-out, and the editor would stay open, with
-    // Cancel and Escape unable to close the dialog: it is put away here.
-    if (IsEditing())
-        HideEditors();
+}
+
+void CGridCellEditing::CommitOpenEdit()
+{
+    CEditText* box = m_parEdit.Box();
+    if (!box || !box->isVisible()) {
+        // A list has nothing typed: what the cell shows is what is stored.
+        if (IsEditing())
+            HideEditors();
+        return;
+    }
+    const int column = m_editColumn;
+    const int row = m_editRow;
+    try {
+        Store(CParEdit::kCommitText, box->text(), -1);
+    } catch (const std::exception&) {
+        ReopenBox();
+        throw;
+    }
+    RefillGrid();
+    HideEditors();
+    emit valueCommitted(column, row);
 }
 
 void CGridCellEditing::Update(CObservable* source)
@@ -104,8 +134,42 @@ void CGridCellEditing::Update(CObservable* source)
 void CGridCellEditing::HideEditors()
 {
     m_closing = true;
+    // The grid takes the focus before a focused editor hides, which would
+    // hand it to the next control of the window.
+    QWidget* focused = m_grid.window()->focusWidget();
+    if (focused && (focused == m_parEdit.Box() || focused == m_parEdit.List()))
+        m_grid.setFocus(Qt::OtherFocusReason);
     Notify(); // the CParEdit hides both children
     m_closing = false;
+}
+
+void CGridCellEditing::ReopenBox()
+{
+    CEditText* box = m_parEdit.Box();
+    if (!box)
+        return;
+    box->selectAll();
+    box->show();
+    box->setFocus(Qt::OtherFocusReason);
+}
+
+void CGridCellEditing::SwallowThisClick()
+{
+    if (m_swallowingClick)
+        return;
+    m_swallowingClick = true;
+    QCoreApplication::instance()->installEventFilter(this);
+    // Only the press being delivered now; the queued call runs once it is
+    // done, so the user's next click counts again.
+    QMetaObject::invokeMethod(this, &CGridCellEditing::StopSwallowing, Qt::QueuedConnection);
+}
+
+void CGridCellEditing::StopSwallowing()
+{
+    if (!m_swallowingClick)
+        return;
+    m_swallowingClick = false;
+    QCoreApplication::instance()->removeEventFilter(this);
 }
 
 void CGridCellEditing::OnBeginEdit()
@@ -121,6 +185,8 @@ void CGridCellEditing::OnBeginEdit()
     CGridCellEdit edit;
     if (!RunCommand(&m_grid, [&] { edit = m_owner.DescribeCell(column, row); }))
         return;
+    m_editColumn = column;
+    m_editRow = row;
     const QRect cell = m_grid.CellRect(column, row);
     const QString name = CellName(m_grid, column, row);
     switch (edit.kind) {
@@ -159,47 +225,65 @@ void CGridCellEditing::OnBeginEdit()
     }
 }
 
+bool CGridCellEditing::Store(int kind, const QString& text, int index)
+{
+    if (kind == CParEdit::kCommitText) {
+        m_owner.StoreText(m_editColumn, m_editRow, text);
+        return true;
+    }
+    // A list left without a selection (a stored value that is no option)
+    // stores what the owner says it stands for.
+    if (index < 0)
+        index = m_unselected;
+    if (kind != CParEdit::kCommitList || index < 0)
+        return false;
+    m_owner.StoreChoice(m_editColumn, m_editRow, index);
+    return true;
+}
+
+bool CGridCellEditing::RefillGrid()
+{
+    return RunCommand(&m_grid, [this] { m_owner.Refill(); });
+}
+
 void CGridCellEditing::OnCommit()
 {
     // A cancel reported by an editor that was already put away, while the
     // other one is open, is not about the open edit.
     if (m_parEdit.CommitKind() == CParEdit::kCommitNone && IsEditing())
         return;
-    const int column = m_grid.CurrentColumn();
-    const int row = m_grid.CurrentRow();
+    const int column = m_editColumn;
+    const int row = m_editRow;
     const int kind = m_parEdit.CommitKind();
     const int navigation = m_parEdit.NavigationCode();
+    // The user went to another control: the focus stays there.
+    const bool away = navigation == kNavAway;
     const bool hadFocus = m_editorHadFocus;
-    if (kind == CParEdit::kCommitList || kind == CParEdit::kCommitText) {
+    bool stored = false;
+    bool refilled = true;
+    if (kind != CParEdit::kCommitNone) {
         try {
-            if (kind == CParEdit::kCommitText)
-                m_owner.StoreText(column, row, m_parEdit.Text());
-            else if (const int index = m_parEdit.SelectedIndex() >= 0 ? m_parEdit.SelectedIndex() : m_unselected;
-                     index >= 0)
-                // A list left without a selection (a stored value that is no
-                // option) stores what the owner says it stands for.
-                m_owner.StoreChoice(column, row, index);
+            stored = Store(kind, m_parEdit.Text(), m_parEdit.SelectedIndex());
         } catch (const std::exception& e) {
             const auto* privateException = dynamic_cast<const CPrivateException*>(&e);
             ShowMessage(&m_grid, QString::fromStdString(privateException ? privateException->Text() : e.what()),
                         MessageIcon::Stop);
-            // The edit stays open for a correction.
-            if (CEditText* box = m_parEdit.Box(); box && kind == CParEdit::kCommitText) {
-                box->selectAll();
-                box->show();
-                box->setFocus(Qt::OtherFocusReason);
+            // The edit stays open for a correction, and what the user
+            // clicked to leave it does not act.
+            if (kind == CParEdit::kCommitText) {
+                ReopenBox();
+                if (away && m_leaveReason == Qt::MouseFocusReason)
+                    SwallowThisClick();
                 return;
             }
         }
-        if (!RunCommand(&m_grid, [this] { m_owner.Refill(); })) {
-            // What the grid shows may be stale; the user is told, the edit
-            // ends where it is.
-            HideEditors();
-            m_grid.setFocus(Qt::OtherFocusReason);
-            return;
-        }
+        // What the grid shows may be stale when this fails; the user is
+        // told, and the edit ends where it is.
+        refilled = RefillGrid();
     }
     HideEditors();
+    if (stored)
+        emit valueCommitted(column, row);
     if (kind == CParEdit::kCommitNone) {
         // A drop-down closed without a choice hands the keys back to the grid;
         // a cancel because the user went to another control leaves them there.
@@ -207,7 +291,10 @@ void CGridCellEditing::OnCommit()
             m_grid.setFocus(Qt::OtherFocusReason);
         return;
     }
+    if (away)
+        return;
     // Keys go on to the grid after a commit, whichever owner it has.
     m_grid.setFocus(Qt::OtherFocusReason);
-    m_grid.Navigate(navigation);
+    if (refilled)
+        m_grid.Navigate(navigation);
 }

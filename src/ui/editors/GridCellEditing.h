@@ -9,7 +9,17 @@
 //     m_editing = std::make_unique<CGridCellEditing>(m_grid, *this);
 //
 // It observes the grid (begin edit) and its CParEdit (commits), and the
-// CParEdit observes it: its Notify() ends editing.
+// CParEdit observes it: its Notify() ends editing. After every stored value
+// it emits valueCommitted.
+//
+// A typed value counts whenever the user leaves the cell: Return, an arrow
+// key, Tab or Shift+Tab (on to the next or previous cell, and out of the
+// grid after the last or before the first), a click on another cell or on
+// another control. A rejected value shows its message and keeps the editor
+// open, with its text selected and the focus; the click that left it does
+// not reach what was clicked. Only Escape drops what was typed. Commands that
+// can be run without leaving the cell (a key, a shortcut) call
+// CommitOpenEdit first.
 //
 // Escape in a cell editor closes the editor and leaves the owner's window
 // open, so owners need no reject() of their own; the next Escape, on the
@@ -56,6 +66,7 @@ public:
 
 class CGridCellEditing : public QObject, public CObserver, public CObservable
 {
+    Q_OBJECT
 public:
     // Creates the cell editor's children on `grid` and attaches itself; both
     // references must outlive this object.
@@ -66,12 +77,23 @@ public:
     // True while the list or the edit box is shown over a cell.
     bool IsEditing() const;
     // Closes an open cell editor without storing (what Escape in the editor
-    // does): the grid takes the focus back, which cancels the edit.
+    // does); the grid takes the focus back.
     void CancelEdit();
+    // For a command run while a cell may be open: an open edit box is
+    // committed as Return would (stored, refilled, closed); an open list has
+    // nothing typed and is closed as it is. A rejected text throws the
+    // owner's CPrivateException, with the box still open, its text selected
+    // and focused; the caller's RunCommand shows the message.
+    void CommitOpenEdit();
 
     CParEdit& ParEdit() { return m_parEdit; }
 
     void Update(CObservable* source) override;
+
+signals:
+    // A committed value of the cell was stored and the grid refilled (not
+    // after a cancel or a rejected value).
+    void valueCommitted(int column, int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -79,17 +101,36 @@ protected:
 private:
     void OnBeginEdit();
     void OnCommit();
+    // Stores a commit of `kind` (text or list) in the edited cell; false when
+    // there was nothing to store. A rejected value throws, nothing stored.
+    bool Store(int kind, const QString& text, int index);
+    // Refills the grid after a commit; a failure is shown, and false.
+    bool RefillGrid();
+    // Puts the editors away; the grid takes the focus if an editor had it.
     void HideEditors();
+    // After a rejected text: the box open again, its text selected, focused.
+    void ReopenBox();
+    // Keeps the mouse press that is being delivered (the click that left a
+    // rejected cell) from reaching what was clicked.
+    void SwallowThisClick();
+    void StopSwallowing();
 
     CDataGridView& m_grid;
     CGridEditOwnerInterface& m_owner;
     CParEdit m_parEdit;
-    // Hiding a focused child can report a cancel of its own; that is not the
-    // user's answer while this object closes the editor itself.
+    // A child that loses the focus or hides reports a commit or cancel of its
+    // own; that is not the user's answer while this object closes the editor.
     bool m_closing = false;
     // The editor still had the focus when it hid itself (a drop-down closed
     // without a choice), rather than losing it to a control the user chose.
     bool m_editorHadFocus = false;
     // What the open list cell stores when it is committed without a choice.
     int m_unselected = -1;
+    // The cell the open editor belongs to, whatever the grid's current cell
+    // became since.
+    int m_editColumn = 0;
+    int m_editRow = 0;
+    // Why the open editor lost the focus last (a click, a shortcut, ...).
+    Qt::FocusReason m_leaveReason = Qt::OtherFocusReason;
+    bool m_swallowingClick = false;
 };

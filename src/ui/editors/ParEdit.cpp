@@ -11,9 +11,19 @@ namespace {
 // the cell.
 bool LeavesTheCell(const QFocusEvent* event)
 {
-    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
+    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason
+        && event->reason() != Qt::MenuBarFocusReason;
 }
 } // namespace
+
+int TabNavigation(const QKeyEvent* event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return kNavStay;
+    if (event->key() == Qt::Key_Backtab || (event->key() == Qt::Key_Tab && (event->modifiers() & Qt::ShiftModifier)))
+        return kNavPrevious;
+    return event->key() == Qt::Key_Tab ? kNavNext : kNavStay;
+}
 
 // ---------------------------------------------------------------------------
 // CEditComboBox
@@ -53,8 +63,25 @@ void CEditComboBox::OnActivated(int)
         m_chosen = true;
 }
 
+void CEditComboBox::Dismiss()
+{
+    // Hiding the drop-down would otherwise report a close without a choice.
+    m_popupOpen = false;
+    if (view()->isVisible())
+        hidePopup();
+    hide();
+}
+
+void CEditComboBox::showEvent(QShowEvent* event)
+{
+    QComboBox::showEvent(event);
+    m_shownIndex = currentIndex();
+}
+
 int CEditComboBox::CommitKey(const QKeyEvent* event)
 {
+    if (const int tab = TabNavigation(event))
+        return tab;
     if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return kNavStay;
     return event->key() == Qt::Key_Left ? kNavLeft : event->key() == Qt::Key_Right ? kNavRight : kNavStay;
@@ -95,6 +122,19 @@ void CEditComboBox::OnPopupClosed()
     Finish(m_chosen, kNavStay);
 }
 
+bool CEditComboBox::event(QEvent* event)
+{
+    // Tab would move the focus before keyPressEvent sees it.
+    if (event->type() == QEvent::KeyPress) {
+        if (const int navigation = TabNavigation(static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            Finish(true, navigation);
+            return true;
+        }
+    }
+    return QComboBox::event(event);
+}
+
 void CEditComboBox::keyPressEvent(QKeyEvent* event)
 {
     if (const int navigation = CommitKey(event)) {
@@ -108,8 +148,10 @@ void CEditComboBox::keyPressEvent(QKeyEvent* event)
 void CEditComboBox::focusOutEvent(QFocusEvent* event)
 {
     QComboBox::focusOutEvent(event);
+    // Only a selection changed with the keys while the drop-down was closed
+    // is the user's; anything else leaves the cell as it was.
     if (isVisible() && !m_popupOpen && LeavesTheCell(event))
-        Finish(false, kNavStay);
+        Finish(currentIndex() != m_shownIndex, kNavAway);
 }
 
 void CEditComboBox::Finish(bool committed, int navigation)
@@ -131,6 +173,14 @@ CEditText::CEditText(QWidget* parent) : QLineEdit(parent)
 
 bool CEditText::event(QEvent* event)
 {
+    // Tab would move the focus before keyPressEvent sees it.
+    if (event->type() == QEvent::KeyPress) {
+        if (const int navigation = TabNavigation(static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            Finish(true, navigation);
+            return true;
+        }
+    }
     // Keys the cell editor answers must never become a window shortcut.
     if (event->type() == QEvent::ShortcutOverride) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -192,10 +242,10 @@ void CEditText::keyPressEvent(QKeyEvent* event)
 void CEditText::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    if (isVisible() && LeavesTheCell(event)) {
-        hide();
-        Finish(false, kNavStay);
-    }
+    // What the user typed counts when they go elsewhere; the owner keeps the
+    // box open (and takes the focus back) if it rejects the text.
+    if (isVisible() && LeavesTheCell(event))
+        Finish(true, kNavAway);
 }
 
 void CEditText::Finish(bool committed, int navigation)
@@ -247,6 +297,6 @@ void CParEdit::Update(CObservable* source)
     if (m_box)
         m_box->hide();
     if (m_list)
-        m_list->hide();
+        m_list->Dismiss();
     m_commitKind = kCommitNone;
 }

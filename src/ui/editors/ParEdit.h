@@ -32,14 +32,18 @@
 //                      (SelectedIndex() holds the list's selection, -1 when
 //                      it has none) or kCommitText (Text() holds the box's text)
 //     NavigationCode() where the current cell goes next: kNavStay, kNavDown,
-//                      kNavUp, kNavLeft, kNavRight
+//                      kNavUp, kNavLeft, kNavRight, kNavNext, kNavPrevious
+//                      (Tab, Shift+Tab), or kNavAway: the focus went to
+//                      another control and stays there
 // The children never hide the edit box on a commit; the owner decides (a
 // rejected value keeps the box open). The list hides itself on every commit.
 // When editing is over the owner calls its own Notify(), which makes the
 // CParEdit hide both children and reset the commit kind (no notification).
 //
-// Loss of focus to another control of the same window cancels a visible
-// child (kCommitNone). The list's own drop-down and a window deactivation (a
+// Loss of focus to another control of the same window commits the edit box
+// (kNavAway): what the user typed counts. A list has nothing typed; it
+// commits only a selection the user changed with its drop-down closed, and
+// otherwise cancels. The list's own drop-down and a window deactivation (a
 // message box, another application) are not a loss of focus: the edit stays.
 
 #include "model/Observer.h"
@@ -49,6 +53,7 @@
 #include <QPointer>
 #include <QString>
 
+class QKeyEvent;
 class QWidget;
 
 // Navigation codes after a commit, shared by the list, the box and CParEdit.
@@ -57,6 +62,13 @@ inline constexpr int kNavDown = 1;
 inline constexpr int kNavUp = 2;
 inline constexpr int kNavLeft = 3;
 inline constexpr int kNavRight = 4;
+inline constexpr int kNavNext = 5;     // Tab: the next cell in reading order
+inline constexpr int kNavPrevious = 6; // Shift+Tab
+inline constexpr int kNavAway = 7;     // the focus went to another control
+
+// kNavNext for Tab, kNavPrevious for Shift+Tab (Backtab), kNavStay for any
+// other key (and for Tab with Ctrl or Alt, which belong to the window).
+int TabNavigation(const QKeyEvent* event);
 
 // The in-cell drop-down list (control id 10001).
 class CEditComboBox : public QComboBox, public CObservable
@@ -74,14 +86,19 @@ public:
     int NavigationCode() const { return m_navigation; }
 
     void showPopup() override;
+    // Closes the drop-down and hides the list without a notification.
+    void Dismiss();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // kNavLeft or kNavRight for the keys that commit a list, else kNavStay.
+    // kNavLeft, kNavRight, kNavNext or kNavPrevious for the keys that commit
+    // a list, else kNavStay.
     static int CommitKey(const QKeyEvent* event);
     void OnActivated(int index);
     void OnPopupClosed();
@@ -91,11 +108,13 @@ private:
     int m_navigation = kNavStay;
     bool m_popupOpen = false;   // between showPopup and the closed-popup check
     bool m_chosen = false;      // an item was activated while the popup was open
+    int m_shownIndex = -1;      // the selection the list was shown with
     QWidget* m_popupWindow = nullptr;
 };
 
 // The in-cell edit box (control id 10000). It takes the Return key itself, so
-// Return in a cell never presses a dialog's default button.
+// Return in a cell never presses a dialog's default button, and Tab, which
+// moves to the next cell rather than to the next control.
 class CEditText : public QLineEdit, public CObservable
 {
     Q_OBJECT

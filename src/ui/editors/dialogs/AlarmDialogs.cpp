@@ -5,6 +5,7 @@
 
 #include "model/RegisterImage.h"
 #include "model/ScalingParameterResolver.h"
+#include "ui/app/ErrorReport.h"
 #include "ui/app/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/dialogs/SettingDialogTexts.h"
@@ -107,6 +108,9 @@ CAlarmBankDialog::CAlarmBankDialog(QWidget* parent)
     m_grid->setAccessibleName(UiText(kBankGrid));
     BindCustom(m_grid, [this] { Refill(); }, {}); // cells are stored as they are edited
     AddWide(m_grid, 1059);
+    // The grid was made before the bank list; Tab goes as they are laid out,
+    // from the list down to the grid and from the grid on to OK.
+    setTabOrder(bank, m_grid);
     m_editing = std::make_unique<CGridCellEditing>(*m_grid, *this);
 }
 
@@ -171,6 +175,12 @@ void CAlarmBankDialog::StoreText(int column, int row, const QString& text)
                     CScalingParameterResolver::ParseScaled(text.toStdString(), scaling.DisplayValueMinimum(),
                                                            scaling.DisplayValueMaximum(), scaling.DisplayScale(),
                                                            kSetpointName));
+}
+
+void CAlarmBankDialog::accept()
+{
+    if (RunCommand(this, [this] { m_editing->CommitOpenEdit(); }))
+        CSettingDialog::accept();
 }
 
 void CAlarmBankDialog::reject()

@@ -41,6 +41,9 @@ public:
     void StoreText(int column, int row, const QString& text) override;
 
 public slots:
+    // OK from the keyboard leaves no cell: an open edit is committed first,
+    // and a rejected value keeps the dialog open.
+    void accept() override;
     // Escape or Cancel with a cell editor open closes only the editor.
     void reject() override;
 
