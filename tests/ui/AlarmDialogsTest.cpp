@@ -230,6 +230,33 @@ TEST(AlarmBankDialog, OkStoresAnOpenCellEditAndStaysOpenOnARejectedOne)
     }
 }
 
+TEST(AlarmBankDialog, CancelDropsARejectedCellValueWithTheRestAndCloses)
+{
+    CRegisterImage image = ImageOf(FirstModelWith(CAP_FOUR_ALARMS));
+    image.SetWord(10, 0);
+    const CRegisterImage before = image;
+    CMessageCapture capture;
+    CAlarmBankDialog dialog;
+    const bool accepted = RunDriven(dialog, image, [&] {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        CDataGridView* grid = dialog.Grid();
+        ASSERT_TRUE(grid->SetCurrentCell(2, 2));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_9);
+        QTest::keyClicks(dialog.Editing().ParEdit().Box(), "999999");
+        QPushButton* cancel = nullptr;
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == UiText(uitext::kCancel))
+                cancel = b;
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    EXPECT_FALSE(accepted);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(capture.Messages().empty()) << "nothing to correct in what is thrown away";
+    EXPECT_TRUE(image == before);
+}
+
 TEST(AlarmBankDialog, TabWalksTheBankCellsOverTheHeaderRowsAndLeavesTheGridAtBothEnds)
 {
     CRegisterImage image = ImageOf(FirstModelWith(CAP_FOUR_ALARMS));

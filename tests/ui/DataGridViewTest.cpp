@@ -185,6 +185,10 @@ TEST_F(DataGridFixture, BeginEditOnlyOnSelectableDataCells)
     QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_EQ(edits.count, 4);
     EXPECT_EQ(grid->StartCharacter(), 0);
+    QTest::keyClick(grid, Qt::Key_F2);
+    EXPECT_EQ(edits.count, 5);
+    EXPECT_EQ(grid->StartCharacter(), 0);
+    edits.count = 4;
 
     // Display only: a click takes the focus, and nothing else happens.
     grid->SetEditable(false);

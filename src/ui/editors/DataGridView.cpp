@@ -18,8 +18,8 @@
 namespace {
 bool IsNavigationKey(int key)
 {
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Up || key == Qt::Key_Down
-        || key == Qt::Key_Left || key == Qt::Key_Right;
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2 || key == Qt::Key_Up
+        || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
 }
 
 // The character a key types, or 0 for a key that types nothing printable (a
@@ -397,7 +397,8 @@ void CDataGridView::keyPressEvent(QKeyEvent* event)
     event->accept();
     switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: BeginEdit(0); break;
+    case Qt::Key_Enter:
+    case Qt::Key_F2: BeginEdit(0); break; // F2 as in every spreadsheet
     case Qt::Key_Up: MoveUp(); break;
     case Qt::Key_Down: MoveDown(); break;
     case Qt::Key_Left: MoveLeft(); break;

@@ -5,9 +5,11 @@
 #include "ui/app/ErrorReport.h"
 #include "ui/editors/DataGridView.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QStringList>
@@ -143,6 +145,13 @@ void CGridCellEditing::HideEditors()
     m_closing = false;
 }
 
+bool CGridCellEditing::LeftForCancel() const
+{
+    auto* button = qobject_cast<QAbstractButton*>(m_grid.window()->focusWidget());
+    auto* box = button ? qobject_cast<QDialogButtonBox*>(button->parentWidget()) : nullptr;
+    return box && box->buttonRole(button) == QDialogButtonBox::RejectRole;
+}
+
 void CGridCellEditing::ReopenBox()
 {
     CEditText* box = m_parEdit.Box();
@@ -265,6 +274,12 @@ void CGridCellEditing::OnCommit()
         try {
             stored = Store(kind, m_parEdit.Text(), m_parEdit.SelectedIndex());
         } catch (const std::exception& e) {
+            if (away && LeftForCancel()) {
+                // The dialog's Cancel drops everything typed in it, this cell
+                // too: no message, and the click goes on to close it.
+                HideEditors();
+                return;
+            }
             const auto* privateException = dynamic_cast<const CPrivateException*>(&e);
             ShowMessage(&m_grid, QString::fromStdString(privateException ? privateException->Text() : e.what()),
                         MessageIcon::Stop);

@@ -108,6 +108,8 @@ private:
     bool RefillGrid();
     // Puts the editors away; the grid takes the focus if an editor had it.
     void HideEditors();
+    // The focus went to the Cancel button of the editor's dialog.
+    bool LeftForCancel() const;
     // After a rejected text: the box open again, its text selected, focused.
     void ReopenBox();
     // Keeps the mouse press that is being delivered (the click that left a
