@@ -27,8 +27,8 @@ struct CliOptions
     std::string dir;            // not empty: the working folder
 };
 
-// Runs the command line.
-inline CliRun Cli(const std::string& args, const CliOptions& options)
+// Runs a shell command, its output caught.
+inline CliRun Shell(const std::string& command, const CliOptions& options = {})
 {
     char outPath[] = "/tmp/q6k-cli-out-XXXXXX", errPath[] = "/tmp/q6k-cli-err-XXXXXX";
     close(mkstemp(outPath));
@@ -37,7 +37,7 @@ inline CliRun Cli(const std::string& args, const CliOptions& options)
     if (pid == 0) {
         if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
             _exit(127);
-        std::string cmd = std::string("exec ") + Q6K_CLI_PATH + " " + args + " >" + outPath + " 2>" + errPath + " </dev/null";
+        std::string cmd = "{ " + command + "\n} >" + std::string(outPath) + " 2>" + errPath + " </dev/null";
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -73,6 +73,12 @@ inline CliRun Cli(const std::string& args, const CliOptions& options)
     unlink(outPath);
     unlink(errPath);
     return r;
+}
+
+// Runs the command line.
+inline CliRun Cli(const std::string& args, const CliOptions& options)
+{
+    return Shell(std::string("exec ") + Q6K_CLI_PATH + " " + args, options);
 }
 
 inline CliRun Cli(const std::string& args, int interruptAfterMs = -1)
