@@ -136,10 +136,7 @@ TEST_F(CliBus, AFleetDownloadKeepsEveryMetersLinkAndRefusesAnotherModel)
     CConfigFile::Save(image, golden);
     CliRun r = Cli(Line(*sim) + "download " + golden + " --address 1-2,5-6");
     EXPECT_EQ(r.status, 1) << r.err;
-    std::istringstream lines(r.out);
-    std::vector<std::string> out;
-    for (std::string line; std::getline(lines, line);)
-        out.push_back(line);
+    const std::vector<std::string> out = Lines(r.out);
     ASSERT_EQ(out.size(), 5u) << r.out;
     for (int i : {0, 1, 3})
         EXPECT_NE(out[static_cast<std::size_t>(i)].find("\tdone\tDownloaded and verified: "), std::string::npos)

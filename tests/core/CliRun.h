@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace testsupport {
 
@@ -86,6 +87,16 @@ inline CliRun Cli(const std::string& args, int interruptAfterMs = -1)
     CliOptions options;
     options.interruptAfterMs = interruptAfterMs;
     return Cli(args, options);
+}
+
+// The lines of a command's output, without their ends.
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 inline std::string ReadFile(const std::string& path)

@@ -261,10 +261,7 @@ TEST_F(SafeDownload, OnALineOnlyTheMeterThatRefusesAWriteFails)
                     "--unit", "2", "--serial", "A2", "--ignore-write", "2000", "--unit", "3", "--serial", "A3"});
     CliRun r = Cli(RtuLink(sim) + "download " + file + " --address 1-3");
     EXPECT_EQ(r.status, 1) << r.err;
-    std::istringstream lines(r.out);
-    std::vector<std::string> out;
-    for (std::string line; std::getline(lines, line);)
-        out.push_back(line);
+    const std::vector<std::string> out = Lines(r.out);
     ASSERT_EQ(out.size(), 5u) << r.out;
     EXPECT_EQ(out[0].rfind("1\tdone\tDownloaded and verified: 2 parameter(s) changed. Previous settings kept in " +
                                home.HistoryDir() + "/Z6OR-11u4_A1/",

@@ -8,6 +8,7 @@
 #include "files/ParameterReport.h"
 #include "model/BlockTable.h"
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 
@@ -70,32 +71,17 @@ auto OnLink(Action&& action)
     }
 }
 
-// Reads the identity as Identify does, a failed read wrapped as every link
-// failure of the jobs is, an unknown pair refused with its own text.
-CDeviceType ReadIdentity(CModbusInterface& link, SMeterFindings* findings)
+// The identity, a failed read wrapped as every link failure of the jobs is,
+// an unknown pair refused with its own text.
+CDeviceType ReadIdentity(CModbusInterface& link, SMeterFindings& findings)
 {
-    std::uint16_t deviceId = 0, extensionId = 0;
-    OnLink([&] {
-        if (!link.ReadHoldingRegisters(9600, 1, &deviceId))
-            deviceId = 0;
-        if (!link.ReadHoldingRegisters(9601, 1, &extensionId))
-            extensionId = 0;
-    });
-    CDeviceType meter;
     try {
-        meter.IdentifyFrom(deviceId, extensionId);
-    } catch (const CPrivateException&) {
-        if (findings) {
-            findings->identityRead = true;
-            findings->identity = meter;
-        }
-        throw;
+        return IdentifyMeter(link, &findings);
+    } catch (const CPrivateException& e) {
+        if (findings.identityRead || e.Text().empty())
+            throw;
+        throw CPrivateException(CommunicationErrorText(e.Text()));
     }
-    if (findings) {
-        findings->identityRead = true;
-        findings->identity = meter;
-    }
-    return meter;
 }
 
 bool SameLine(const ComSettings& a, const ComSettings& b)
@@ -178,7 +164,7 @@ TransferResult CSafeDownload::ReadSteps(CModbusInterface& link, const ProgressRe
     m_read = false;
     m_findings = SMeterFindings();
     m_changes.clear();
-    const CDeviceType meter = ReadIdentity(link, &m_findings);
+    const CDeviceType meter = ReadIdentity(link, m_findings);
     const CDeviceType& wanted = m_image.Identity();
     if (!(meter == wanted))
         throw CPrivateException(
@@ -332,7 +318,8 @@ TransferResult CSafeDownload::WriteAndVerify(CModbusInterface& link, const Progr
     // (a) The link may have been opened again since: the same meter?
     bool swap = false;
     try {
-        const CDeviceType meter = ReadIdentity(link, nullptr);
+        SMeterFindings again;
+        const CDeviceType meter = ReadIdentity(link, again);
         const std::string serial = OnLink([&] { return ReadSerialNumber(link); });
         if (!(meter == m_before.Identity()) || serial != m_serial)
             throw CPrivateException(LoadMessage(text::kNothingWritten,

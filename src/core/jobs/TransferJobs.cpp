@@ -30,7 +30,13 @@ double RowProgress(std::size_t row)
     throw CPrivateException(CommunicationErrorText(e.Text()));
 }
 
-// Identifies the meter, noting the pair in `findings` as soon as it is read.
+// The row that holds the link words, whose registers are read one to one.
+constexpr const SRegisterBlock& kLinkBlock = kBlockTable[94];
+static_assert(kLinkBlock.width == kW16 && kLinkBlock.firstWord == kLinkFirstWord &&
+              kLinkBlock.count >= kLinkWordCount);
+
+} // namespace
+
 CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings)
 {
     CDeviceType meter;
@@ -50,13 +56,6 @@ CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings)
     }
     return meter;
 }
-
-// The row that holds the link words, whose registers are read one to one.
-constexpr const SRegisterBlock& kLinkBlock = kBlockTable[94];
-static_assert(kLinkBlock.width == kW16 && kLinkBlock.firstWord == kLinkFirstWord &&
-              kLinkBlock.count >= kLinkWordCount);
-
-} // namespace
 
 bool ReadWordSwap(CModbusInterface& link)
 {

@@ -59,6 +59,9 @@ TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, 
 
 // The steps the jobs are made of, for a job that puts them together its own
 // way (the safe download). Failures pass through unwrapped.
+// Registers 9600-9601, the pair noted in `findings` (when given) as soon as
+// it is read; an unknown pair is refused with message 11023.
+CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings);
 // Register 7006: true when the meter sends a 32-bit value high word first.
 bool ReadWordSwap(CModbusInterface& link);
 // Registers 9605-9612: the serial number.
