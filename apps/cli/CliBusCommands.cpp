@@ -290,8 +290,11 @@ int FleetDownload(const Invocation& inv, const CRegisterImage& image)
             throw;
         }
         o.findings = download.Findings();
-        if (end == DownloadEnd::Cancelled || watch.Cancelled())
+        if (end == DownloadEnd::Cancelled || watch.Cancelled()) {
+            if (download.AnyWriteSent())
+                o.message = download.InterruptedText(); // where the meter's previous settings are
             return Result::Cancelled;
+        }
         Outcome::Download d;
         d.alreadyHeld = end == DownloadEnd::AlreadyHeld;
         d.changes = download.Changes();
