@@ -4,6 +4,7 @@
 #include "Commands.h"
 
 #include "CliCancel.h"
+#include "CliDownload.h"
 #include "CliJson.h"
 #include "CliProgress.h"
 
@@ -13,6 +14,7 @@
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
 #include "files/FileStringIds.h"
+#include "files/MeterHistory.h"
 #include "files/ParameterReport.h"
 #include "jobs/BusScan.h"
 #include "jobs/TransferJobs.h"
@@ -43,6 +45,17 @@ struct Outcome
     std::string file;
     std::optional<int> mismatches;
     std::vector<SReportRow> differences;
+    // A download, once the meter was read.
+    struct Download
+    {
+        bool alreadyHeld = false;
+        std::vector<SParameterChange> changes, notHeld;
+        std::string backup;
+        std::optional<bool> verified;
+        std::string linkChange;
+        bool listChanges = false; // printed under the meter's line (a dry run)
+    };
+    std::optional<Download> download;
 };
 
 // One meter's job: Done, Refused (with outcome.message) or Cancelled; a
@@ -68,6 +81,11 @@ void PrintOutcome(const Outcome& o)
     for (const SReportRow& row : o.differences)
         std::printf("  %s\t%s\t%s\t%s\n", row.group.c_str(), row.name.c_str(), row.value.c_str(),
                     row.comparisonValue.c_str());
+    if (o.download) {
+        std::fputs(ChangeLines(o.download->listChanges ? o.download->changes : o.download->notHeld).c_str(), stdout);
+        if (!o.download->linkChange.empty())
+            std::printf("  %s\n", o.download->linkChange.c_str());
+    }
     std::fflush(stdout);
 }
 
@@ -90,6 +108,21 @@ Json OutcomeJson(const Outcome& o)
             rows.push_back({{"group", row.group}, {"name", row.name}, {"value", row.value},
                             {"device_value", row.comparisonValue}});
         m["differences"] = rows;
+    }
+    if (o.download) {
+        const Outcome::Download& d = *o.download;
+        m["already_held"] = d.alreadyHeld;
+        Json changes = Json::array(), notHeld = Json::array();
+        for (const SParameterChange& c : d.changes)
+            changes.push_back({{"group", c.group}, {"name", c.name}, {"meter_value", c.meterValue}, {"new_value", c.newValue}});
+        for (const SParameterChange& c : d.notHeld)
+            notHeld.push_back({{"group", c.group}, {"name", c.name}, {"meter_value", c.meterValue}, {"sent_value", c.newValue}});
+        m["changes"] = changes;
+        m["backup"] = d.backup.empty() ? Json() : Json(d.backup);
+        m["verified"] = d.verified ? Json(*d.verified) : Json();
+        m["not_held"] = notHeld;
+        if (!d.linkChange.empty())
+            m["link_change"] = d.linkChange;
     }
     return m;
 }
@@ -128,7 +161,9 @@ int RunEach(const Invocation& inv, Json document, const MeterJob& job, const Ref
                 o.message = CommunicationErrorDetail(e.Text());
             }
         }
-        if (o.result == Result::Refused && o.findings.identityRead && o.findings.identity.IsKnown())
+        // A download's refusal names both models itself.
+        if (o.result == Result::Refused && o.findings.identityRead && o.findings.identity.IsKnown() &&
+            inv.command != "download")
             o.message = LoadMessage(text::kTheMeterIs,
                                     {o.message, o.findings.identity.Code(), o.findings.identity.ModelDescription()});
         bar.Clear();
@@ -232,17 +267,67 @@ int FleetUpload(const Invocation& inv)
 
 int FleetDownload(const Invocation& inv, const CRegisterImage& image)
 {
-    SDownloadOptions options;
-    options.keepLink = KeepLink(inv, Addresses(inv).list);
+    const SSafeDownloadOptions options = SafeDownloadOptions(inv, Addresses(inv).list, inv.args[0]);
+    const bool dryRun = inv.Flag("--dry-run");
+    CMeterHistory history;
     Json document;
     document["command"] = "download";
     document["file"] = inv.args[0];
     document["keep_link"] = options.keepLink;
+    if (dryRun)
+        document["dry_run"] = true;
+    int wouldChange = 0;
+    std::vector<std::string> warnings;
     auto job = [&](CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& o) {
-        return RunDownload(link, image, std::ref(bar), &watch.Flag(), options, &o.findings) ? Result::Done
-                                                                                            : Result::Cancelled;
+        CSafeDownload download(image, options, &history);
+        DownloadEnd end = DownloadEnd::Cancelled;
+        try {
+            end = RunSafeDownload(link, download, dryRun, bar, watch);
+        } catch (const CPrivateException&) {
+            o.findings = download.Findings();
+            if (!download.LogWarning().empty())
+                warnings.push_back(download.LogWarning());
+            throw;
+        }
+        o.findings = download.Findings();
+        if (end == DownloadEnd::Cancelled || watch.Cancelled()) {
+            if (download.AnyWriteSent())
+                o.message = download.InterruptedText(); // where the meter's previous settings are
+            return Result::Cancelled;
+        }
+        Outcome::Download d;
+        d.alreadyHeld = end == DownloadEnd::AlreadyHeld;
+        d.changes = download.Changes();
+        d.notHeld = download.NotHeld();
+        d.backup = download.BackupPath();
+        if (download.Verification() != CSafeDownload::EVerification::NotRun)
+            d.verified = download.Verification() == CSafeDownload::EVerification::Verified;
+        d.linkChange = download.LinkChangeText();
+        d.listChanges = end == DownloadEnd::WouldChange;
+        o.download = d;
+        if (!download.LogWarning().empty())
+            warnings.push_back(download.LogWarning());
+        switch (end) {
+        case DownloadEnd::AlreadyHeld:
+            o.detail = CStringTable::Get(text::kAlreadyHeld);
+            return Result::Done;
+        case DownloadEnd::WouldChange:
+            ++wouldChange;
+            o.detail = LoadMessage(text::kDryRun, {static_cast<int>(d.changes.size())});
+            return Result::Done;
+        case DownloadEnd::Mismatch:
+            o.message = MismatchText(download);
+            return Result::Failed;
+        default:
+            o.detail = DownloadedText(download);
+            return Result::Done;
+        }
     };
-    return RunEach(inv, document, job, [&](const SMeterFindings& f) { return OtherModel(f, image); });
+    const int status = RunEach(inv, document, job, [&](const SMeterFindings& f) { return OtherModel(f, image); });
+    for (const std::string& w : warnings)
+        PrintError(LoadMessage(text::kWarning, {w}));
+    // A dry run says whether anything would change.
+    return status == 0 && wouldChange > 0 ? 3 : status;
 }
 
 int FleetReport(const Invocation& inv, const CRegisterImage& file)

@@ -14,22 +14,24 @@ namespace {
 
 const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",  "--parity", "--stop",
                                              "--address", "--host", "--service", "--compare", "--csv",
-                                             "--count",   "--from", "--to",   "--timeout"};
+                                             "--count",   "--from", "--to",   "--timeout", "--serial"};
 const std::set<std::string> kFlagOptions = {"--help", "--version", "--trace", "--compare-device", "--yes",
-                                            "--json", "--keep-link", "--no-keep-link"};
+                                            "--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup",
+                                            "--no-verify"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port", "--baud",    "--parity", "--stop",
                                               "--address", "--host", "--service", "--help",  "--version", "--trace"};
 // What each command takes besides; a scan asks a range, not --address.
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"upload", {"--json"}},
-    {"download", {"--json", "--keep-link", "--no-keep-link"}},
+    {"download", {"--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup", "--no-verify"}},
     {"report", {"--compare", "--compare-device", "--csv", "--json", "--keep-link", "--no-keep-link"}},
     {"monitor", {"--count", "--json"}},
     {"reset-maxmin", {"--yes"}},
     {"identify", {"--json"}},
     {"models", {"--json"}},
     {"scan", {"--from", "--to", "--timeout", "--json"}},
+    {"history", {"--serial", "--json"}},
 };
 
 int IndexOf(const std::string& option, const std::string& value, const std::vector<std::string>& choices)

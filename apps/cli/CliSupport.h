@@ -48,6 +48,28 @@ inline constexpr unsigned kProgressMeter = 13058;
 inline constexpr unsigned kProgressAddress = 13059;
 inline constexpr unsigned kNothingAnswered = 13060;
 inline constexpr unsigned kCannotCreateFolder = 13061;
+// The safe download, the upload's line, the history, the log's warning.
+inline constexpr unsigned kAlreadyHeld = 13300;
+inline constexpr unsigned kChangesHeader = 13301;
+inline constexpr unsigned kDownloadedVerified = 13302;
+inline constexpr unsigned kDownloadedNotVerified = 13303;
+inline constexpr unsigned kBackupKept = 13304;
+inline constexpr unsigned kNoBackup = 13305;
+inline constexpr unsigned kVerifyFailed = 13306;
+inline constexpr unsigned kDryRun = 13307;
+inline constexpr unsigned kUploaded = 13308;
+inline constexpr unsigned kWarning = 13309;
+inline constexpr unsigned kHistoryMeter = 13310;
+inline constexpr unsigned kHistoryNoBackup = 13311;
+inline constexpr unsigned kHistoryLog = 13312;
+inline constexpr unsigned kHistoryEmpty = 13313;
+inline constexpr unsigned kHistoryEntry = 13314;
+inline constexpr unsigned kHistoryFile = 13315;
+inline constexpr unsigned kHistoryBackup = 13316;
+inline constexpr unsigned kHistoryVerified = 13317;
+inline constexpr unsigned kHistoryNotVerified = 13318;
+inline constexpr unsigned kHistoryNotHeld = 13319;
+inline constexpr unsigned kHistoryFailed = 13320;
 } // namespace text
 
 // A usage error: reported with the hint to --help and exit status 2.

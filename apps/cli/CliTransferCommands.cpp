@@ -10,6 +10,7 @@
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
 #include "files/FileStringIds.h"
+#include "files/MeterHistory.h"
 #include "files/ParameterReport.h"
 #include "jobs/TagMaxMin.h"
 #include "jobs/TransferJobs.h"
@@ -26,7 +27,7 @@ namespace cli {
 
 namespace {
 
-CRegisterImage UploadFromMeter(const Invocation& inv)
+CRegisterImage UploadFromMeter(const Invocation& inv, SMeterFindings* findings = nullptr)
 {
     CModbusInterface link(LinkSettings(inv));
     CancelWatch watch(&link);
@@ -34,7 +35,7 @@ CRegisterImage UploadFromMeter(const Invocation& inv)
     bool done = false;
     watch.Run([&] {
         ProgressBar bar;
-        done = RunUpload(link, image, std::ref(bar), &watch.Flag());
+        done = RunUpload(link, image, std::ref(bar), &watch.Flag(), findings);
     });
     // A Ctrl-C after the last read still means no file.
     watch.ThrowIfCancelled();
@@ -84,21 +85,6 @@ void PrintReportJson(const std::string& file, const CParameterReport& report, co
     PrintJson(document);
 }
 
-// The moment of a poll, UTC, to the millisecond: 2024-05-01T12:34:56.789Z.
-std::string UtcTimestamp()
-{
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
-    return text;
-}
-
 std::string OneLineText(std::string text)
 {
     std::replace(text.begin(), text.end(), '\r', ' ');
@@ -112,29 +98,19 @@ int CmdUpload(const Invocation& inv)
     NeedArgs(inv, 1, 1);
     if (Addresses(inv).list || inv.Flag("--json"))
         return FleetUpload(inv);
-    CRegisterImage image = UploadFromMeter(inv);
+    const auto start = std::chrono::steady_clock::now();
+    SMeterFindings findings;
+    CRegisterImage image = UploadFromMeter(inv, &findings);
     CConfigFile::Save(image, inv.args[0]);
-    return 0;
-}
-
-int CmdDownload(const Invocation& inv)
-{
-    NeedArgs(inv, 1, 1);
-    CRegisterImage image;
-    CConfigFile::Load(image, inv.args[0]);
-    if (Addresses(inv).list || inv.Flag("--json"))
-        return FleetDownload(inv, image);
-    SDownloadOptions options;
-    options.keepLink = KeepLink(inv, false); // the whole image, as the window's Download
-    CModbusInterface link(LinkSettings(inv));
-    CancelWatch watch(&link);
-    bool done = false;
-    watch.Run([&] {
-        ProgressBar bar;
-        done = RunDownload(link, image, std::ref(bar), &watch.Flag(), options);
-    });
-    if (!done)
-        throw Cancelled{};
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f", seconds);
+    const ComSettings settings = LinkSettings(inv);
+    const CDeviceType& model = image.Identity();
+    std::printf("%s\n", LoadMessage(text::kUploaded, {model.Code(), model.ModelDescription(), findings.serial,
+                                                      settings.Mode == kModeInfrared ? 1 : settings.Address, time,
+                                                      inv.args[0]})
+                            .c_str());
     return 0;
 }
 
@@ -213,7 +189,7 @@ int CmdMonitor(const Invocation& inv)
             link.Close();
             if (json) {
                 Json line;
-                line["time"] = UtcTimestamp();
+                line["time"] = UtcTimeText();
                 for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
                     line[kFields[i]] = values.MeasurandText(kOrder[i]);
                 PrintJson(line, true);
@@ -230,7 +206,7 @@ int CmdMonitor(const Invocation& inv)
                 break;
             // The monitor goes on polling.
             if (json)
-                PrintJson({{"time", UtcTimestamp()}, {"error", OneLineText(e.Text())}}, true);
+                PrintJson({{"time", UtcTimeText()}, {"error", OneLineText(e.Text())}}, true);
             else
                 PrintError(e.Text());
             status = 1;
@@ -250,7 +226,11 @@ int CmdTag(const Invocation& inv)
         watch.ThrowIfCancelled();
         std::printf("%s\n", tag.c_str());
     } else {
-        watch.Run([&] { WriteTag(link, inv.args[0]); });
+        CMeterHistory history;
+        std::string warning;
+        watch.Run([&] { warning = WriteTag(link, inv.args[0], history); });
+        if (!warning.empty())
+            PrintError(LoadMessage(text::kWarning, {warning}));
     }
     return 0;
 }
@@ -262,7 +242,11 @@ int CmdResetMaxMin(const Invocation& inv)
         Usage(text::kConfirmReset, {});
     CModbusInterface link(LinkSettings(inv));
     CancelWatch watch(&link);
-    watch.Run([&] { ResetMaxMin(link); });
+    CMeterHistory history;
+    std::string warning;
+    watch.Run([&] { warning = ResetMaxMin(link, history); });
+    if (!warning.empty())
+        PrintError(LoadMessage(text::kWarning, {warning}));
     return 0;
 }
 

@@ -17,7 +17,7 @@ int main(int argc, char** argv)
         {"read", CmdRead},         {"write", CmdWrite},       {"identify", CmdIdentify}, {"models", CmdModels},
         {"params", CmdParams},     {"new", CmdNew},           {"upload", CmdUpload},     {"download", CmdDownload},
         {"report", CmdReport},     {"monitor", CmdMonitor},   {"tag", CmdTag},           {"reset-maxmin", CmdResetMaxMin},
-        {"scan", CmdScan},
+        {"scan", CmdScan},         {"history", CmdHistory},
     };
     // The commands that run for each meter of an address list.
     static const std::set<std::string> fleetCommands = {"upload", "download", "report"};
@@ -37,7 +37,7 @@ int main(int argc, char** argv)
         if (it == commands.end())
             Usage(text::kUnknownCommand, {inv.command});
         CheckOptions(inv);
-        if (!fleetCommands.count(inv.command) && inv.command != "scan")
+        if (!fleetCommands.count(inv.command) && inv.command != "scan" && inv.command != "history")
             NeedOneMeter(inv);
         return it->second(inv);
     } catch (const UsageError& e) {

@@ -4,6 +4,7 @@
 #include "model/CapabilityFlags.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr unsigned kLongRegister = 7006;
@@ -13,7 +14,7 @@ constexpr unsigned kDownloadFlag = 900;
 constexpr unsigned kResetMaxMin = 801;
 constexpr std::uint16_t kHardwareVersion = 105; // 1.05
 constexpr std::uint16_t kFirmwareVersion = 212; // 2.12
-const char* const kSerialNumber = "Q6KSIM01";
+constexpr int kAddressWord = 70;
 } // namespace
 
 namespace {
@@ -51,6 +52,12 @@ bool CSimMeter::WordSwap() const
 {
     std::lock_guard g(m_lock);
     return m_image.GetWord(kLongRegisterWord) == 1;
+}
+
+std::optional<int> CSimMeter::TakeNewAddress()
+{
+    std::lock_guard g(m_lock);
+    return std::exchange(m_newAddress, std::nullopt);
 }
 
 int CSimMeter::DownloadFlag() const
@@ -159,7 +166,7 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
         return static_cast<std::uint16_t>(at(2 * index) | at(2 * index + 1) << 8);
     };
     if (reg >= 9605 && reg < 9613) {
-        value = text(kSerialNumber, reg - 9605);
+        value = text(m_serial, reg - 9605);
         return true;
     }
     if (reg >= 9613 && reg < 9629) {
@@ -183,8 +190,13 @@ void CSimMeter::Write(unsigned reg, std::uint16_t value)
 {
     if (int word = ParameterWord(reg); word >= 0)
         m_image.SetWord(word, value);
-    else if (reg == kDownloadFlag)
+    else if (reg == kDownloadFlag) {
         m_register900 = value;
+        if (value == 0 && m_addressChanged) {
+            m_newAddress = m_image.GetWord(kAddressWord);
+            m_addressChanged = false;
+        }
+    }
     else if (reg == kResetMaxMin && value == 1)
         m_haveExtremes = false;
     else if (reg >= 9631 && reg < 9647)
@@ -218,7 +230,7 @@ std::vector<std::uint8_t> CSimMeter::Handle(const std::vector<std::uint8_t>& req
         std::vector<std::uint8_t> out{request[0], 0x04, static_cast<std::uint8_t>(2 * count)};
         for (unsigned i = 0; i < count; ++i) {
             std::uint16_t v;
-            if (!Read(address + i, v))
+            if (m_refused.count(address + i) || !Read(address + i, v))
                 return Exception(request, 2);
             out.push_back(static_cast<std::uint8_t>(v >> 8));
             out.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -229,7 +241,7 @@ std::vector<std::uint8_t> CSimMeter::Handle(const std::vector<std::uint8_t>& req
     if (count < 1 || count > 123 || request.size() < 7 || request[6] != 2 * count || request.size() < 7 + 2 * count)
         return Exception(request, 3);
     for (unsigned i = 0; i < count; ++i)
-        if (!CanWrite(address + i))
+        if (m_refused.count(address + i) || !CanWrite(address + i))
             return Exception(request, 2);
     // The word order applies as it was when the request came: the pairs of
     // one request are all written in the same order.
@@ -237,12 +249,17 @@ std::vector<std::uint8_t> CSimMeter::Handle(const std::vector<std::uint8_t>& req
     for (unsigned i = 0; i < count; ++i) {
         const unsigned reg = address + i;
         const auto value = static_cast<std::uint16_t>(request[7 + 2 * i] << 8 | request[8 + 2 * i]);
+        if (m_ignoredWrites.count(reg))
+            continue;
         if (int word = ParameterWord(reg); word >= 0)
             words.emplace_back(word, value);
         else
             Write(reg, value);
     }
-    for (auto [word, value] : words)
+    for (auto [word, value] : words) {
+        if (word == kAddressWord && m_image.GetWord(word) != value)
+            m_addressChanged = true;
         m_image.SetWord(word, value);
+    }
     return {request[0], 0x10, request[2], request[3], request[4], request[5]};
 }

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,18 @@ public:
         m_reportedIdentity = {deviceId, extensionId};
     }
 
+    // Registers 9605-9612 (two characters a register); "Q6KSIM01" by default.
+    void SetSerial(std::string serial) { m_serial = std::move(serial); }
+    // A write that covers `reg` is answered as done, but `reg` keeps its value
+    // (a meter that does not take a setting).
+    void IgnoreWrite(unsigned reg) { m_ignoredWrites.insert(reg); }
+    // A read or write that covers `reg` is answered with exception 2.
+    void Refuse(unsigned reg) { m_refused.insert(reg); }
+    // Once a download that changed the device address (word 70) ends
+    // (register 900 written 0), the new address, once; as a meter takes new
+    // link settings.
+    std::optional<int> TakeNewAddress();
+
     CRegisterImage Image() const;
     bool WordSwap() const;
     int DownloadFlag() const;
@@ -55,6 +68,10 @@ private:
     CRegisterImage m_image;
     std::map<unsigned, std::pair<int, int>> m_blocks; // first register -> (row, registers)
     std::uint16_t m_register900 = 0;
+    std::string m_serial = "Q6KSIM01";
+    std::set<unsigned> m_ignoredWrites, m_refused;
+    bool m_addressChanged = false;
+    std::optional<int> m_newAddress;
     std::uint16_t m_tag[16] = {};
     std::int32_t m_display = 0, m_maximum = 0, m_minimum = 0, m_analogOutput = 0;
     bool m_haveExtremes = false;

@@ -100,7 +100,12 @@ std::vector<std::uint8_t> CSimServer::Answer(Unit& unit, const std::vector<std::
     if (unit.faults.exceptionCode && Chance(unit, unit.faults.exceptionRate))
         return {pdu.empty() ? std::uint8_t(0) : pdu[0], static_cast<std::uint8_t>((pdu.size() > 1 ? pdu[1] : 0) | 0x80),
                 static_cast<std::uint8_t>(unit.faults.exceptionCode)};
-    return unit.meter->Handle(pdu);
+    std::vector<std::uint8_t> answer = unit.meter->Handle(pdu);
+    // The answer still comes from the old address; the next request finds
+    // the meter at its new one.
+    if (const std::optional<int> moved = unit.meter->TakeNewAddress(); moved && m_addressesFollow)
+        unit.address = *moved;
+    return answer;
 }
 
 unsigned short CSimServer::ListenTcp(unsigned short port)

@@ -48,6 +48,9 @@ public:
     void AddUnit(int address, CSimMeter& meter, const SimFaults& faults);
     void SetBus(bool bus) { m_bus = bus; }
     void SetLine(const SerialLine& line) { m_line = line; }
+    // A meter whose download changed its device address answers at the new
+    // one from then on; not on the infrared port, which answers at unit 1.
+    void SetAddressesFollowMeters(bool follow) { m_addressesFollow = follow; }
 
     // Listens on 127.0.0.1:port (0: any free port); returns the port.
     unsigned short ListenTcp(unsigned short port);
@@ -92,6 +95,7 @@ private:
     unsigned m_seed;
     std::vector<Unit> m_units;
     bool m_bus = false;
+    bool m_addressesFollow = true;
     std::atomic<bool> m_stop{false};
     int m_listen = -1;
     std::vector<TcpClient> m_clients;

@@ -67,12 +67,15 @@ struct MeterSetup
     bool swap = false;
     std::string loadFile, saveFile;
     std::optional<std::pair<std::uint16_t, std::uint16_t>> identity;
+    std::optional<std::string> serial;
+    std::vector<unsigned> ignoredWrites, refused;
     SimFaults faults;
 };
 
 const std::set<std::string> kMeterValueOptions = {
     "--model", "--load",     "--save", "--drop",      "--corrupt-crc", "--delay",      "--wrong-tid",
-    "--exception", "--exception-rate", "--late", "--late-rate", "--fault-every", "--unplug-after", "--identity"};
+    "--exception", "--exception-rate", "--late", "--late-rate", "--fault-every", "--unplug-after", "--identity",
+    "--serial", "--ignore-write", "--refuse"};
 const std::set<std::string> kMeterFlagOptions = {"--swap"};
 
 void ApplyMeterOption(MeterSetup& m, const std::string& a, const std::string& v)
@@ -93,6 +96,15 @@ void ApplyMeterOption(MeterSetup& m, const std::string& a, const std::string& v)
             throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
         m.identity = {static_cast<std::uint16_t>(Number(a, v.substr(0, colon), 0, 65535)),
                       static_cast<std::uint16_t>(Number(a, v.substr(colon + 1), 0, 65535))};
+    } else if (a == "--serial") {
+        // Eight registers of two characters.
+        if (v.size() > 16)
+            throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
+        m.serial = v;
+    } else if (a == "--ignore-write") {
+        m.ignoredWrites.push_back(static_cast<unsigned>(Number(a, v, 0, 65535)));
+    } else if (a == "--refuse") {
+        m.refused.push_back(static_cast<unsigned>(Number(a, v, 0, 65535)));
     } else if (a == "--drop") {
         m.faults.dropRate = Number(a, v, 0, 1);
     } else if (a == "--corrupt-crc") {
@@ -273,6 +285,12 @@ int main(int argc, char** argv)
             }
             if (setup.identity)
                 meter->SetReportedIdentity(setup.identity->first, setup.identity->second);
+            if (setup.serial)
+                meter->SetSerial(*setup.serial);
+            for (unsigned reg : setup.ignoredWrites)
+                meter->IgnoreWrite(reg);
+            for (unsigned reg : setup.refused)
+                meter->Refuse(reg);
             if (bus)
                 SetLinkWords(*meter, unit, line);
             setups.push_back(setup);
@@ -282,6 +300,7 @@ int main(int argc, char** argv)
         CSimServer server(linkFaults, seed);
         server.SetLine(line);
         server.SetBus(bus);
+        server.SetAddressesFollowMeters(!infrared);
         for (std::size_t k = 0; k < addresses.size(); ++k)
             server.AddUnit(addresses[k], *meters[k], setups[k].faults);
         if (tcpPort)

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace testsupport {
 
@@ -27,8 +28,8 @@ struct CliOptions
     std::string dir;            // not empty: the working folder
 };
 
-// Runs the command line.
-inline CliRun Cli(const std::string& args, const CliOptions& options)
+// Runs a shell command, its output caught.
+inline CliRun Shell(const std::string& command, const CliOptions& options = {})
 {
     char outPath[] = "/tmp/q6k-cli-out-XXXXXX", errPath[] = "/tmp/q6k-cli-err-XXXXXX";
     close(mkstemp(outPath));
@@ -37,7 +38,7 @@ inline CliRun Cli(const std::string& args, const CliOptions& options)
     if (pid == 0) {
         if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
             _exit(127);
-        std::string cmd = std::string("exec ") + Q6K_CLI_PATH + " " + args + " >" + outPath + " 2>" + errPath + " </dev/null";
+        std::string cmd = "{ " + command + "\n} >" + std::string(outPath) + " 2>" + errPath + " </dev/null";
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -75,11 +76,27 @@ inline CliRun Cli(const std::string& args, const CliOptions& options)
     return r;
 }
 
+// Runs the command line.
+inline CliRun Cli(const std::string& args, const CliOptions& options)
+{
+    return Shell(std::string("exec ") + Q6K_CLI_PATH + " " + args, options);
+}
+
 inline CliRun Cli(const std::string& args, int interruptAfterMs = -1)
 {
     CliOptions options;
     options.interruptAfterMs = interruptAfterMs;
     return Cli(args, options);
+}
+
+// The lines of a command's output, without their ends.
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 inline std::string ReadFile(const std::string& path)

@@ -6,6 +6,7 @@
 #include <array>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <signal.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -57,7 +58,8 @@ TEST_F(CliTransfer, ADifferentModelIsRefusedAndBadFilesLeaveTheMeterAlone)
     ASSERT_EQ(Cli("new 15 " + other).status, 0);
     CliRun r = Cli(TcpLink(sim) + "download " + other);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("\nThe settings of a different device cannot be downloaded.\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.rfind("The settings of a different device cannot be downloaded: the meter is model 0 ", 0), 0u)
+        << r.err;
 
     r = Cli(TcpLink(sim) + "download " + Path("missing.cfg"));
     EXPECT_EQ(r.status, 1);
@@ -104,6 +106,73 @@ TEST_F(CliTransfer, MonitorTagAndMaxMin)
     EXPECT_EQ(Cli(TcpLink(sim) + "reset-maxmin --yes").status, 0);
 }
 
+TEST_F(CliTransfer, TagAndMaxMinResetAreLoggedAndALogThatFailsOnlyWarns)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0", "--serial", "T-1"});
+    ASSERT_EQ(Cli(TcpLink(sim) + "tag PUMP").status, 0);
+    ASSERT_EQ(Cli(TcpLink(sim) + "reset-maxmin --yes").status, 0);
+    CliRun r = Cli("history --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json doc = nlohmann::json::parse(r.out);
+    EXPECT_TRUE(doc["meters"].empty()); // nothing kept but the log
+    ASSERT_EQ(doc["changes"].size(), 2u);
+    EXPECT_EQ(doc["changes"][0]["action"], "tag");
+    EXPECT_EQ(doc["changes"][0]["serial"], "T-1");
+    EXPECT_EQ(doc["changes"][0]["model"], 15);
+    EXPECT_EQ(doc["changes"][0]["changes"],
+              nlohmann::json::parse(R"([{"group": "Device Information", "name": "Tag", "old": "SIMULATOR", "new": "PUMP"}])"));
+    EXPECT_EQ(doc["changes"][1]["action"], "maxmin-reset");
+    EXPECT_TRUE(doc["changes"][1]["changes"].empty());
+
+    // A line that is no JSON (cut short, say) is passed over by the reader.
+    {
+        std::ofstream log(home.Dir() + "/data/v6uvuv/changes.jsonl", std::ios::app);
+        log << "{\"time\": \"2026-\n";
+    }
+    r = Cli("history --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["changes"].size(), 2u);
+
+    // Where the log cannot be written, the tag is set all the same.
+    const std::string blocked = Path("blocked");
+    std::ofstream(blocked) << "a file, not a folder";
+    r = Shell("XDG_DATA_HOME=" + blocked + " exec " + Q6K_CLI_PATH + " " + TcpLink(sim) + "tag VALVE");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Warning: The change log " + blocked + "/v6uvuv/changes.jsonl could not be written: Not a directory\n");
+    EXPECT_EQ(Cli(TcpLink(sim) + "tag").out, "VALVE\n");
+}
+
+TEST_F(CliTransfer, AMeterThatRefusesRegister3000StillGetsEveryOtherValue)
+{
+    // Model 0 has no analog output: the register is not even asked for.
+    SimProcess plain({"--model", "0", "--tcp", "0", "--refuse", "3000"});
+    CliRun r = Cli("--trace " + TcpLink(plain) + "monitor --count 1");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("adrs=3001"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\nSIMULATOR\t"), std::string::npos) << r.out;
+    // Model 15 has one: a refusal with exception 2 reads as none.
+    SimProcess analog({"--model", "15", "--tcp", "0", "--refuse", "3000"});
+    r = Cli("--trace " + TcpLink(analog) + "monitor --count 1");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("adrs=3001 size=1\nException 2\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\nSIMULATOR\t"), std::string::npos) << r.out;
+    // Any other failure there still fails the poll.
+    SimProcess broken({"--model", "15", "--tcp", "0", "--refuse", "1060"});
+    EXPECT_EQ(Cli(TcpLink(broken) + "monitor --count 1").status, 1);
+}
+
+TEST_F(CliTransfer, UploadSaysWhichMeterItRead)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0", "--serial", "X-77"});
+    const std::string file = Path("u.cfg");
+    CliRun r = Cli(TcpLink(sim) + "--address 4 upload " + file);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string lead = "Uploaded model 15 Z6OR-11u4 Voltage input, Dc output x 1, Network: RS-485 / Modbus RTU "
+                             "(serial X-77) from address 4 in ";
+    EXPECT_EQ(r.out.rfind(lead, 0), 0u) << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - file.size() - 5), " s: " + file + "\n") << r.out;
+}
+
 TEST_F(CliTransfer, ReportAgainstTheMeterAndAsCsv)
 {
     SimProcess sim({"--model", "15", "--tcp", "0"});
@@ -129,7 +198,7 @@ TEST_F(CliTransfer, CtrlCCancelsEveryCommandThatWaitsOnTheMeter)
     const char* const kWrite = "WriteMultipleRegisters: ";
     const std::pair<const char*, const char*> commands[] = {
         {"read 9600 2", kRead}, {"identify", kRead},      {"tag", kRead},
-        {"write 900 0", kWrite}, {"tag SOMETHING", kWrite}, {"reset-maxmin --yes", kWrite}};
+        {"write 900 0", kWrite}, {"tag SOMETHING", kRead}, {"reset-maxmin --yes", kRead}};
     for (const auto& [command, waitsOn] : commands) {
         CliOptions options;
         options.interruptOnErr = waitsOn;

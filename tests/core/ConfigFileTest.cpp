@@ -7,6 +7,7 @@
 #include "files/IniFile.h"
 #include "model/BlockTable.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -133,18 +134,31 @@ TEST_F(ConfigFile, HandEditedValuesAreReadFromTheirLeadingInteger)
 TEST_F(ConfigFile, RefusedFileLeavesTheImageUnchanged)
 {
     const std::string good = SavedText(ImageOf(kDc));
-    const std::string invalid = "Load error. Invalid file format.";
+    // A broken value: the first line as ever, the second says where.
+    auto broken = [&](const std::string& key, const std::string& value) {
+        const std::string text = WithValue(good, key, value);
+        const std::size_t at = text.find("\n" + key + "=");
+        const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 2;
+        return std::make_pair(text, "Load error. Invalid file format.\rThe key " + key + " on line " +
+                                        std::to_string(line) + " holds \"" + value + "\", which is not a number.");
+    };
     const std::pair<std::string, std::string> cases[] = {
-        {WithValue(good, "L1050", "abc"), invalid},
-        {WithValue(good, "L1050", ""), invalid},
-        {WithValue(good, "L1050", "-"), invalid},
-        {WithValue(good, "L4102", "2147483648"), invalid},
-        {WithValue(good, "L1050", "99999999999999999999"), invalid},
-        {WithValue(good, "Model", ""), invalid},
-        {WithValue(good, "DeviceExtension", "?"), invalid},
+        broken("L1050", "abc"),
+        broken("L1050", ""),
+        broken("L1050", "-"),
+        broken("L4102", "2147483648"),
+        broken("L1050", "99999999999999999999"),
+        broken("Model", ""),
+        broken("DeviceExtension", "?"),
         {Without(good, "L1052"), "Load error. The key L1052 is missing."},
         {WithValue(good, "Model", "2999"),
          "Load error. The file names a model this program does not know (Model=2999, DeviceExtension=0)."},
+        // Not a file of ours at all: empty, binary, another program's .cfg.
+        {"", "Load error. " + path + " is not a configuration file of this program."},
+        {std::string("\x7F" "ELF\x02\x01\x01\0\0\0\n\xFF\xFE=\x01", 16),
+         "Load error. " + path + " is not a configuration file of this program."},
+        {"[General]\nwindow=3\n[Q6K-old]\nModel=2001\n",
+         "Load error. " + path + " is not a configuration file of this program."},
     };
     const CRegisterImage before = ImageOf(kTc);
     for (const auto& [text, message] : cases) {
@@ -152,6 +166,8 @@ TEST_F(ConfigFile, RefusedFileLeavesTheImageUnchanged)
         EXPECT_EQ(LoadFailure(text, image), message);
         EXPECT_EQ(image, before) << message;
     }
+    EXPECT_EQ(broken("L1050", "abc").second,
+              "Load error. Invalid file format.\rThe key L1050 on line 11 holds \"abc\", which is not a number.");
     CRegisterImage image = before;
     EXPECT_EQ(LoadFailureAt(dir.Path("none.cfg"), image), "Load error. No such file or directory");
     EXPECT_EQ(image, before);

@@ -112,6 +112,12 @@ TEST(ReportComparison, DcImageAgainstThermocoupleFile)
     const SReportRow& unit = Row(report, "Temperature unit"); // only the thermocouple model's
     EXPECT_EQ(unit.status, Cmp::COMPARE_NOT_APPLICABLE);
     EXPECT_NE(unit.comparisonValue, "");
+    // The status line names both models before the count, which they make.
+    EXPECT_EQ(report.StatusText(), "Different models: 0 V6ED-10o0 Voltage input and 44 V6AV-0i0 TC input. " +
+                                       std::to_string(report.MismatchCount()) + " parameter(s) not matching.");
+    EXPECT_TRUE(report.IsStatusAlert());
+    report.SetComparison(kDc, "same.cfg");
+    EXPECT_EQ(report.StatusText(), "All parameters matching.");
 }
 
 TEST(ReportCsv, ThreeFieldsBeforeAndFourAfterAComparison)

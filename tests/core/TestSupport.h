@@ -15,6 +15,7 @@
 #include <mutex>
 #include <poll.h>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -28,30 +29,43 @@ using Bytes = std::vector<std::uint8_t>;
 class TempConfigHome
 {
 public:
+    // The settings in the folder, and the meter history (the data home) in
+    // its "data" folder.
     TempConfigHome()
     {
         char tmpl[] = "/tmp/q6k-test-XXXXXX";
         m_dir = mkdtemp(tmpl);
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        if (old)
-            m_old = old;
-        setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
+        Override("XDG_CONFIG_HOME", m_dir, m_config);
+        Override("XDG_DATA_HOME", m_dir + "/data", m_data);
     }
     ~TempConfigHome()
     {
-        if (m_hadOld)
-            setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
+        Restore("XDG_CONFIG_HOME", m_config);
+        Restore("XDG_DATA_HOME", m_data);
         std::error_code ec;
         std::filesystem::remove_all(m_dir, ec);
     }
     const std::string& Dir() const { return m_dir; }
+    // Where the meter history is kept.
+    std::string HistoryDir() const { return m_dir + "/data/v6uvuv"; }
 
 private:
-    std::string m_dir, m_old;
-    bool m_hadOld = false;
+    static void Override(const char* name, const std::string& value, std::optional<std::string>& old)
+    {
+        if (const char* v = std::getenv(name))
+            old = v;
+        setenv(name, value.c_str(), 1);
+    }
+    static void Restore(const char* name, const std::optional<std::string>& old)
+    {
+        if (old)
+            setenv(name, old->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+    std::string m_dir;
+    std::optional<std::string> m_config, m_data;
 };
 
 class PtyPair

@@ -56,7 +56,7 @@ TEST(TransferJobs, RoundTripsForEveryFamilyAndOptionInBothWordOrders)
             expected.SetIdentity(sent.Identity());
             std::ostringstream want;
             want << "ReadHoldingRegisters: adrs=7007 size=1\nReadHoldingRegisters: adrs=9601 size=1\n"
-                    "ReadHoldingRegisters: adrs=9602 size=1\n";
+                    "ReadHoldingRegisters: adrs=9602 size=1\nReadHoldingRegisters: adrs=9606 size=8\n";
             for (const SRegisterBlock& b : kBlockTable) {
                 if (!BlockApplies(b, sent.CapabilityFlags()))
                     continue;

@@ -2,6 +2,7 @@
 
 #include "app/MessageFormat.h"
 #include "app/PrivateException.h"
+#include "app/StringTable.h"
 #include "files/FileStringIds.h"
 #include "files/IniFile.h"
 #include "model/BlockTable.h"
@@ -26,8 +27,11 @@ std::int32_t ReadNumber(const CIniFile& ini, const std::string& key, std::option
         text = std::string(*def);
     }
     std::optional<std::int32_t> value = CConfigFile::LeadingInteger(*text);
-    if (!value)
-        throw CPrivateException(file_ids::kInvalidFormat);
+    if (!value) {
+        // The first line as it always was; the second says where to look.
+        throw CPrivateException(CStringTable::Get(file_ids::kInvalidFormat) + "\r" +
+                                LoadMessage(file_ids::kBrokenValue, {key, ini.LineOf(CConfigFile::kSection, key), *text}));
+    }
     return *value;
 }
 
@@ -83,8 +87,12 @@ void CConfigFile::Store(const CRegisterImage& image, CIniFile& ini)
     ini.SetAll(kSection, values);
 }
 
-CRegisterImage CConfigFile::Parse(const CIniFile& ini)
+CRegisterImage CConfigFile::Parse(const CIniFile& ini, const std::string& path)
 {
+    // An empty or binary file, or another program's .cfg: none of its keys
+    // would be missing, it is simply not ours.
+    if (!ini.HasSection(kSection))
+        FailLoad(LoadMessage(file_ids::kNotConfigFile, {path}));
     CRegisterImage image;
     const std::int32_t model = ReadNumber(ini, "Model", "2001");
     const std::int32_t extension = ReadNumber(ini, "DeviceExtension", "0");
@@ -116,7 +124,7 @@ CRegisterImage CConfigFile::Read(const std::string& path)
     CIniFile ini;
     if (int err = ini.Load(path))
         throw CPrivateException(file_ids::kLoadError, err);
-    return Parse(ini);
+    return Parse(ini, path);
 }
 
 bool CConfigFile::Load(CRegisterImage& image, const std::string& path)

@@ -28,15 +28,18 @@ public:
     // Reads the file into a new factory image and assigns that to `image`
     // only when the whole file was good; words the model lacks keep their
     // factory values. Raises CPrivateException "Load error. ..." (11007, with
-    // the reason) or "Load error. Invalid file format." (11008), and then
-    // `image` is unchanged.
+    // the reason: "PATH is not a configuration file of this program." for a
+    // file without the section "Q6K") or "Load error. Invalid file format."
+    // (11008, with a second line naming the key, its line and the text
+    // found), and then `image` is unchanged.
     static bool Load(CRegisterImage& image, const std::string& path);
     // The same, returning the new image.
     static CRegisterImage Read(const std::string& path);
 
-    // The in-memory halves of Save and Read.
+    // The in-memory halves of Save and Read; `path` names the text in the
+    // message for a text without the section "Q6K".
     static void Store(const CRegisterImage& image, CIniFile& ini);
-    static CRegisterImage Parse(const CIniFile& ini);
+    static CRegisterImage Parse(const CIniFile& ini, const std::string& path = std::string());
 
     // "L<n>" of value `index` of `block`.
     static std::string KeyName(const SRegisterBlock& block, int index);

@@ -22,4 +22,12 @@ inline constexpr unsigned kInvalidFormat = 11008; // "Load error. Invalid file f
 inline constexpr unsigned kUnknownModel = 12300; // %1 Model, %2 DeviceExtension
 inline constexpr unsigned kMissingKey = 12301;   // %1 key name
 inline constexpr unsigned kCsvWriteError = 12302; // %1 system text
+inline constexpr unsigned kNotConfigFile = 12500; // %1 path
+// The second line of kInvalidFormat: %1 key, %2 line number, %3 the text found.
+inline constexpr unsigned kBrokenValue = 12501;
+// Put before the count of a comparison across models: %1 code, %2 description of each.
+inline constexpr unsigned kDifferentModels = 12502;
+// The meter history: %1 folder or file, %2 system text.
+inline constexpr unsigned kBackupFailed = 12503;
+inline constexpr unsigned kLogFailed = 12504;
 } // namespace file_ids

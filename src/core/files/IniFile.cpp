@@ -164,6 +164,15 @@ std::optional<std::string> CIniFile::Get(std::string_view section, std::string_v
     return std::string(Trim(Sanitize(value)));
 }
 
+int CIniFile::LineOf(std::string_view section, std::string_view key) const
+{
+    auto s = FindSection(section);
+    if (!s)
+        return 0;
+    auto k = FindKey(*s, key);
+    return k ? static_cast<int>(*k) + 1 : 0;
+}
+
 std::string CIniFile::GetString(std::string_view section, std::string_view key, std::string_view def) const
 {
     auto v = Get(section, key);

@@ -34,6 +34,9 @@ public:
     bool DeleteKey(std::string_view section, std::string_view key);
 
     std::vector<std::string> Keys(std::string_view section) const;
+    bool HasSection(std::string_view section) const { return FindSection(section).has_value(); }
+    // The line of the key within the text, counted from 1; 0 when it is not there.
+    int LineOf(std::string_view section, std::string_view key) const;
 
     std::string Text() const;
     // Writes through WriteFileAtomically; returns 0, or the errno of the

@@ -60,9 +60,16 @@ std::string CParameterReport::StatusText() const
 {
     if (!m_compared)
         return std::string();
-    if (m_mismatchCount != 0)
-        return LoadMessage(file_ids::kNotMatching, {m_mismatchCount});
-    return CStringTable::Get(file_ids::kAllMatching);
+    std::string count = m_mismatchCount != 0 ? LoadMessage(file_ids::kNotMatching, {m_mismatchCount})
+                                             : CStringTable::Get(file_ids::kAllMatching);
+    // Across models the count alone would mislead: most differences are then
+    // the models', not the settings'.
+    const CDeviceType& a = m_working.Identity();
+    const CDeviceType& b = m_comparison.Identity();
+    if (!(a == b))
+        return LoadMessage(file_ids::kDifferentModels, {a.Code(), a.ModelDescription(), b.Code(), b.ModelDescription()}) +
+               " " + count;
+    return count;
 }
 
 std::string CParameterReport::CsvField(const std::string& text)

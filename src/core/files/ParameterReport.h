@@ -52,7 +52,9 @@ public:
     int FirstMismatch() const { return m_firstMismatch; }
 
     // Empty before a comparison; then "All parameters matching." or
-    // "<n> parameter(s) not matching.".
+    // "<n> parameter(s) not matching.", after a comparison across models
+    // with "Different models: <code> <description> and <code>
+    // <description>." before it.
     std::string StatusText() const;
     // True while the status line is to be drawn as an alert.
     bool IsStatusAlert() const { return m_mismatchCount != 0; }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+class CMeterHistory;
 class CModbusInterface;
 
 namespace tag_registers {
@@ -28,3 +29,11 @@ void WriteTag(CModbusInterface& modbus, std::string_view tag);
 
 // Opens the link, writes 801 := 1 and closes the link.
 void ResetMaxMin(CModbusInterface& modbus);
+
+// The same two actions, kept in the change log: on the same opening of the
+// link the identity and the serial number are read first (and the tag before
+// it is set), then the action is done, then the entry appended. Returns
+// empty, or why the entry could not be written: the action was done all the
+// same.
+std::string WriteTag(CModbusInterface& modbus, std::string_view tag, CMeterHistory& history);
+std::string ResetMaxMin(CModbusInterface& modbus, CMeterHistory& history);

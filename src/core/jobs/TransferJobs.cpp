@@ -6,6 +6,7 @@
 #include "comm/ModbusInterface.h"
 #include "model/BlockTable.h"
 #include "model/DeviceType.h"
+#include "model/TextRegisters.h"
 
 #include <array>
 
@@ -13,6 +14,8 @@ namespace {
 
 constexpr unsigned kDownloadFlagRegister = 900;
 constexpr unsigned kLongRegister = 7006;
+constexpr unsigned kSerialRegister = 9605;
+constexpr std::size_t kSerialLength = 8;
 constexpr unsigned kDifferentDevice = 12020;
 constexpr std::size_t kStagingSize = 128;
 constexpr std::size_t kErrorTextLimit = 255;
@@ -22,24 +25,18 @@ double RowProgress(std::size_t row)
     return static_cast<double>(row) / static_cast<double>(kBlockTable.size()) * 100.0;
 }
 
-bool ReadWordSwap(CModbusInterface& link)
-{
-    std::uint16_t value = 0;
-    link.ReadHoldingRegisters(kLongRegister, 1, &value);
-    return value == 1;
-}
-
-void WriteDownloadFlag(CModbusInterface& link, std::uint16_t value)
-{
-    link.WriteMultipleRegisters(kDownloadFlagRegister, 1, &value);
-}
-
 [[noreturn]] void Wrap(const CPrivateException& e)
 {
-    throw CPrivateException(LoadPrintfMessage(ids::kCommunicationError, {e.Text()}));
+    throw CPrivateException(CommunicationErrorText(e.Text()));
 }
 
-// Identifies the meter, noting the pair in `findings` as soon as it is read.
+// The row that holds the link words, whose registers are read one to one.
+constexpr const SRegisterBlock& kLinkBlock = kBlockTable[94];
+static_assert(kLinkBlock.width == kW16 && kLinkBlock.firstWord == kLinkFirstWord &&
+              kLinkBlock.count >= kLinkWordCount);
+
+} // namespace
+
 CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings)
 {
     CDeviceType meter;
@@ -60,17 +57,90 @@ CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings)
     return meter;
 }
 
-// The row that holds the link words, whose registers are read one to one.
-constexpr const SRegisterBlock& kLinkBlock = kBlockTable[94];
-static_assert(kLinkBlock.width == kW16 && kLinkBlock.firstWord == kLinkFirstWord &&
-              kLinkBlock.count >= kLinkWordCount);
+bool ReadWordSwap(CModbusInterface& link)
+{
+    std::uint16_t value = 0;
+    link.ReadHoldingRegisters(kLongRegister, 1, &value);
+    return value == 1;
+}
 
-} // namespace
+std::string ReadSerialNumber(CModbusInterface& link)
+{
+    std::array<std::uint16_t, kSerialLength> registers{};
+    link.ReadHoldingRegisters(kSerialRegister, kSerialLength, registers.data());
+    return TextFromByteRegisters(registers);
+}
+
+void WriteDownloadFlag(CModbusInterface& link, std::uint16_t value)
+{
+    link.WriteMultipleRegisters(kDownloadFlagRegister, 1, &value);
+}
+
+TransferResult ReadModelBlocks(CModbusInterface& link, CRegisterImage& image, bool swap, const ProgressReport& report)
+{
+    const std::uint32_t flags = image.CapabilityFlags();
+    std::array<std::uint16_t, kStagingSize> registers{};
+    for (std::size_t i = 0; i < kBlockTable.size(); ++i) {
+        const SRegisterBlock& block = kBlockTable[i];
+        if (!BlockApplies(block, flags))
+            continue;
+        link.ReadHoldingRegisters(static_cast<unsigned>(block.reg), static_cast<unsigned>(RegisterCount(block)),
+                                  registers.data());
+        StoreBlockRegisters(image, block, swap, registers.data());
+        if (!report(RowProgress(i)))
+            return TransferResult::Cancelled;
+    }
+    return TransferResult::Completed;
+}
+
+TransferResult WriteModelBlocks(CModbusInterface& link, const CRegisterImage& image, bool swap,
+                                const ProgressReport& report, bool* sent)
+{
+    const std::uint32_t flags = image.CapabilityFlags();
+    // Rows are gathered in a staging buffer and sent when a row says so
+    // (every row of the table does, so each row is one request).
+    std::array<std::uint16_t, kStagingSize> staging{};
+    int blockStart = -1;
+    for (std::size_t i = 0; i < kBlockTable.size(); ++i) {
+        const SRegisterBlock& block = kBlockTable[i];
+        if (!BlockApplies(block, flags))
+            continue;
+        if (blockStart < 0) {
+            blockStart = block.reg;
+            staging.fill(0);
+        }
+        const int offset = block.reg - blockStart;
+        const int length = offset + RegisterCount(block);
+        if (offset < 0 || length > static_cast<int>(kStagingSize))
+            throw std::logic_error("block outside the staging buffer"); // a table fault, never a meter's
+        LoadBlockRegisters(image, block, swap, staging.data() + offset);
+        if (block.flush) {
+            if (sent)
+                *sent = true; // a write that fails may still have reached the meter
+            link.WriteMultipleRegisters(static_cast<unsigned>(blockStart), static_cast<unsigned>(length),
+                                        staging.data());
+            blockStart = -1;
+        }
+        if (!report(RowProgress(i)))
+            return TransferResult::Cancelled;
+    }
+    return TransferResult::Completed;
+}
 
 void CopyLinkSettings(const CRegisterImage& from, CRegisterImage& to)
 {
     for (int w = kLinkFirstWord; w < kLinkFirstWord + kLinkWordCount; ++w)
         to.SetWord(w, from.GetWord(w));
+}
+
+std::string CommunicationErrorText(const std::string& detail)
+{
+    return LoadPrintfMessage(ids::kCommunicationError, {detail});
+}
+
+bool HasLinkWords(std::uint32_t flags)
+{
+    return BlockApplies(kLinkBlock, flags);
 }
 
 std::string CommunicationErrorDetail(const std::string& text)
@@ -95,18 +165,11 @@ TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const Pr
         const bool swap = ReadWordSwap(link);
         const CDeviceType meter = IdentifyMeter(link, findings);
         image.SetIdentity(meter);
-        const std::uint32_t flags = meter.CapabilityFlags();
-        std::array<std::uint16_t, kStagingSize> registers{};
-        for (std::size_t i = 0; i < kBlockTable.size(); ++i) {
-            const SRegisterBlock& block = kBlockTable[i];
-            if (!BlockApplies(block, flags))
-                continue;
-            link.ReadHoldingRegisters(static_cast<unsigned>(block.reg), static_cast<unsigned>(RegisterCount(block)),
-                                      registers.data());
-            StoreBlockRegisters(image, block, swap, registers.data());
-            if (!report(RowProgress(i)))
-                return TransferResult::Cancelled;
-        }
+        const std::string serial = ReadSerialNumber(link);
+        if (findings)
+            findings->serial = serial;
+        if (ReadModelBlocks(link, image, swap, report) == TransferResult::Cancelled)
+            return TransferResult::Cancelled;
         report(100.0);
         return TransferResult::Completed;
     } catch (const CPrivateException& e) {
@@ -135,31 +198,8 @@ TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, 
                 sent.SetWord(kLinkFirstWord + i, own[static_cast<std::size_t>(i)]);
         }
 
-        // Rows are gathered in a staging buffer and sent when a row says so
-        // (every row of the table does, so each row is one request).
-        std::array<std::uint16_t, kStagingSize> staging{};
-        int blockStart = -1;
-        for (std::size_t i = 0; i < kBlockTable.size(); ++i) {
-            const SRegisterBlock& block = kBlockTable[i];
-            if (!BlockApplies(block, flags))
-                continue;
-            if (blockStart < 0) {
-                blockStart = block.reg;
-                staging.fill(0);
-            }
-            const int offset = block.reg - blockStart;
-            const int length = offset + RegisterCount(block);
-            if (offset < 0 || length > static_cast<int>(kStagingSize))
-                throw std::logic_error("block outside the staging buffer"); // a table fault, never a meter's
-            LoadBlockRegisters(sent, block, swap, staging.data() + offset);
-            if (block.flush) {
-                link.WriteMultipleRegisters(static_cast<unsigned>(blockStart), static_cast<unsigned>(length),
-                                            staging.data());
-                blockStart = -1;
-            }
-            if (!report(RowProgress(i)))
-                return TransferResult::Cancelled;
-        }
+        if (WriteModelBlocks(link, sent, swap, report) == TransferResult::Cancelled)
+            return TransferResult::Cancelled;
         WriteDownloadFlag(link, 0);
         report(100.0);
         return TransferResult::Completed;

@@ -26,6 +26,9 @@ inline constexpr int kLinkFirstWord = 70;
 inline constexpr int kLinkWordCount = 4;
 // Lays the link words of `from` over `to`.
 void CopyLinkSettings(const CRegisterImage& from, CRegisterImage& to);
+// True when a model with these capability flags holds the link words (the
+// Modbus option).
+bool HasLinkWords(std::uint32_t flags);
 
 struct SDownloadOptions
 {
@@ -41,11 +44,12 @@ struct SMeterFindings
 {
     bool identityRead = false;
     CDeviceType identity;
-    std::string serial;
+    std::string serial; // once read (an upload reads it after the identity)
 };
 
-// Reads every block of the connected meter's model into `image` (which the
-// caller starts as a factory image). Failures come wrapped in the
+// Reads the word order, the identity, the serial number and every block of
+// the connected meter's model into `image` (which the caller starts as a
+// factory image). Failures come wrapped in the
 // communication error text; the link must be open.
 TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const ProgressReport& report,
                          SMeterFindings* findings = nullptr);
@@ -53,6 +57,29 @@ TransferResult UploadJob(CModbusInterface& link, CRegisterImage& image, const Pr
 TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, const ProgressReport& report,
                            const SDownloadOptions& options = {}, SMeterFindings* findings = nullptr);
 
+// The steps the jobs are made of, for a job that puts them together its own
+// way (the safe download). Failures pass through unwrapped.
+// Registers 9600-9601, the pair noted in `findings` (when given) as soon as
+// it is read; an unknown pair is refused with message 11023.
+CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings);
+// Register 7006: true when the meter sends a 32-bit value high word first.
+bool ReadWordSwap(CModbusInterface& link);
+// Registers 9605-9612: the serial number.
+std::string ReadSerialNumber(CModbusInterface& link);
+// Register 900: 1 before a write of settings, 0 after it.
+void WriteDownloadFlag(CModbusInterface& link, std::uint16_t value);
+// Reads every block of the image's model into `image`, one request a block,
+// in table order; progress 0 ... 100 (100 not reported).
+TransferResult ReadModelBlocks(CModbusInterface& link, CRegisterImage& image, bool swap, const ProgressReport& report);
+// Writes every block of the image's model, one request a block, in table
+// order (without register 900); progress 0 ... 100 (100 not reported).
+// `sent` becomes true once the first write went out.
+TransferResult WriteModelBlocks(CModbusInterface& link, const CRegisterImage& image, bool swap,
+                                const ProgressReport& report, bool* sent = nullptr);
+
+// `detail` inside the communication error wrapper, as the jobs report a
+// failure of the link.
+std::string CommunicationErrorText(const std::string& detail);
 // The text inside a job's communication error wrapper (the text itself when
 // it has none), for a line of its own per meter.
 std::string CommunicationErrorDetail(const std::string& text);

@@ -39,7 +39,9 @@ public:
 
     // Reads every field from the open link: 7007 (word order), identity,
     // versions, model text, serial number, tag, 0-1, 2-7, 22-23, 1050, 1060,
-    // 3000. Failures raise CPrivateException; fields read before the failure
+    // and 3000 on a model with the analog output (a meter that refuses it
+    // with exception 2 reads as type 0). Failures raise CPrivateException;
+    // fields read before the failure
     // keep their new values, later fields their old ones.
     void ReadAll(CModbusInterface& modbus);
 

@@ -2,7 +2,9 @@
 // the Modbus client.
 #include "model/Measurands.h"
 
+#include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
+#include "model/CapabilityFlags.h"
 
 #include <array>
 
@@ -58,7 +60,19 @@ void CMeasurands::ReadAll(CModbusInterface& modbus)
 
     m_inputType = ReadOne(modbus, 1050);
     m_decimalPoint = ReadOne(modbus, 1060);
-    m_analogOutputType = ReadOne(modbus, 3000);
+    // A meter without the analog output has no register 3000 and may refuse
+    // it (exception 2), which says "absent" rather than a failed poll.
+    std::uint16_t analogOutputType = 0;
+    if (m_identity.Has(CAP_ANALOG_OUTPUT)) {
+        try {
+            analogOutputType = ReadOne(modbus, 3000);
+        } catch (const CPrivateException&) {
+            if (modbus.LastAttemptEnd() != CModbusInterface::AttemptEnd::ExceptionAnswer ||
+                modbus.LastExceptionCode() != 2)
+                throw;
+        }
+    }
+    m_analogOutputType = analogOutputType;
 
     m_infrared = modbus.Settings().Mode == kModeInfrared;
 }
