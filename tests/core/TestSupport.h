@@ -29,19 +29,22 @@ using Bytes = std::vector<std::uint8_t>;
 class TempConfigHome
 {
 public:
-    // The settings in the folder, and the meter history (the data home) in
-    // its "data" folder.
+    // The settings in the folder, the meter history (the data home) in its
+    // "data" folder and the window program's recovery files (the state home)
+    // in its "state" folder.
     TempConfigHome()
     {
         char tmpl[] = "/tmp/q6k-test-XXXXXX";
         m_dir = mkdtemp(tmpl);
         Override("XDG_CONFIG_HOME", m_dir, m_config);
         Override("XDG_DATA_HOME", m_dir + "/data", m_data);
+        Override("XDG_STATE_HOME", m_dir + "/state", m_state);
     }
     ~TempConfigHome()
     {
         Restore("XDG_CONFIG_HOME", m_config);
         Restore("XDG_DATA_HOME", m_data);
+        Restore("XDG_STATE_HOME", m_state);
         std::error_code ec;
         std::filesystem::remove_all(m_dir, ec);
     }
@@ -65,7 +68,7 @@ private:
     }
 
     std::string m_dir;
-    std::optional<std::string> m_config, m_data;
+    std::optional<std::string> m_config, m_data, m_state;
 };
 
 class PtyPair

@@ -36,6 +36,16 @@ constexpr int kDcVoltageModel = 15;
 constexpr int kThermocoupleModel = 59;
 constexpr int kParameterCount = 163;
 
+// The status line of a DC voltage image compared with a thermocouple file:
+// the models named first, then the count.
+QString AcrossModels(const char* count)
+{
+    auto model = [](int code) {
+        return QString::number(code) + " " + QString::fromStdString(CDeviceType::FromCode(code).ModelDescription());
+    };
+    return "Different models: " + model(kDcVoltageModel) + " and " + model(kThermocoupleModel) + ". " + count;
+}
+
 CRegisterImage Model(int code)
 {
     CRegisterImage image;
@@ -240,7 +250,7 @@ TEST_F(CompareDialogTest, TheSameMeterMatchesAndAFileComparisonReplacesIt)
     CompareWithFile(SaveFile(Model(kThermocoupleModel), "tc.cfg"));
     EXPECT_EQ(m_asked, std::vector<Kind>{Kind::OpenConfiguration});
     EXPECT_EQ(List()->ComparisonTitle(), "tc.cfg") << "the name without its folder";
-    EXPECT_EQ(m_dialog->StatusLine()->text(), "5 parameter(s) not matching.");
+    EXPECT_EQ(m_dialog->StatusLine()->text(), AcrossModels("5 parameter(s) not matching."));
     EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
     EXPECT_EQ(RedRows(), 5);
 }
@@ -269,7 +279,7 @@ TEST_F(CompareDialogTest, ADcVoltageImageAgainstAThermocoupleFile)
     EXPECT_EQ(Cell(scalingZero, CCompareList::kComparisonColumn)->foreground().color(), Grey());
     EXPECT_EQ(List()->MismatchCount(), 5);
     EXPECT_EQ(RedRows(), 5);
-    EXPECT_EQ(m_dialog->StatusLine()->text(), "5 parameter(s) not matching.");
+    EXPECT_EQ(m_dialog->StatusLine()->text(), AcrossModels("5 parameter(s) not matching."));
 
     // Differences only: the five, under their groups' headers.
     m_dialog->DifferencesOnly()->click();
@@ -323,7 +333,7 @@ TEST_F(CompareDialogTest, FailedAndCancelledComparisonsLeaveTheReportAsItWas)
     ASSERT_EQ(List()->MismatchCount(), 5);
     auto unchanged = [&](const char* step) {
         EXPECT_EQ(List()->ComparisonTitle(), "tc.cfg") << step;
-        EXPECT_EQ(m_dialog->StatusLine()->text(), "5 parameter(s) not matching.") << step;
+        EXPECT_EQ(m_dialog->StatusLine()->text(), AcrossModels("5 parameter(s) not matching.")) << step;
         EXPECT_EQ(RedRows(), 5) << step;
         EXPECT_EQ(Cell(Row("Temperature unit"), CCompareList::kComparisonColumn)->text(), "degC") << step;
     };

@@ -409,7 +409,9 @@ TEST_F(MainWindow, UploadEditSaveAndOpenGiveTheSameImage)
     filetest::WriteText(dir.Path("bad.cfg"), damaged);
     EXPECT_FALSE(w->OpenFile(QString::fromStdString(dir.Path("bad.cfg"))));
     ASSERT_EQ(messages.Messages().size(), 1u);
-    EXPECT_EQ(messages.Messages()[0].text, "Load error. Invalid file format.");
+    // The first line as it always was, then where the file is wrong.
+    EXPECT_TRUE(messages.Messages()[0].text.startsWith("Load error. Invalid file format.\nThe key L1050 on line "))
+        << messages.Messages()[0].text.toStdString();
     EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
     EXPECT_TRUE(w->Image() == saved);
 }

@@ -365,6 +365,7 @@ TransferResult CSafeDownload::WriteAndVerify(CModbusInterface& link, const Progr
                 Log(original, InterruptedText());
                 return TransferResult::Cancelled;
             }
+            m_after = after;
             const bool held = SameSettings(m_toWrite, after);
             m_verification = held ? EVerification::Verified : EVerification::Mismatch;
             if (!held)

@@ -84,6 +84,8 @@ public:
     EVerification Verification() const { return m_verification; }
     // After a mismatch: meterValue is what the meter holds now.
     const std::vector<SParameterChange>& NotHeld() const { return m_notHeld; }
+    // What the verification read back (a factory image before it ran).
+    const CRegisterImage& MeterAfter() const { return m_after; }
     // The link settings the meter answered at last.
     ComSettings AnsweredAt() const { return m_answeredAt; }
     // For "may hold a mix".
@@ -116,6 +118,7 @@ private:
     std::string m_backupPath;
     EVerification m_verification = EVerification::NotRun;
     std::vector<SParameterChange> m_notHeld;
+    CRegisterImage m_after;
     ComSettings m_answeredAt{ComSettings::NoLoad{}};
     bool m_anySent = false;
     std::string m_logWarning;

@@ -213,6 +213,11 @@ CProgressThread::CProgressThread(Kind kind, CModbusInterface& link, CRegisterIma
 {
 }
 
+CProgressThread::CProgressThread(LinkJob job, CModbusInterface& link)
+    : m_kind(kDownload), m_link(link), m_image(m_noImage), m_job(std::move(job))
+{
+}
+
 CProgressThread::~CProgressThread()
 {
     Join();
@@ -241,15 +246,21 @@ void CProgressThread::Run()
     auto report = [this](double percent) { return Report(percent); };
     try {
         m_link.Open(); // its failures keep their own text, unwrapped
-        const TransferResult result = m_kind == kUpload ? UploadJob(m_link, m_image, report, &m_findings)
-                                                        : DownloadJob(m_link, m_image, report, m_options, &m_findings);
+        const TransferResult result = m_job               ? m_job(m_link, report)
+                                      : m_kind == kUpload ? UploadJob(m_link, m_image, report, &m_findings)
+                                                          : DownloadJob(m_link, m_image, report, m_options, &m_findings);
         m_completed = result == TransferResult::Completed;
+    } catch (const CPrivateException& e) {
+        if (m_job) {
+            m_error = e.Text();
+        } else {
+            char text[kErrorTextLimit + 1];
+            e.GetErrorMessage(text, sizeof text);
+            m_error = text;
+        }
     } catch (const std::exception& e) {
         char text[kErrorTextLimit + 1];
-        if (const auto* p = dynamic_cast<const CPrivateException*>(&e))
-            p->GetErrorMessage(text, sizeof text);
-        else
-            CPrivateException(e.what()).GetErrorMessage(text, sizeof text);
+        CPrivateException(e.what()).GetErrorMessage(text, sizeof text);
         m_error = text;
     }
     m_link.Close();

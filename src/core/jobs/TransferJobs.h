@@ -84,6 +84,10 @@ std::string CommunicationErrorText(const std::string& detail);
 // it has none), for a line of its own per meter.
 std::string CommunicationErrorDetail(const std::string& text);
 
+// Any work on an open link, as a worker runs it (the stages of a safe
+// download): Completed, or Cancelled; a failure raises CPrivateException.
+using LinkJob = std::function<TransferResult(CModbusInterface& link, const ProgressReport& report)>;
+
 class CProgressThread : public CObservable
 {
 public:
@@ -91,6 +95,9 @@ public:
 
     // `link` and `image` are not owned and must outlive the worker.
     CProgressThread(Kind kind, CModbusInterface& link, CRegisterImage& image);
+    // Runs `job` between the link's open and close instead (kind kDownload);
+    // its error text is kept whole, since it may name where settings are kept.
+    CProgressThread(LinkJob job, CModbusInterface& link);
     // Before Start or Run.
     void SetDownloadOptions(const SDownloadOptions& options) { m_options = options; }
     ~CProgressThread() override;
@@ -119,7 +126,9 @@ private:
 
     Kind m_kind;
     CModbusInterface& m_link;
+    CRegisterImage m_noImage; // what m_image names for a LinkJob
     CRegisterImage& m_image;
+    LinkJob m_job;
     std::atomic<double> m_progress{0};
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_cancel{false};

@@ -5,6 +5,7 @@
 #include "comm/ModbusInterface.h"
 #include "app/MessageFormat.h"
 #include "files/ConfigFile.h"
+#include "files/MeterHistory.h"
 #include "files/SessionRecovery.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
@@ -23,7 +24,10 @@
 #include "ui/editors/dialogs/InterfaceDialogs.h"
 #include "ui/editors/pages/InputPageInterface.h"
 #include "ui/files/CompareDialog.h"
+#include "jobs/SafeDownload.h"
 #include "ui/jobs/DeviceInformationDialog.h"
+#include "ui/jobs/DownloadPreviewDialog.h"
+#include "ui/jobs/HistoryDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QCloseEvent>
@@ -213,6 +217,7 @@ void CMyQ6KDlg::BuildControls()
     AddButton(commands, text::kSaveFile, 1004, &CMyQ6KDlg::OnSaveFile);
     AddButton(commands, text::kOpenFile, 1005, &CMyQ6KDlg::OnOpenFile);
     AddButton(commands, text::kMonitor, 1007, &CMyQ6KDlg::OnMonitor);
+    AddButton(commands, text::kHistory, 0, &CMyQ6KDlg::OnHistory);
     commands->addSpacing(12);
     // Undo and Redo where a technician looks for them, beside the commands,
     // with the keys every editor uses (a text field keeps Ctrl+Z for its
@@ -532,10 +537,86 @@ void CMyQ6KDlg::OnUpload()
 void CMyQ6KDlg::OnDownload()
 {
     Commit(); // a rejected value stops here, before the Connect dialog
+    Download(m_image, true);
+}
+
+void CMyQ6KDlg::Download(const CRegisterImage& image, bool working)
+{
     CModbusInterface link;
     if (!CCommDialog::ConnectStep(this, link))
         return;
-    CProgressDialog::RunDownload(this, link, m_image);
+    CMeterHistory history;
+    CSafeDownload job(image, SSafeDownloadOptions{}, &history);
+    // What the meter holds first: nothing is written before it is read.
+    if (!CProgressDialog::RunJob(this, link, text::kReadingMeter,
+                                 [&job](CModbusInterface& l, const ProgressReport& r) { return job.ReadMeter(l, r); }))
+        return;
+    if (job.UpToDate()) {
+        if (working)
+            m_savedImage = m_image;
+        UpdateModified();
+        SayDone(UiText(text::kAlreadyHeld));
+        return;
+    }
+    if (!CDownloadPreviewDialog::Confirm(this, job, link.Settings())) {
+        SayDone(UiText(text::kPreviewCancelled));
+        return;
+    }
+    bool completed = false;
+    try {
+        completed = CProgressDialog::RunJob(
+            this, link, uitext::kDownloadingNow,
+            [&job](CModbusInterface& l, const ProgressReport& r) { return job.WriteAndVerify(l, r); });
+    } catch (const CPrivateException& e) {
+        OfferPreviousSettings(job, e.Text());
+        return;
+    }
+    if (!completed) {
+        OfferPreviousSettings(job, job.InterruptedText());
+        return;
+    }
+    if (!job.LogWarning().empty())
+        ShowMessage(this, UiMessage(job.LogWarning()), MessageIcon::Warning);
+    const int changed = static_cast<int>(job.Changes().size());
+    if (job.Verification() == CSafeDownload::EVerification::Mismatch) {
+        SayDone(UiMessage(LoadMessage(text::kNotHeld, {static_cast<int>(job.NotHeld().size())})));
+        CDownloadPreviewDialog::ShowNotHeld(this, job);
+        return;
+    }
+    if (working)
+        m_savedImage = image;
+    UpdateModified();
+    QString said = UiMessage(LoadMessage(text::kDownloadedVerified, {changed}));
+    // The Connect settings follow a meter that now answers elsewhere.
+    const ComSettings answered = job.AnsweredAt();
+    if (answered.Address != link.Settings().Address || answered.Baudrate != link.Settings().Baudrate ||
+        answered.Parity != link.Settings().Parity || answered.Stop != link.Settings().Stop) {
+        RunCommand(this, [&answered] { answered.Save(); });
+        said += QLatin1Char(' ') + UiMessage(LoadMessage(text::kLinkFollows, {answered.Address}));
+    }
+    SayDone(said);
+}
+
+void CMyQ6KDlg::OfferPreviousSettings(const CSafeDownload& job, const std::string& why)
+{
+    SayDone(UiMessage(CommunicationErrorDetail(why)));
+    // Before the first write nothing changed in the meter: the reason alone.
+    if (!job.AnyWriteSent() || job.BackupPath().empty()) {
+        ShowMessage(this, UiMessage(why), MessageIcon::Stop);
+        return;
+    }
+    if (!AskQuestion(this, UiMessage(LoadMessage(text::kDownloadBack, {why}))))
+        return;
+    CRegisterImage previous;
+    if (RunCommand(this, [&] { previous = CConfigFile::Read(job.BackupPath()); }))
+        Download(previous, false);
+}
+
+void CMyQ6KDlg::OnHistory()
+{
+    const QString path = CHistoryDialog::Choose(this, CMeterHistory());
+    if (!path.isEmpty())
+        OpenFile(path, true);
 }
 
 void CMyQ6KDlg::OnReport()

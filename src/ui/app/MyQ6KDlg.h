@@ -20,6 +20,7 @@
 #include <memory>
 
 class CAlarmTable;
+class CSafeDownload;
 class CSessionRecovery;
 class QAction;
 class QComboBox;
@@ -83,6 +84,14 @@ inline constexpr unsigned kRestored = 14016;
 inline constexpr unsigned kRecoveryNotKept = 14017;
 inline constexpr unsigned kStatusLine = 14018;   // the status line's accessible name
 inline constexpr unsigned kNoSerial = 14019;
+inline constexpr unsigned kHistory = 14015;
+inline constexpr unsigned kReadingMeter = 14040;
+inline constexpr unsigned kPreviewCancelled = 14041;
+inline constexpr unsigned kNotHeld = 14042;        // %1!d! parameters the meter does not hold
+inline constexpr unsigned kDownloadBack = 14043;   // %1!s! what happened
+inline constexpr unsigned kLinkFollows = 14044;    // %1!d! the meter's new address
+inline constexpr unsigned kAlreadyHeld = 13300;    // as the command line says it
+inline constexpr unsigned kDownloadedVerified = 13302;
 } // namespace mainwindowtext
 
 class CMyQ6KDlg : public QDialog, public CObserver, public CObservable
@@ -109,7 +118,12 @@ public:
 
     // The commands, as their buttons run them (errors are shown).
     void OnUpload();
+    // Commits, then downloads the working settings safely: the meter is read,
+    // a preview of what changes asked about, the meter's settings kept in the
+    // history, written and read back.
     void OnDownload();
+    // The History window; a backup opened there comes in as Open File.
+    void OnHistory();
     // Commits, then the Parameter Report on the working image.
     void OnReport();
     // The Connect dialog, then Device Information on that link with this
@@ -231,6 +245,12 @@ private:
     void SaveTo(const QString& path);
     bool SaveAsked();
     void UpdateUndoTips();
+    // The safe download of `image` (`working`: the window's own settings,
+    // which count as saved once the meter holds them).
+    void Download(const CRegisterImage& image, bool working);
+    // After a download that stopped: says why and offers the meter's
+    // previous settings back when some were written.
+    void OfferPreviousSettings(const CSafeDownload& job, const std::string& why);
     void ReplacePageIfNeeded();
     QString AskFileName(EFileDialog kind);
 

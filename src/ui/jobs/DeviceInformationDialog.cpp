@@ -1,6 +1,7 @@
 #include "ui/jobs/DeviceInformationDialog.h"
 
 #include "comm/ModbusInterface.h"
+#include "files/MeterHistory.h"
 #include "jobs/TagMaxMin.h"
 #include "ui/app/ErrorReport.h"
 #include "ui/app/UiText.h"
@@ -288,8 +289,11 @@ void CDeviceInformationDialog::OnTag()
         // Held from the read to the write: no poll comes between them.
         const auto lock = m_worker->LockLink();
         CTagDialog dialog(QString::fromStdString(ReadTag(m_link)), this);
-        if (dialog.exec() == QDialog::Accepted)
-            WriteTag(m_link, dialog.Tag().toStdString());
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        CMeterHistory history;
+        if (const std::string warning = WriteTag(m_link, dialog.Tag().toStdString(), history); !warning.empty())
+            ShowMessage(this, UiMessage(warning), MessageIcon::Warning);
     });
 }
 
@@ -299,6 +303,8 @@ void CDeviceInformationDialog::OnMaxMin()
         return;
     RunCommand(this, [this] {
         const auto lock = m_worker->LockLink();
-        ResetMaxMin(m_link);
+        CMeterHistory history;
+        if (const std::string warning = ResetMaxMin(m_link, history); !warning.empty())
+            ShowMessage(this, UiMessage(warning), MessageIcon::Warning);
     });
 }

@@ -57,6 +57,18 @@ QPixmap CProgressDialog::QualityPixmap(int level)
 CProgressDialog::CProgressDialog(CModbusInterface& link, CProgressThread::Kind kind, QWidget* parent)
     : CObserverDialog(parent), m_link(link), m_kind(kind), m_infrared(link.Settings().Mode == kModeInfrared)
 {
+    Build(kind == CProgressThread::kUpload ? uitext::kUploadingNow : uitext::kDownloadingNow);
+}
+
+CProgressDialog::CProgressDialog(CModbusInterface& link, LinkJob job, unsigned captionId, QWidget* parent)
+    : CObserverDialog(parent), m_link(link), m_kind(CProgressThread::kDownload), m_job(std::move(job)),
+      m_infrared(link.Settings().Mode == kModeInfrared)
+{
+    Build(captionId);
+}
+
+void CProgressDialog::Build(unsigned captionId)
+{
     setWindowTitle(UiText(uitext::kProcessing));
     setModal(true);
     m_caption = new QLabel(this);
@@ -81,7 +93,7 @@ CProgressDialog::CProgressDialog(CModbusInterface& link, CProgressThread::Kind k
     layout->addLayout(bottom);
     setMinimumWidth(320);
 
-    m_caption->setText(UiText(kind == CProgressThread::kUpload ? uitext::kUploadingNow : uitext::kDownloadingNow));
+    m_caption->setText(UiText(captionId));
     m_percent->setVisible(m_infrared);
     m_icon->setVisible(m_infrared);
     if (m_infrared)
@@ -130,7 +142,8 @@ void CProgressDialog::showEvent(QShowEvent* event)
 
 void CProgressDialog::StartWorker()
 {
-    m_worker = std::make_unique<CProgressThread>(m_kind, m_link, m_image);
+    m_worker = m_job ? std::make_unique<CProgressThread>(m_job, m_link)
+                     : std::make_unique<CProgressThread>(m_kind, m_link, m_image);
     m_worker->Attach(this);
     m_worker->Start();
     m_timer = startTimer(kTimerPeriodMs);
@@ -170,6 +183,7 @@ void CProgressDialog::OnObserverUpdate(CObservable*)
     const bool cancelled = m_worker->CancelRequested();
     m_error = m_worker->ErrorText();
     m_findings = m_worker->Findings();
+    m_completed = m_worker->Completed();
     m_worker->Join();
     m_worker.reset();
     if (cancelled)
@@ -228,4 +242,14 @@ bool CProgressDialog::RunDownload(QWidget* parent, CModbusInterface& link, const
     if (!dialog.ErrorText().empty())
         throw CPrivateException(dialog.ErrorText());
     return true;
+}
+
+bool CProgressDialog::RunJob(QWidget* parent, CModbusInterface& link, unsigned captionId, LinkJob job)
+{
+    CProgressDialog dialog(link, std::move(job), captionId, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (!dialog.ErrorText().empty())
+        throw CPrivateException(dialog.ErrorText());
+    return dialog.m_completed;
 }

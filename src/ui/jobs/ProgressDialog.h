@@ -28,6 +28,8 @@ class CProgressDialog : public CObserverDialog
     Q_OBJECT
 public:
     CProgressDialog(CModbusInterface& link, CProgressThread::Kind kind, QWidget* parent = nullptr);
+    // Runs `job` on the link, under the caption of string `captionId`.
+    CProgressDialog(CModbusInterface& link, LinkJob job, unsigned captionId, QWidget* parent = nullptr);
     ~CProgressDialog() override;
 
     CRegisterImage& Image() { return m_image; }
@@ -42,6 +44,9 @@ public:
                           SMeterFindings* findings = nullptr);
     // Writes `image` into the meter: false on Cancel; a failure raises.
     static bool RunDownload(QWidget* parent, CModbusInterface& link, const CRegisterImage& image);
+    // Runs `job` (a stage of a safe download): true when it completed, false
+    // on Cancel; a failure raises CPrivateException with the job's text.
+    static bool RunJob(QWidget* parent, CModbusInterface& link, unsigned captionId, LinkJob job);
 
     // The quality icon level for a link quality in percent (0 ... 3), and
     // the icon of a level.
@@ -67,6 +72,7 @@ protected:
     void OnObserverUpdate(CObservable* observable) override;
 
 private:
+    void Build(unsigned captionId);
     void StartWorker();
     void OnCancel();
     void StopTick();
@@ -74,9 +80,11 @@ private:
 
     CModbusInterface& m_link;
     CProgressThread::Kind m_kind;
+    LinkJob m_job;
     CRegisterImage m_image;
     std::string m_error;
     SMeterFindings m_findings;
+    bool m_completed = false;
     std::unique_ptr<CProgressThread> m_worker;
     bool m_infrared;
     int m_timer = 0;

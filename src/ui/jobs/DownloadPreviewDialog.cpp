@@ -1,0 +1,114 @@
+#include "ui/jobs/DownloadPreviewDialog.h"
+
+#include "app/MessageFormat.h"
+#include "app/StringTable.h"
+#include "comm/ComSettings.h"
+#include "files/FileStringIds.h"
+#include "jobs/SafeDownload.h"
+#include "ui/app/UiText.h"
+#include "ui/files/CompareList.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace text = downloadtext;
+
+namespace {
+
+QLabel* WrappedLabel(const QString& content, QWidget* parent)
+{
+    auto* label = new QLabel(content, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setVisible(!content.isEmpty());
+    return label;
+}
+
+// The sent image against the meter's, as the report compares them.
+CParameterReport Compared(const CRegisterImage& sent, const CRegisterImage& meter)
+{
+    CParameterReport report(sent);
+    report.SetComparison(meter, CStringTable::Get(file_ids::kColumnDevice));
+    return report;
+}
+
+} // namespace
+
+CDownloadPreviewDialog::CDownloadPreviewDialog(EMode mode, const CParameterReport& report, const QString& heading,
+                                               const QString& warning, const QString& note, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(UiText(mode == EMode::Preview ? text::kPreviewTitle : text::kNotHeldTitle));
+    setSizeGripEnabled(true);
+    m_heading = WrappedLabel(heading, this);
+    m_heading->setObjectName(QStringLiteral("heading"));
+    // A download that moves the meter to another address or speed is said
+    // where it cannot be missed.
+    m_warning = WrappedLabel(warning, this);
+    m_warning->setObjectName(QStringLiteral("warning"));
+    QFont bold = m_warning->font();
+    bold.setBold(true);
+    m_warning->setFont(bold);
+    m_warning->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+
+    m_list = new CCompareList(this);
+    m_list->setAccessibleName(UiText(text::kParameters));
+    m_list->Rebuild(report);
+    m_list->Fill(report);
+    m_list->SetRowFilter(true, QString());
+    auto* noteLabel = WrappedLabel(note, this);
+    noteLabel->setObjectName(QStringLiteral("note"));
+
+    auto* buttons = new QDialogButtonBox(this);
+    if (mode == EMode::Preview) {
+        m_accept = buttons->addButton(UiText(text::kDownload), QDialogButtonBox::AcceptRole);
+        auto* cancel = buttons->addButton(UiText(uitext::kCancel), QDialogButtonBox::RejectRole);
+        // Nothing reaches the meter by a stray Enter.
+        cancel->setDefault(true);
+        cancel->setFocus();
+    } else {
+        buttons->addButton(UiText(text::kClose), QDialogButtonBox::RejectRole)->setDefault(true);
+    }
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_heading);
+    layout->addWidget(m_warning);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(noteLabel);
+    layout->addWidget(buttons);
+    resize(sizeHint().expandedTo(QSize(560, 360)).boundedTo(QSize(1300, 700)));
+}
+
+int CDownloadPreviewDialog::ShownCount() const
+{
+    return m_list->ShownParameterCount();
+}
+
+bool CDownloadPreviewDialog::Confirm(QWidget* parent, const CSafeDownload& job, const ComSettings& link)
+{
+    const CDeviceType& model = job.MeterBefore().Identity();
+    const std::string where = link.Mode == kModeInfrared ? CStringTable::Get(text::kAtInfrared)
+                                                         : LoadMessage(text::kAtAddress, {link.Address});
+    const QString heading =
+        UiMessage(LoadMessage(text::kPreviewHeading, {model.Code(), model.ModelDescription(), job.Serial(), where,
+                                                      static_cast<int>(job.Changes().size())}));
+    CDownloadPreviewDialog dialog(EMode::Preview, Compared(job.ToWrite(), job.MeterBefore()), heading,
+                                  UiMessage(job.LinkChangeText()), UiText(text::kBackupNote), parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CDownloadPreviewDialog::ShowNotHeld(QWidget* parent, const CSafeDownload& job)
+{
+    const QString heading = UiMessage(LoadMessage(text::kNotHeldHeading, {static_cast<int>(job.NotHeld().size())}));
+    const QString note = job.BackupPath().empty()
+                             ? QString()
+                             : UiMessage(LoadMessage(text::kNotHeldNote, {job.BackupPath()}));
+    CDownloadPreviewDialog dialog(EMode::NotHeld, Compared(job.ToWrite(), job.MeterAfter()), heading, QString(),
+                                  note, parent);
+    dialog.exec();
+}
