@@ -599,7 +599,7 @@ void CMyQ6KDlg::Download(const CRegisterImage& image, bool working)
 
 void CMyQ6KDlg::OfferPreviousSettings(const CSafeDownload& job, const std::string& why)
 {
-    SayDone(UiMessage(CommunicationErrorDetail(why)));
+    SayDone(UiMessage(CommunicationErrorDetail(why)).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     // Before the first write nothing changed in the meter: the reason alone.
     if (!job.AnyWriteSent() || job.BackupPath().empty()) {
         ShowMessage(this, UiMessage(why), MessageIcon::Stop);
