@@ -4,6 +4,7 @@
 // nothing, a meter that keeps a value it was sent is named, a meter that
 // already holds the settings gets no write, and a stopped download offers
 // the previous settings back.
+#include "DialogTestSupport.h"
 #include "FileTestSupport.h"
 #include "ModalDriver.h"
 #include "SimProcess.h"
@@ -28,6 +29,7 @@
 #include "ui/files/CompareDialog.h"
 #include "ui/files/CompareList.h"
 #include "ui/jobs/DownloadPreviewDialog.h"
+#include "ui/jobs/HistoryDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QApplication>
@@ -37,6 +39,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUndoStack>
 #include <gtest/gtest.h>
 
@@ -178,6 +181,23 @@ TEST_F(MainWindowDownload, ATypedCellValueReachesTheMeterWhenDownloadIsClicked)
     EXPECT_TRUE(again.isEmpty());
     EXPECT_EQ(w->StatusText(), "The meter already holds these settings.");
     EXPECT_EQ(BackupCount(), 1u);
+
+    // The History window lists the meter and its backup and opens it into
+    // the window, as Open File would.
+    WhenModal<CHistoryDialog> history([&](CHistoryDialog* d) {
+        dialogtest::ExpectEveryControlNamed(d);
+        QTreeWidget* tree = d->Tree();
+        ASSERT_EQ(tree->topLevelItemCount(), 1);
+        EXPECT_TRUE(tree->topLevelItem(0)->text(0).contains("serial Q6KSIM01"));
+        EXPECT_FALSE(d->OpenButton()->isEnabled()) << "a meter's row is no file";
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+        ASSERT_TRUE(d->OpenButton()->isEnabled());
+        QTest::mouseClick(d->OpenButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(w->Button(text::kHistory), Qt::LeftButton);
+    EXPECT_TRUE(history.Done());
+    EXPECT_TRUE(w->Image() == before);
+    EXPECT_TRUE(w->StatusText().startsWith("Opened " + QString::fromStdString(meters[0].backups[0].path)));
 }
 
 TEST_F(MainWindowDownload, TabAndAClickOnReportCommitATypedValueToo)
