@@ -2,6 +2,9 @@
 
 #include "app/AppSettings.h"
 #include "app/Language.h"
+#include "app/MessageFormat.h"
+#include "app/StringTable.h"
+#include "ui/app/UiText.h"
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
 #include "ui/app/OptionDialog.h"
@@ -16,11 +19,17 @@
 #include "ui/editors/dialogs/InputDialogs.h"
 #include "ui/editors/dialogs/InterfaceDialogs.h"
 #include "ui/files/CompareDialog.h"
+#include "files/MeterHistory.h"
 #include "ui/jobs/DeviceInformationDialog.h"
+#include "ui/jobs/DownloadPreviewDialog.h"
+#include "ui/jobs/HistoryDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QUndoStack>
 
 #include <cmath>
 
@@ -159,6 +168,66 @@ std::unique_ptr<QWidget> ReportCompared()
     return d;
 }
 
+// A download about to change a meter set up by hand: the display span, a
+// setpoint, and the meter's address (said in red).
+std::unique_ptr<QWidget> DownloadPreview()
+{
+    const CRegisterImage meter = SampleWorking();
+    CRegisterImage toWrite = meter;
+    toWrite.SetLong(8, 10000);
+    toWrite.SetLong(CRegisterImage::BankSetpointWord(1, CRegisterImage::TripHH), 9000);
+    toWrite.SetWord(70, 5);
+    ComSettings link{ComSettings::NoLoad{}};
+    link.Address = 3;
+    const std::string moved = LoadMessage(12512, {5, LoadMessage(12513, {38400}), CStringTable::Get(12515),
+                                                  CStringTable::Get(12517)});
+    return CDownloadPreviewDialog::MakePreview(meter, toWrite, "Q6K00417", link, moved, nullptr);
+}
+
+// A meter that kept one value of its own.
+std::unique_ptr<QWidget> VerificationFailed()
+{
+    CRegisterImage sent = SampleWorking();
+    sent.SetLong(32, 100);
+    CRegisterImage after = SampleWorking();
+    return CDownloadPreviewDialog::MakeNotHeld(
+        sent, after, "/home/tech/.local/share/v6uvuv/Z6OR-11u4_Q6K00417/2026-12-08T11-43-05Z.cfg", nullptr);
+}
+
+// Three meters of a panel, kept in a history folder of the picture's own.
+std::unique_ptr<QWidget> History()
+{
+    static QTemporaryDir dir;
+    CMeterHistory history(dir.path().toStdString() + "/v6uvuv");
+    if (history.Meters().empty()) {
+        for (int code : {15, 18, 44}) {
+            CRegisterImage image;
+            image.ResetForModel(code, true);
+            const std::string serial = "Q6K0" + std::to_string(4100 + code);
+            history.KeepBackup(image, serial);
+            if (code == 15) {
+                image.SetLong(8, 5000);
+                history.KeepBackup(image, serial); // a second download, within the same second
+            }
+        }
+    }
+    auto d = std::make_unique<CHistoryDialog>(history);
+    d->Tree()->setCurrentItem(d->Tree()->topLevelItem(0)->child(0));
+    return d;
+}
+
+// The main window after a download, its status line saying so.
+std::unique_ptr<QWidget> MainDownloaded()
+{
+    static CAppSettings settings;
+    settings.m_deviceId = kDcModel;
+    auto window = std::make_unique<CMyQ6KDlg>(settings);
+    window->Build();
+    window->SayDone(UiMessage(LoadMessage(13302, {3})));
+    window->resize(window->sizeHint());
+    return window;
+}
+
 // The monitor of a meter in the middle of its wave, with five minutes of it.
 std::unique_ptr<QWidget> Monitor()
 {
@@ -275,6 +344,12 @@ const std::vector<ShotWindow>& ShotWindows()
         {"report-ja", Japanese(Report)},
         {"report-compared-ja", Japanese(ReportCompared)},
         {"monitor-ja", Japanese(Monitor)},
+        {"download-preview", DownloadPreview},
+        {"verification-failed", VerificationFailed},
+        {"history", History},
+        {"main-downloaded", MainDownloaded},
+        {"download-preview-ja", Japanese(DownloadPreview)},
+        {"history-ja", Japanese(History)},
     };
     return windows;
 }

@@ -56,7 +56,9 @@ int main(int argc, char** argv)
             widget->adjustSize();
         // Rendered, not shown: showing a window may start its work. A
         // window's title goes in a bar above it, as a frame would show it.
-        const QString title = widget->isWindow() ? widget->windowTitle() : QString();
+        // "[*]" marks where a window shows that it holds unsaved changes.
+        QString title = widget->isWindow() ? widget->windowTitle() : QString();
+        title.replace(QStringLiteral("[*]"), widget->isWindowModified() ? QStringLiteral("*") : QString());
         const int bar = title.isEmpty() ? 0 : widget->fontMetrics().height() + 10;
         QPixmap pixmap(widget->width(), widget->height() + bar);
         pixmap.fill(widget->palette().window().color());

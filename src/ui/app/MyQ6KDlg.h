@@ -176,8 +176,9 @@ public:
     // Records the image as it is now as a step named `what` (nothing when
     // nothing changed since the last one), and shows whether it is saved.
     void Checkpoint(const QString& what);
-    // The last thing a command said it did.
+    // The last thing a command said it did, in the status line.
     QString StatusText() const;
+    void SayDone(const QString& text);
 
     // Keeps unsaved work where a start after a crash finds it, and offers
     // what a crashed run kept once the window is shown (`offer`).
@@ -240,7 +241,6 @@ private:
     // Replaces the image by a step's snapshot.
     void ShowSnapshot(const CRegisterImage& image);
     void UpdateModified();
-    void SayDone(const QString& text);
     // Save File's work once a name is known; throws on failure.
     void SaveTo(const QString& path);
     bool SaveAsked();

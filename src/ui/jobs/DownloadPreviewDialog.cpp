@@ -9,6 +9,8 @@
 #include "ui/files/CompareList.h"
 
 #include <QDialogButtonBox>
+#include <QHeaderView>
+#include <algorithm>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -81,7 +83,14 @@ CDownloadPreviewDialog::CDownloadPreviewDialog(EMode mode, const CParameterRepor
     layout->addWidget(m_list, 1);
     layout->addWidget(noteLabel);
     layout->addWidget(buttons);
-    resize(sizeHint().expandedTo(QSize(560, 360)).boundedTo(QSize(1300, 700)));
+    // As tall as the rows listed, within reason.
+    int shownRows = 0;
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        shownRows += !m_list->isRowHidden(r);
+    const int rowsHeight = m_list->horizontalHeader()->height() + 2 * m_list->frameWidth() +
+                           (shownRows + 1) * m_list->verticalHeader()->defaultSectionSize();
+    m_list->setMinimumHeight(std::min(rowsHeight, 420));
+    resize(QSize(std::clamp(sizeHint().width(), 560, 1300), minimumSizeHint().height()));
 }
 
 int CDownloadPreviewDialog::ShownCount() const
@@ -89,26 +98,41 @@ int CDownloadPreviewDialog::ShownCount() const
     return m_list->ShownParameterCount();
 }
 
-bool CDownloadPreviewDialog::Confirm(QWidget* parent, const CSafeDownload& job, const ComSettings& link)
+std::unique_ptr<CDownloadPreviewDialog> CDownloadPreviewDialog::MakePreview(const CRegisterImage& meter,
+                                                                            const CRegisterImage& toWrite,
+                                                                            const std::string& serial,
+                                                                            const ComSettings& link,
+                                                                            const std::string& linkChange,
+                                                                            QWidget* parent)
 {
-    const CDeviceType& model = job.MeterBefore().Identity();
+    const CParameterReport report = Compared(toWrite, meter);
+    const CDeviceType& model = meter.Identity();
     const std::string where = link.Mode == kModeInfrared ? CStringTable::Get(text::kAtInfrared)
                                                          : LoadMessage(text::kAtAddress, {link.Address});
-    const QString heading =
-        UiMessage(LoadMessage(text::kPreviewHeading, {model.Code(), model.ModelDescription(), job.Serial(), where,
-                                                      static_cast<int>(job.Changes().size())}));
-    CDownloadPreviewDialog dialog(EMode::Preview, Compared(job.ToWrite(), job.MeterBefore()), heading,
-                                  UiMessage(job.LinkChangeText()), UiText(text::kBackupNote), parent);
-    return dialog.exec() == QDialog::Accepted;
+    const QString heading = UiMessage(
+        LoadMessage(text::kPreviewHeading, {model.Code(), model.ModelDescription(), serial, where, report.MismatchCount()}));
+    return std::make_unique<CDownloadPreviewDialog>(EMode::Preview, report, heading, UiMessage(linkChange),
+                                                    UiText(text::kBackupNote), parent);
+}
+
+std::unique_ptr<CDownloadPreviewDialog> CDownloadPreviewDialog::MakeNotHeld(const CRegisterImage& toWrite,
+                                                                            const CRegisterImage& after,
+                                                                            const std::string& backupPath,
+                                                                            QWidget* parent)
+{
+    const CParameterReport report = Compared(toWrite, after);
+    const QString heading = UiMessage(LoadMessage(text::kNotHeldHeading, {report.MismatchCount()}));
+    const QString note = backupPath.empty() ? QString() : UiMessage(LoadMessage(text::kNotHeldNote, {backupPath}));
+    return std::make_unique<CDownloadPreviewDialog>(EMode::NotHeld, report, heading, QString(), note, parent);
+}
+
+bool CDownloadPreviewDialog::Confirm(QWidget* parent, const CSafeDownload& job, const ComSettings& link)
+{
+    const auto dialog = MakePreview(job.MeterBefore(), job.ToWrite(), job.Serial(), link, job.LinkChangeText(), parent);
+    return dialog->exec() == QDialog::Accepted;
 }
 
 void CDownloadPreviewDialog::ShowNotHeld(QWidget* parent, const CSafeDownload& job)
 {
-    const QString heading = UiMessage(LoadMessage(text::kNotHeldHeading, {static_cast<int>(job.NotHeld().size())}));
-    const QString note = job.BackupPath().empty()
-                             ? QString()
-                             : UiMessage(LoadMessage(text::kNotHeldNote, {job.BackupPath()}));
-    CDownloadPreviewDialog dialog(EMode::NotHeld, Compared(job.ToWrite(), job.MeterAfter()), heading, QString(),
-                                  note, parent);
-    dialog.exec();
+    MakeNotHeld(job.ToWrite(), job.MeterAfter(), job.BackupPath(), parent)->exec();
 }

@@ -8,6 +8,8 @@
 #include "files/ParameterReport.h"
 
 #include <QDialog>
+#include <memory>
+#include <string>
 
 class CCompareList;
 class CSafeDownload;
@@ -44,6 +46,16 @@ public:
     static bool Confirm(QWidget* parent, const CSafeDownload& job, const ComSettings& link);
     // After a verification that found parameters the meter does not hold.
     static void ShowNotHeld(QWidget* parent, const CSafeDownload& job);
+
+    // The two windows from their parts: what the meter held (`meter`) or
+    // holds after the download (`after`), and what was to be sent.
+    static std::unique_ptr<CDownloadPreviewDialog> MakePreview(const CRegisterImage& meter,
+                                                               const CRegisterImage& toWrite,
+                                                               const std::string& serial, const ComSettings& link,
+                                                               const std::string& linkChange, QWidget* parent);
+    static std::unique_ptr<CDownloadPreviewDialog> MakeNotHeld(const CRegisterImage& toWrite,
+                                                               const CRegisterImage& after,
+                                                               const std::string& backupPath, QWidget* parent);
 
     CCompareList* List() const { return m_list; }
     QLabel* Heading() const { return m_heading; }

@@ -56,8 +56,14 @@ CHistoryDialog::CHistoryDialog(const CMeterHistory& history, QWidget* parent) : 
     const std::vector<CMeterHistory::SMeter> meters = history.Meters();
     for (const CMeterHistory::SMeter& meter : meters) {
         auto* row = new QTreeWidgetItem(m_tree);
-        row->setText(0, UiMessage(LoadMessage(text::kMeter, {meter.modelCode, meter.description, meter.serial,
-                                                             static_cast<int>(meter.backups.size())})));
+        // The short model name and the serial first: what a technician reads
+        // off the meter's label.
+        const std::size_t blank = meter.description.find(' ');
+        const std::string name = meter.description.substr(0, blank);
+        const std::string rest = blank == std::string::npos ? std::string() : meter.description.substr(blank + 1);
+        row->setText(0, UiMessage(LoadMessage(text::kMeter, {name, meter.serial,
+                                                             static_cast<int>(meter.backups.size()),
+                                                             meter.modelCode, rest})));
         row->setToolTip(0, QString::fromStdString(meter.folder));
         for (const CMeterHistory::SBackup& backup : meter.backups) {
             auto* item = new QTreeWidgetItem(row);
@@ -90,7 +96,7 @@ CHistoryDialog::CHistoryDialog(const CMeterHistory& history, QWidget* parent) : 
     layout->addWidget(m_tree, 1);
     layout->addWidget(empty);
     layout->addWidget(buttons);
-    resize(QSize(560, 420));
+    resize(QSize(640, 420));
 }
 
 QString CHistoryDialog::SelectedBackup() const

@@ -18,7 +18,7 @@ inline constexpr unsigned kTitle = 14050;
 inline constexpr unsigned kFolder = 14051; // %1!s! the history folder
 inline constexpr unsigned kOpen = 14052;
 inline constexpr unsigned kEmpty = 14053;
-inline constexpr unsigned kMeter = 14054;  // code, description, serial, backup count
+inline constexpr unsigned kMeter = 14054;  // name, serial, backup count, code, the rest of the description
 inline constexpr unsigned kColumn = 14055; // the list's header and name
 inline constexpr unsigned kClose = 12955;
 } // namespace historytext
