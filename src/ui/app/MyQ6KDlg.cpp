@@ -30,6 +30,7 @@
 #include "ui/jobs/HistoryDialog.h"
 #include "ui/jobs/ProgressDialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -179,6 +180,10 @@ QPushButton* CMyQ6KDlg::Button(unsigned captionId) const
 
 void CMyQ6KDlg::Run(void (CMyQ6KDlg::*command)(), const QString& what)
 {
+    // A window of a command is open on top (a screen reader can still press
+    // this window's buttons): one command at a time.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this)
+        return;
     RunCommand(this, [this, command] { (this->*command)(); });
     // Also after a failure: a commit may have taken values before it.
     Checkpoint(what);
@@ -321,11 +326,15 @@ void CMyQ6KDlg::BuildControls()
     outer->addWidget(alarm);
 
     // What the last command did, in words.
-    m_statusBar = new QStatusBar(this);
-    m_statusBar->setSizeGripEnabled(false);
-    m_statusBar->setAccessibleName(UiText(text::kStatusLine));
-    m_statusBar->showMessage(m_status);
-    outer->addWidget(m_statusBar);
+    // A label in it, so that a screen reader reads the words themselves.
+    auto* statusBar = new QStatusBar(this);
+    statusBar->setSizeGripEnabled(false);
+    statusBar->setAccessibleName(UiText(text::kStatusLine));
+    m_statusLine = new QLabel(m_status, statusBar);
+    m_statusLine->setTextFormat(Qt::PlainText);
+    m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar->addWidget(m_statusLine, 1);
+    outer->addWidget(statusBar);
 
     WatchFields(bargraph);
     WatchFields(alarm);
@@ -521,6 +530,7 @@ void CMyQ6KDlg::OnUpload()
     if (!CProgressDialog::RunUpload(this, link, m_image, &findings))
         return;
     m_savedImage = m_image;
+    m_savedFile.clear();
     FullRefresh();
     const QString seconds = QString::number(static_cast<double>(clock.elapsed()) / 1000.0, 'f', 1);
     const QString serial =
@@ -546,14 +556,21 @@ void CMyQ6KDlg::Download(const CRegisterImage& image, bool working)
     if (!CCommDialog::ConnectStep(this, link))
         return;
     CMeterHistory history;
-    CSafeDownload job(image, SSafeDownloadOptions{}, &history);
+    SSafeDownloadOptions options;
+    // The change log names the file the settings came from, while they are
+    // still that file's.
+    if (image == m_savedImage)
+        options.sourceFile = m_savedFile.toStdString();
+    CSafeDownload job(image, options, &history);
     // What the meter holds first: nothing is written before it is read.
     if (!CProgressDialog::RunJob(this, link, text::kReadingMeter,
                                  [&job](CModbusInterface& l, const ProgressReport& r) { return job.ReadMeter(l, r); }))
         return;
     if (job.UpToDate()) {
-        if (working)
-            m_savedImage = m_image;
+        if (working && !(image == m_savedImage)) {
+            m_savedImage = image;
+            m_savedFile.clear();
+        }
         UpdateModified();
         SayDone(UiText(text::kAlreadyHeld));
         return;
@@ -583,8 +600,10 @@ void CMyQ6KDlg::Download(const CRegisterImage& image, bool working)
         CDownloadPreviewDialog::ShowNotHeld(this, job);
         return;
     }
-    if (working)
+    if (working && !(image == m_savedImage)) {
         m_savedImage = image;
+        m_savedFile.clear();
+    }
     UpdateModified();
     QString said = UiMessage(LoadMessage(text::kDownloadedVerified, {changed}));
     // The Connect settings follow a meter that now answers elsewhere.
@@ -675,6 +694,7 @@ void CMyQ6KDlg::SaveTo(const QString& path)
 {
     CConfigFile::Save(m_image, path.toStdString());
     m_savedImage = m_image;
+    m_savedFile = path;
     SayDone(UiMessage(LoadMessage(text::kSavedTo, {QDir::toNativeSeparators(path).toStdString()})));
     UpdateModified();
 }
@@ -696,6 +716,7 @@ bool CMyQ6KDlg::OpenFile(const QString& path, bool ask)
         // Load assigns only a whole, good file.
         CConfigFile::Load(m_image, path.toStdString());
         m_savedImage = m_image;
+        m_savedFile = path;
         FullRefresh();
         SayDone(UiMessage(LoadMessage(text::kOpened, {QDir::toNativeSeparators(path).toStdString(),
                                                       m_image.Identity().Code(),
@@ -1019,8 +1040,8 @@ bool CMyQ6KDlg::MaySetAside()
 void CMyQ6KDlg::SayDone(const QString& text)
 {
     m_status = text;
-    if (m_statusBar)
-        m_statusBar->showMessage(text);
+    if (m_statusLine)
+        m_statusLine->setText(text);
 }
 
 QString CMyQ6KDlg::StatusText() const

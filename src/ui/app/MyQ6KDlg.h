@@ -24,7 +24,7 @@ class CSafeDownload;
 class CSessionRecovery;
 class QAction;
 class QComboBox;
-class QStatusBar;
+class QLabel;
 class QToolButton;
 class QUndoStack;
 class QGroupBox;
@@ -259,6 +259,7 @@ private:
     CAppSettings& m_settings;
     CRegisterImage m_image;
     CRegisterImage m_savedImage; // as last saved, opened, uploaded or downloaded
+    QString m_savedFile;         // the file it was saved to or opened from, if any
     CRegisterImage m_checkpoint; // as at the last undo step
     QUndoStack* m_undo;
     std::unique_ptr<CSessionRecovery> m_recovery;
@@ -285,7 +286,7 @@ private:
     QPushButton* m_event = nullptr;
     QPushButton* m_analog = nullptr;
     QPushButton* m_modbus = nullptr;
-    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_statusLine = nullptr;
     QAction* m_undoAction = nullptr;
     QAction* m_redoAction = nullptr;
 };
