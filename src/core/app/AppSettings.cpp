@@ -3,6 +3,7 @@
 #include "app/MessageFormat.h"
 #include "app/PrivateException.h"
 #include "app/StringIds.h"
+#include "app/UserFolders.h"
 #include "files/IniFile.h"
 
 #include <cerrno>
@@ -18,11 +19,7 @@ std::string g_appName = "V6UVUV";
 
 std::string ConfigHome()
 {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.config";
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
 CIniFile LoadFile()
@@ -35,14 +32,7 @@ CIniFile LoadFile()
 
 int MakeDirs(const std::string& dir)
 {
-    for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
-        if (pos != dir.size() && dir[pos] != '/')
-            continue;
-        std::string part = dir.substr(0, pos);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return errno;
-    }
-    return 0;
+    return MakeFolders(dir, 0700);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/MessageFormat.h"
 #include "app/PrivateException.h"
+#include "app/UserFolders.h"
 #include "comm/ComSettings.h"
 #include "files/ConfigFile.h"
 #include "files/FileStringIds.h"
@@ -31,20 +32,9 @@ constexpr std::string_view kLogFile = "changes.jsonl";
     throw CPrivateException(LoadMessage(id, {where, CPrivateException::SystemErrorText(err)}));
 }
 
-// Makes `dir` and the folders above it; 0 or the errno.
 int MakeDirs(const std::string& dir)
 {
-    for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
-        if (pos != dir.size() && dir[pos] != '/')
-            continue;
-        const std::string part = dir.substr(0, pos);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-            return errno;
-    }
-    struct stat st{};
-    if (stat(dir.c_str(), &st) != 0)
-        return errno;
-    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    return MakeFolders(dir, 0755);
 }
 
 bool Exists(const std::string& path)
@@ -205,11 +195,7 @@ std::string UtcTimeText()
 
 std::string CMeterHistory::DefaultRoot()
 {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/')
-        return std::string(xdg) + "/v6uvuv";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/v6uvuv";
+    return XdgFolder("XDG_DATA_HOME", ".local/share") + "/v6uvuv";
 }
 
 CMeterHistory::CMeterHistory(std::string root) : m_root(std::move(root)) {}

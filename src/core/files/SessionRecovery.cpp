@@ -1,10 +1,10 @@
 #include "files/SessionRecovery.h"
 
+#include "app/UserFolders.h"
 #include "files/ConfigFile.h"
 #include "files/IniFile.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,18 +16,6 @@ namespace {
 constexpr const char* kPrefix = "session-";
 constexpr const char* kSettingsSuffix = ".cfg";
 constexpr const char* kLockSuffix = ".lock";
-
-int MakeDirs(const std::string& dir)
-{
-    for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
-        if (pos != dir.size() && dir[pos] != '/')
-            continue;
-        const std::string part = dir.substr(0, pos);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return errno;
-    }
-    return 0;
-}
 
 bool EndsWith(const std::string& s, const std::string& tail)
 {
@@ -61,11 +49,7 @@ int LockFile(const std::string& path)
 
 std::string CSessionRecovery::DefaultFolder()
 {
-    const char* xdg = std::getenv("XDG_STATE_HOME");
-    if (xdg && xdg[0] == '/')
-        return std::string(xdg) + "/v6uvuv";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/state/v6uvuv";
+    return XdgFolder("XDG_STATE_HOME", ".local/state") + "/v6uvuv";
 }
 
 CSessionRecovery::CSessionRecovery(std::string folder) : m_folder(std::move(folder))
@@ -91,7 +75,8 @@ int CSessionRecovery::Begin()
 {
     if (m_lockFd >= 0)
         return 0;
-    if (int err = MakeDirs(m_folder))
+    // Unsaved work is the user's alone.
+    if (int err = MakeFolders(m_folder, 0700))
         return err;
     m_lockFd = LockFile(m_lockPath);
     return m_lockFd >= 0 ? 0 : (errno ? errno : EAGAIN);
