@@ -10,6 +10,7 @@
 #include "app/AppSettings.h"
 #include "files/ConfigFile.h"
 #include "files/SessionRecovery.h"
+#include "model/AlarmSettings.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
@@ -17,6 +18,8 @@
 #include "ui/app/MyQ6KDlg.h"
 #include "ui/app/UiText.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/editors/AlarmTable.h"
+#include "ui/editors/DataGridView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -185,6 +188,24 @@ TEST_F(MainWindowState, UndoAndRedoStepAcrossADialogsOkAndAModelChange)
     QTest::keyClick(w->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_FALSE(w->BargraphUpper()->text().endsWith('7'));
     EXPECT_EQ(w->Image().GetWord(kReturnTimeWord), 45);
+
+    // A value still open in a cell (the Undo button takes no focus) is the
+    // step Undo takes back first, and Redo brings it back.
+    {
+        const CRegisterImage beforeCell = w->Image();
+        CDataGridView* grid = w->AlarmTable()->Grid();
+        ASSERT_TRUE(grid->SetCurrentCell(2, 1)); // HH setpoint
+        grid->setFocus();
+        QTest::keyClicks(grid, "3");
+        ASSERT_TRUE(w->AlarmTable()->Editing().IsEditing());
+        QTest::mouseClick(ToolButton(*w, text::kUndo), Qt::LeftButton);
+        EXPECT_FALSE(w->AlarmTable()->Editing().IsEditing());
+        EXPECT_TRUE(w->Image() == beforeCell);
+        EXPECT_EQ(w->UndoStack()->redoText(), "Setpoint HH");
+        w->Redo();
+        EXPECT_EQ(CAlarmSettingsInterface(w->Image()).GetSetpoint(CRegisterImage::TripHH), Stored(w->Image(), 3));
+        w->Undo();
+    }
 
     // A new change after an undo drops what could be redone.
     w->Undo();

@@ -976,6 +976,16 @@ void CMyQ6KDlg::ShowSnapshot(const CRegisterImage& image)
 void CMyQ6KDlg::Undo()
 {
     // Values typed and not yet taken are a step of their own, undone first.
+    // (The Undo button takes no focus, so a cell may still be open.) A cell
+    // value that is not valid is simply dropped: that is its undoing.
+    if (m_alarmTable && m_alarmTable->Editing().IsEditing()) {
+        try {
+            m_alarmTable->Editing().CommitOpenEdit();
+        } catch (const std::exception&) {
+            m_alarmTable->Editing().CancelEdit();
+            return;
+        }
+    }
     if (TryCommit())
         Checkpoint(UiText(text::kTypedValues));
     if (!m_undo->canUndo())

@@ -21,8 +21,20 @@ CGridCellEditing::CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface&
     m_grid.Attach(this);
     m_parEdit.Attach(this);
     Attach(&m_parEdit);
-    m_parEdit.List()->installEventFilter(this);
-    m_parEdit.Box()->installEventFilter(this);
+    m_list = m_parEdit.List();
+    m_box = m_parEdit.Box();
+    m_list->installEventFilter(this);
+    m_box->installEventFilter(this);
+}
+
+CGridCellEditing::~CGridCellEditing()
+{
+    // The editors die with this object (or with their grid before it): no
+    // filtering of the events they send while they go.
+    StopSwallowing();
+    for (QObject* editor : {m_list.data(), m_box.data()})
+        if (editor)
+            editor->removeEventFilter(this);
 }
 
 namespace {
@@ -56,9 +68,9 @@ bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
         StopSwallowing();
         return true;
     }
-    QWidget* box = m_parEdit.Box();
-    QWidget* list = m_parEdit.List();
-    if (!watched->isWidgetType() || (watched != box && watched != list))
+    // Told apart as objects: an editor being destroyed (with its grid) is no
+    // CEditText or CEditComboBox any more.
+    if (!watched->isWidgetType() || (watched != m_box.data() && watched != m_list.data()))
         return QObject::eventFilter(watched, event);
     auto* editor = static_cast<QWidget*>(watched);
     switch (event->type()) {

@@ -31,6 +31,7 @@
 #include "ui/editors/ParEdit.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 class CDataGridView;
@@ -71,6 +72,7 @@ public:
     // Creates the cell editor's children on `grid` and attaches itself; both
     // references must outlive this object.
     CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface& owner);
+    ~CGridCellEditing() override;
     CGridCellEditing(const CGridCellEditing&) = delete;
     CGridCellEditing& operator=(const CGridCellEditing&) = delete;
 
@@ -135,4 +137,7 @@ private:
     // Why the open editor lost the focus last (a click, a shortcut, ...).
     Qt::FocusReason m_leaveReason = Qt::OtherFocusReason;
     bool m_swallowingClick = false;
+    // The two editors as plain objects, for telling their events apart.
+    QPointer<QObject> m_list;
+    QPointer<QObject> m_box;
 };
