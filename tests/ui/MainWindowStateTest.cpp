@@ -269,6 +269,30 @@ TEST_F(MainWindowState, ClosingWithUnsavedSettingsAsksSaveDiscardOrCancel)
     EXPECT_EQ(CConfigFile::Read(path.toStdString()).GetLong(kBargraphLowerWord), Stored(saved, 1.5));
 }
 
+TEST_F(MainWindowState, AValueBeingTypedSurvivesTheWindowBeingBuiltAnewInAnotherLanguage)
+{
+    auto w = OpenWindow(settings, 15);
+    Type(w->BargraphLower(), "1.5"); // focused, not left
+    Type(w->InputPage()->findChildren<QLineEdit*>().front(), "1.25");
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            asked = true;
+            d->reject(); // the same language: nothing to rebuild
+        }
+    });
+    QTest::mouseClick(w->Button(text::kLanguage), Qt::LeftButton);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(w->Image().GetLong(kBargraphLowerWord), Stored(w->Image(), 1.5));
+    // A rebuild deletes the field that has the focus and an edit in it.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->BargraphLower()->setFocus();
+    Type(w->BargraphLower(), "2");
+    w->Build();
+    EXPECT_EQ(w->BargraphLower()->text(), "1.5000") << "the image as it was taken";
+}
+
 TEST_F(MainWindowState, UploadOpenAndSaveSayWhatTheyDidAndSetWhatCountsAsSaved)
 {
     filetest::TempDir dir;

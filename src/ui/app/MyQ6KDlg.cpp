@@ -136,7 +136,25 @@ CMyQ6KDlg::CMyQ6KDlg(CAppSettings& settings, QWidget* parent)
     connect(m_undo, &QUndoStack::indexChanged, this, [this] { UpdateUndoTips(); });
 }
 
-CMyQ6KDlg::~CMyQ6KDlg() = default;
+CMyQ6KDlg::~CMyQ6KDlg()
+{
+    // Controls that go with the window still tell of a last edit (a focused
+    // field finishes its editing), and the undo stack of its last change:
+    // not to a window that is half gone.
+    StopWatching(this);
+    disconnect(m_undo, nullptr, this, nullptr);
+    delete m_undo;
+}
+
+void CMyQ6KDlg::StopWatching(QObject* container)
+{
+    for (QObject* child : container->findChildren<QObject*>()) {
+        if (child == m_undo)
+            continue; // it outlives the controls
+        disconnect(child, nullptr, this, nullptr);
+        child->removeEventFilter(this);
+    }
+}
 
 QString CMyQ6KDlg::ConfigurationFilter()
 {
@@ -198,6 +216,9 @@ void CMyQ6KDlg::Build()
 void CMyQ6KDlg::BuildControls()
 {
     // A rebuild (after a change of language) starts from nothing.
+    // What goes tells of nothing on its way (a focused field would finish
+    // its editing into controls being deleted).
+    StopWatching(this);
     if (m_page) {
         delete m_page;
         m_page = nullptr;
@@ -413,6 +434,7 @@ void CMyQ6KDlg::ReplacePageIfNeeded()
     if (m_page) {
         // Possibly the page whose own handler asked for this refresh: it goes
         // once that handler has returned.
+        StopWatching(m_page);
         m_page->hide();
         m_inputLayout->removeWidget(m_page);
         m_page->deleteLater();
@@ -781,6 +803,9 @@ void CMyQ6KDlg::ChangeModel(int code)
 
 void CMyQ6KDlg::OnLanguage()
 {
+    // The window is built anew in the other language from the image: what
+    // was typed goes into it first (a rejected value stops here).
+    Commit();
     COptionDialog dialog(m_settings, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -788,6 +813,7 @@ void CMyQ6KDlg::OnLanguage()
     if (m_settings.m_displayLanguage == LoadedLanguage())
         return; // the choice is kept, the window stays as it is
     if (m_page) {
+        StopWatching(m_page);
         m_page->hide();
         m_page->deleteLater();
         m_page = nullptr;

@@ -238,6 +238,8 @@ private:
     // A field was left or a list chosen: its value is a step of its own.
     void OnFieldEdited(QWidget* field);
     void WatchFields(QWidget* container);
+    // Undoes WatchFields for everything below `container`.
+    void StopWatching(QObject* container);
     // Replaces the image by a step's snapshot.
     void ShowSnapshot(const CRegisterImage& image);
     void UpdateModified();
