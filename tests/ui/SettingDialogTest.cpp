@@ -214,7 +214,7 @@ TEST(SettingDialog, EveryRowIsNamedByItsCaptionAndRadiosStartOnTheCheckedButton)
         CRegisterImage image;
         image.SetWord(76, std::uint16_t(stored));
         CRowsDialog dialog;
-        RunDriven(dialog, image, [&] {
+        RunDriven(dialog, image, [&, stored = stored, shown = shown] {
             ExpectEveryControlNamed(&dialog);
             auto* radio = dialog.Control<QRadioButton>(shown);
             EXPECT_TRUE(radio->isChecked()) << stored;
