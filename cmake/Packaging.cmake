@@ -27,5 +27,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://v6uvuv.org/")
 # and the font the Japanese texts are drawn in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-vlgothic")
+# Qt's own texts in Japanese; the program works without them, in Qt's English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -12,6 +12,8 @@ packages=(
   libmodbus-dev mbpoll
   nlohmann-json3-dev
   qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
+  # Qt's own texts (file dialogs, standard buttons) in the display language.
+  qt6-translations-l10n
   # A Japanese font for the Japanese language module (small, no extra packages).
   fonts-vlgothic
   # Locale sources and the C library's translations: the language tests build

@@ -135,7 +135,7 @@ std::unique_ptr<QWidget> AlarmTable()
 // English under a Japanese name.
 std::unique_ptr<QWidget> Language(int index)
 {
-    if (!LoadLanguage(index))
+    if (!LoadDisplayLanguage(index))
         return nullptr;
     CAppSettings settings;
     settings.m_displayLanguage = index;
@@ -255,7 +255,7 @@ std::unique_ptr<QWidget> Monitor()
 std::function<std::unique_ptr<QWidget>()> Japanese(std::function<std::unique_ptr<QWidget>()> make)
 {
     return [make]() -> std::unique_ptr<QWidget> {
-        if (!LoadLanguage(1))
+        if (!LoadDisplayLanguage(1))
             return nullptr;
         return make();
     };

@@ -7,6 +7,7 @@
 #include "Windows.h"
 
 #include "app/Language.h"
+#include "ui/app/OptionDialog.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -40,7 +41,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: q6k-shot --list | q6k-shot [--language N] WINDOW OUT.png\n");
         return 2;
     }
-    if (language >= 0 && !LoadLanguage(language)) {
+    if (language >= 0 && !LoadDisplayLanguage(language)) {
         std::fprintf(stderr, "q6k-shot: the module of display language %d cannot be loaded\n", language);
         return 1;
     }

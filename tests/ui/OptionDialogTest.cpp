@@ -7,6 +7,7 @@
 #include "ui/app/ErrorReport.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -24,7 +25,7 @@ protected:
     void SetUp() override { SetLanguageModuleDirectory(Q6K_PROGRAM_DIR); }
     void TearDown() override
     {
-        LoadLanguage(0);
+        LoadDisplayLanguage(0);
         SetLanguageModuleDirectory("");
         m_dialog.reset();
     }
@@ -130,4 +131,27 @@ TEST_F(OptionDialogTest, AModuleThatCannotBeLoadedIsReportedWithTheStopIcon)
     Open(Settings(15, 1));
     EXPECT_EQ(List()->currentIndex(), 1);
     EXPECT_EQ(List()->itemText(1), "Japanese");
+}
+
+// File dialogs and standard buttons are Qt's: they speak the display language
+// too, and only while our own texts do.
+TEST_F(OptionDialogTest, QtsOwnTextsFollowTheDisplayLanguage)
+{
+    auto cancelText = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        return box.button(QDialogButtonBox::Cancel)->text();
+    };
+    CMessageCapture capture;
+    ASSERT_TRUE(LoadLanguageReporting(1));
+    EXPECT_TRUE(cancelText().contains(QString::fromUtf8("キャンセル"))) << cancelText().toStdString();
+
+    ASSERT_TRUE(LoadLanguageReporting(0));
+    EXPECT_EQ(cancelText(), "Cancel");
+
+    char tmpl[] = "/tmp/q6k-nomodule-XXXXXX";
+    const std::string empty = mkdtemp(tmpl);
+    SetLanguageModuleDirectory(empty);
+    EXPECT_FALSE(LoadLanguageReporting(1));
+    std::filesystem::remove_all(empty);
+    EXPECT_EQ(cancelText(), "Cancel") << "Japanese buttons beside English texts";
 }

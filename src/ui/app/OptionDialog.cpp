@@ -6,10 +6,16 @@
 #include "ui/app/UiText.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPushButton>
+#include <QTranslator>
 #include <QVBoxLayout>
+
+#include <memory>
 
 COptionDialog::COptionDialog(const CAppSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings)
@@ -60,9 +66,42 @@ void COptionDialog::OnOk()
     accept();
 }
 
+namespace {
+
+// Qt's texts follow the language our own texts are shown in: none (Qt's
+// English) when our module did not load.
+void LoadQtTranslation(bool moduleLoaded)
+{
+    static QTranslator* current = nullptr;
+    if (current) {
+        QCoreApplication::removeTranslator(current);
+        delete current;
+        current = nullptr;
+    }
+    const char* runtimeLocale = kLanguageTable[LoadedLanguage()].m_runtimeLocale;
+    if (!moduleLoaded || !*kLanguageTable[LoadedLanguage()].m_moduleSuffix || !*runtimeLocale)
+        return;
+    const QLocale locale(QString::fromLatin1(runtimeLocale).section(QLatin1Char('.'), 0, 0));
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return; // Qt's English: not worth a message, our own texts are translated
+    QCoreApplication::installTranslator(translator.get());
+    current = translator.release();
+}
+
+} // namespace
+
+bool LoadDisplayLanguage(int index)
+{
+    const bool loaded = LoadLanguage(index);
+    LoadQtTranslation(loaded);
+    return loaded;
+}
+
 bool LoadLanguageReporting(int index, QWidget* parent)
 {
-    if (LoadLanguage(index))
+    if (LoadDisplayLanguage(index))
         return true;
     ShowMessage(parent, UiText(ids::kLanguageModuleFailed), MessageIcon::Stop);
     return false;

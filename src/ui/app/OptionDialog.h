@@ -49,7 +49,12 @@ private:
     QPushButton* m_cancelButton = nullptr;
 };
 
-// LoadLanguage(index) (app/Language.h); when the language module cannot be
+// LoadLanguage(index) (app/Language.h), and Qt's own texts (file dialogs,
+// standard buttons, text field menus) in the same language when Qt's
+// translation for it is installed (Debian's qt6-translations-l10n).
+bool LoadDisplayLanguage(int index);
+
+// LoadDisplayLanguage(index); when the language module cannot be
 // loaded, shows "Can't load language module" with the stop icon and returns
 // false (the program goes on in English).
 bool LoadLanguageReporting(int index, QWidget* parent = nullptr);
