@@ -51,7 +51,6 @@ constexpr int kModel = 15;
 constexpr int kSetpointColumn = 2;
 constexpr int kDeadbandColumn = 4;
 constexpr int kHHRow = 1;
-constexpr int kBargraphLowerWord = 32;
 constexpr int kHHDeadbandWord = 202;
 
 std::int32_t HHSetpoint(CRegisterImage image)
