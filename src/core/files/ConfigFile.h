@@ -10,9 +10,25 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class CIniFile;
 struct SRegisterBlock;
+
+// A value of a configuration file that a meter would not take: not written
+// as a plain decimal integer, too wide for its key, or outside what the
+// model takes for its parameter.
+struct SConfigValueProblem
+{
+    std::string key;  // "L1050", "Model"
+    int line = 0;     // in the file, from 1
+    std::string text; // the value as written
+    int word = -1;    // first image word of its parameter; -1 for the identity keys
+    bool plain = true; // false: not a plain decimal integer
+    std::int64_t minimum = 0;
+    std::int64_t maximum = 0;
+};
 
 class CConfigFile
 {
@@ -36,10 +52,28 @@ public:
     // The same, returning the new image.
     static CRegisterImage Read(const std::string& path);
 
+    // Read and Load refuse a file with values a meter would not take: the
+    // message lists each (ProblemsMessage). ReadLenient takes such values as
+    // the file's leading integer gives them (wrapped to a 16-bit key) and
+    // lists them in `problems`, for a report or a download the user forces.
+    static CRegisterImage ReadLenient(const std::string& path, std::vector<SConfigValueProblem>& problems);
+
     // The in-memory halves of Save and Read; `path` names the text in the
-    // message for a text without the section "Q6K".
+    // messages. Without `problems` the text is refused as Read refuses it;
+    // with it, it is read as ReadLenient reads.
     static void Store(const CRegisterImage& image, CIniFile& ini);
-    static CRegisterImage Parse(const CIniFile& ini, const std::string& path = std::string());
+    static CRegisterImage Parse(const CIniFile& ini, const std::string& path = std::string(),
+                                std::vector<SConfigValueProblem>* problems = nullptr);
+
+    // "Load error. Invalid file format." and a line per value (the first
+    // twenty, then how many more): parameter, key, line, value, what the
+    // meter takes.
+    static std::string ProblemsMessage(const std::string& path, const std::vector<SConfigValueProblem>& problems);
+    // One problem's line.
+    static std::string ProblemText(const SConfigValueProblem& problem);
+    // The values of parameter word `word` that a meter of the image's model
+    // takes, in stored units; nothing where only the key's width is known.
+    static std::optional<std::pair<std::int64_t, std::int64_t>> ModelRange(const CRegisterImage& image, int word);
 
     // "L<n>" of value `index` of `block`.
     static std::string KeyName(const SRegisterBlock& block, int index);
