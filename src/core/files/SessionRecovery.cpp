@@ -157,7 +157,9 @@ std::optional<CSessionRecovery::SAbandoned> CSessionRecovery::ClaimAbandoned()
 
 CRegisterImage CSessionRecovery::Restore(const SAbandoned& session)
 {
-    return CConfigFile::Read(session.settingsPath);
+    // The window's own settings, which may hold what a meter gave: as they were.
+    std::vector<SConfigValueProblem> problems;
+    return CConfigFile::ReadLenient(session.settingsPath, problems);
 }
 
 void CSessionRecovery::Discard(const SAbandoned& session)

@@ -649,7 +649,9 @@ void CMyQ6KDlg::OfferPreviousSettings(const CSafeDownload& job, const std::strin
     if (!AskQuestion(this, UiMessage(LoadMessage(text::kDownloadBack, {why}))))
         return;
     CRegisterImage previous;
-    if (RunCommand(this, [&] { previous = CConfigFile::Read(job.BackupPath()); }))
+    // What the meter held goes back as it was, whatever a file check says.
+    std::vector<SConfigValueProblem> problems;
+    if (RunCommand(this, [&] { previous = CConfigFile::ReadLenient(job.BackupPath(), problems); }))
         Download(previous, false);
 }
 
