@@ -120,7 +120,7 @@ CRegisterImage ReadForDownload(const Invocation& inv, const std::string& path)
 {
     if (!inv.Flag("--force")) {
         try {
-            return CConfigFile::Read(path);
+            return CConfigFile::ReadChecked(path);
         } catch (const CPrivateException& e) {
             std::vector<SConfigValueProblem> problems;
             try {

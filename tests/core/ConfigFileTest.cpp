@@ -54,7 +54,7 @@ protected:
     static std::string LoadFailureAt(const std::string& p, CRegisterImage& image)
     {
         try {
-            CConfigFile::Load(image, p);
+            CConfigFile::LoadChecked(image, p);
         } catch (const CPrivateException& e) {
             return e.Text();
         }

@@ -50,6 +50,14 @@ std::string ConfigHome()
     return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
+// A folder the user may not search (another user's home) hides whether
+// there is a file at all: nothing to warn about then.
+bool FileIsThere(const std::string& path)
+{
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0;
+}
+
 CIniFile LoadFile()
 {
     const std::string path = CSettingsStore::FilePath();
@@ -60,7 +68,7 @@ CIniFile LoadFile()
         why = CStringTable::Get(ids::kSettingsUtf16);
     else if (err == EFBIG)
         why = LoadMessage(ids::kSettingsTooLarge, {std::to_string(CIniFile::kMaxFileSize)});
-    else if (err && err != ENOENT)
+    else if (err && err != ENOENT && FileIsThere(path))
         why = CPrivateException::SystemErrorText(err);
     else if (!err && ini.HasNul())
         why = CStringTable::Get(ids::kSettingsNotText);

@@ -278,9 +278,21 @@ CIniFile LoadConfigText(const std::string& path)
 
 } // namespace
 
-CRegisterImage CConfigFile::Read(const std::string& path)
+CRegisterImage CConfigFile::ReadChecked(const std::string& path)
 {
     return Parse(LoadConfigText(path), path);
+}
+
+bool CConfigFile::LoadChecked(CRegisterImage& image, const std::string& path)
+{
+    image = ReadChecked(path);
+    return true;
+}
+
+CRegisterImage CConfigFile::Read(const std::string& path)
+{
+    std::vector<SConfigValueProblem> problems;
+    return ReadLenient(path, problems);
 }
 
 CRegisterImage CConfigFile::ReadLenient(const std::string& path, std::vector<SConfigValueProblem>& problems)

@@ -45,22 +45,27 @@ public:
     // only when the whole file was good; words the model lacks keep their
     // factory values. Raises CPrivateException "Load error. ..." (11007, with
     // the reason: "PATH is not a configuration file of this program." for a
-    // file without the section "Q6K") or "Load error. Invalid file format."
-    // (11008, with a second line naming the key, its line and the text
-    // found), and then `image` is unchanged.
-    static bool Load(CRegisterImage& image, const std::string& path);
-    // The same, returning the new image.
-    static CRegisterImage Read(const std::string& path);
+    // file without the section "Q6K", the size of one over
+    // CIniFile::kMaxFileSize, "PATH is saved as UTF-16; save it as UTF-8.")
+    // or "Load error. Invalid file format." (11008, with a line per value a
+    // meter would not take: ProblemsMessage), and then `image` is unchanged.
+    // What the user opens or downloads is read so.
+    static bool LoadChecked(CRegisterImage& image, const std::string& path);
+    static CRegisterImage ReadChecked(const std::string& path);
 
-    // Read and Load refuse a file with values a meter would not take: the
-    // message lists each (ProblemsMessage). ReadLenient takes such values as
-    // the file's leading integer gives them (wrapped to a 16-bit key) and
-    // lists them in `problems`, for a report or a download the user forces.
+    // A file as it stands, as a meter or the program wrote it (a backup, the
+    // kept unsaved work, a simulated meter's settings): values a meter would
+    // not take are taken as the file's leading integers give them (wrapped to
+    // a 16-bit key); ReadLenient lists them in `problems`, for a report or a
+    // download the user forces. A file no value can be read from is refused
+    // as above.
+    static bool Load(CRegisterImage& image, const std::string& path);
+    static CRegisterImage Read(const std::string& path);
     static CRegisterImage ReadLenient(const std::string& path, std::vector<SConfigValueProblem>& problems);
 
     // The in-memory halves of Save and Read; `path` names the text in the
-    // messages. Without `problems` the text is refused as Read refuses it;
-    // with it, it is read as ReadLenient reads.
+    // messages. Without `problems` the text is refused as ReadChecked
+    // refuses it; with it, it is read as ReadLenient reads.
     static void Store(const CRegisterImage& image, CIniFile& ini);
     static CRegisterImage Parse(const CIniFile& ini, const std::string& path = std::string(),
                                 std::vector<SConfigValueProblem>* problems = nullptr);

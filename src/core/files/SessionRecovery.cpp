@@ -157,9 +157,7 @@ std::optional<CSessionRecovery::SAbandoned> CSessionRecovery::ClaimAbandoned()
 
 CRegisterImage CSessionRecovery::Restore(const SAbandoned& session)
 {
-    // The window's own settings, which may hold what a meter gave: as they were.
-    std::vector<SConfigValueProblem> problems;
-    return CConfigFile::ReadLenient(session.settingsPath, problems);
+    return CConfigFile::Read(session.settingsPath);
 }
 
 void CSessionRecovery::Discard(const SAbandoned& session)

@@ -649,9 +649,7 @@ void CMyQ6KDlg::OfferPreviousSettings(const CSafeDownload& job, const std::strin
     if (!AskQuestion(this, UiMessage(LoadMessage(text::kDownloadBack, {why}))))
         return;
     CRegisterImage previous;
-    // What the meter held goes back as it was, whatever a file check says.
-    std::vector<SConfigValueProblem> problems;
-    if (RunCommand(this, [&] { previous = CConfigFile::ReadLenient(job.BackupPath(), problems); }))
+    if (RunCommand(this, [&] { previous = CConfigFile::Read(job.BackupPath()); }))
         Download(previous, false);
 }
 
@@ -737,8 +735,8 @@ bool CMyQ6KDlg::OpenFile(const QString& path, bool ask)
     if (ask && !MaySetAside())
         return false;
     const bool opened = RunCommand(this, [this, &path] {
-        // Load assigns only a whole, good file.
-        CConfigFile::Load(m_image, path.toStdString());
+        // Assigns only a whole, good file: one a meter would take.
+        CConfigFile::LoadChecked(m_image, path.toStdString());
         m_savedImage = m_image;
         m_savedFile = path;
         FullRefresh();
