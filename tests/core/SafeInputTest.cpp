@@ -303,6 +303,17 @@ TEST(SafeSettings, AFileThatIsNoTextGivesTheDefaultsWithOneWarningAndASaveReplac
         EXPECT_EQ(filetest::ReadText(CSettingsStore::FilePath()).find('\0'), std::string::npos);
         EXPECT_EQ(capture.warnings.size(), 1u);
     }
+    {
+        // A settings file that is a link to itself: named, and the defaults.
+        testsupport::TempConfigHome looping;
+        WarningCapture capture;
+        WriteSettings("");
+        std::filesystem::remove(CSettingsStore::FilePath());
+        std::filesystem::create_symlink(CSettingsStore::FilePath(), CSettingsStore::FilePath());
+        EXPECT_EQ(ComSettings().Address, 1);
+        ASSERT_EQ(capture.warnings.size(), 1u);
+        EXPECT_NE(capture.warnings[0].find(CSettingsStore::FilePath() + " cannot be read ("), std::string::npos);
+    }
     // A byte-order mark is no reason to distrust a file.
     testsupport::TempConfigHome home;
     WarningCapture capture;

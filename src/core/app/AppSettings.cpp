@@ -51,11 +51,12 @@ std::string ConfigHome()
 }
 
 // A folder the user may not search (another user's home) hides whether
-// there is a file at all: nothing to warn about then.
+// there is a file at all: nothing to warn about then. A link that loops is
+// there.
 bool FileIsThere(const std::string& path)
 {
     struct stat st{};
-    return stat(path.c_str(), &st) == 0;
+    return lstat(path.c_str(), &st) == 0;
 }
 
 CIniFile LoadFile()
