@@ -32,15 +32,6 @@ CRegisterImage Reload(const std::string& text)
     return CConfigFile::Parse(ini);
 }
 
-std::set<int> MarkedWords(const std::vector<SConfigValueProblem>& problems)
-{
-    std::set<int> words;
-    for (const SConfigValueProblem& p : problems)
-        if (p.word >= 0)
-            words.insert(p.word);
-    return words;
-}
-
 // The lenient read of `file`: every problem names its key and line and holds
 // the value as written, and the image saves and reads back as it was read.
 // Returns whether it was taken.
@@ -67,14 +58,14 @@ bool CheckLenient(const CIniFile& file, std::vector<SConfigValueProblem>& proble
     FUZZ_CHECK(CConfigFile::Parse(fresh, "fuzz.cfg", &again) == image);
     // Wrapped into their keys, the values may now fit them; a model range
     // the value misses stays missed.
-    for (int word : MarkedWords(again))
-        FUZZ_CHECK(MarkedWords(problems).count(word) != 0);
+    for (int word : CConfigFile::ProblemParameters(again))
+        FUZZ_CHECK(CConfigFile::ProblemParameters(problems).count(word) != 0);
     CParameterReport report(image);
-    report.SetFlagged(MarkedWords(problems));
+    report.SetFlagged(CConfigFile::ProblemParameters(problems));
     int flagged = 0;
     for (const SReportRow& row : report.Rows())
         flagged += row.flagged;
-    FUZZ_CHECK(flagged == static_cast<int>(MarkedWords(problems).size()));
+    FUZZ_CHECK(flagged == static_cast<int>(CConfigFile::ProblemParameters(problems).size()));
     return true;
 }
 

@@ -172,13 +172,10 @@ int CmdReport(const Invocation& inv)
         return FleetReport(inv, working);
     CParameterReport report(working);
     Json invalid = ProblemsJson(file);
-    std::set<int> flagged;
-    for (const SConfigValueProblem& p : file.problems)
-        flagged.insert(p.word);
+    std::set<int> flagged = CConfigFile::ProblemParameters(file.problems);
     if (compareFile) {
         const ReportFile other(*compareFile);
-        for (const SConfigValueProblem& p : other.problems)
-            flagged.insert(p.word);
+        flagged.merge(CConfigFile::ProblemParameters(other.problems));
         for (const Json& j : ProblemsJson(other))
             invalid.push_back(j);
         report.SetComparison(other.image, std::filesystem::path(*compareFile).filename().string());
@@ -192,7 +189,6 @@ int CmdReport(const Invocation& inv)
         }
         report.SetComparison(meter, CStringTable::Get(file_ids::kColumnDevice));
     }
-    flagged.erase(-1); // the identity keys have no row
     report.SetFlagged(flagged);
     if (inv.Flag("--json"))
         PrintReportJson(inv.args[0], report,

@@ -6,17 +6,16 @@
 #include "app/StringTable.h"
 #include "app/UserFolders.h"
 #include "files/IniFile.h"
-
 #include "model/DeviceType.h"
 
 #include <cerrno>
 #include <climits>
-#include <optional>
-#include <utility>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 

@@ -114,6 +114,15 @@ std::optional<std::pair<std::int64_t, std::int64_t>> CConfigFile::ModelRange(con
     }
 }
 
+std::set<int> CConfigFile::ProblemParameters(const std::vector<SConfigValueProblem>& problems)
+{
+    std::set<int> words;
+    for (const SConfigValueProblem& p : problems)
+        if (p.word >= 0) // the identity keys have no row
+            words.insert(p.word);
+    return words;
+}
+
 std::string CConfigFile::ProblemText(const SConfigValueProblem& problem)
 {
     const std::string name = problem.word >= 0 ? CParameterEnumerationInterface().NameText(problem.word) : problem.key;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -74,6 +75,8 @@ public:
     // twenty, then how many more): parameter, key, line, value, what the
     // meter takes.
     static std::string ProblemsMessage(const std::string& path, const std::vector<SConfigValueProblem>& problems);
+    // The parameters (first words) the problems are of, for a report's marks.
+    static std::set<int> ProblemParameters(const std::vector<SConfigValueProblem>& problems);
     // One problem's line.
     static std::string ProblemText(const SConfigValueProblem& problem);
     // The values of parameter word `word` that a meter of the image's model

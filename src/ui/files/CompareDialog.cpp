@@ -173,11 +173,7 @@ bool CCompareDialog::CompareWithFile(const QString& path)
         // Lenient: values a meter would not take are shown, and marked.
         std::vector<SConfigValueProblem> problems;
         const CRegisterImage comparison = CConfigFile::ReadLenient(path.toStdString(), problems);
-        std::set<int> flagged;
-        for (const SConfigValueProblem& p : problems)
-            if (p.word >= 0)
-                flagged.insert(p.word);
-        CompareWith(comparison, QFileInfo(path).fileName(), std::move(flagged));
+        CompareWith(comparison, QFileInfo(path).fileName(), CConfigFile::ProblemParameters(problems));
     });
 }
 
