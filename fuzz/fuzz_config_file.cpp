@@ -2,6 +2,10 @@
 // loader's own message, or it gives an image of a known model that a save and
 // a load give back unchanged, whether saved into the same file (as a save over
 // an existing file does) or into a new one, and whose report can be drawn.
+// The range check runs in both reads: a text the strict read takes has no
+// value a lenient read lists, a refused one has one (unless the lenient read
+// refuses it too), and what a lenient read takes saves and reads back
+// unchanged with the same parameters marked.
 
 #include "FuzzCheck.h"
 
@@ -13,7 +17,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -26,18 +32,61 @@ CRegisterImage Reload(const std::string& text)
     return CConfigFile::Parse(ini);
 }
 
+// The lenient read of `file`: every problem names its key and line and holds
+// the value as written, and the image saves and reads back as it was read.
+// Returns whether it was taken.
+bool CheckLenient(const CIniFile& file, std::vector<SConfigValueProblem>& problems)
+{
+    CRegisterImage image;
+    try {
+        image = CConfigFile::Parse(file, "fuzz.cfg", &problems);
+    } catch (const CPrivateException&) {
+        return false;
+    }
+    FUZZ_CHECK(image.Identity().IsKnown());
+    for (const SConfigValueProblem& p : problems) {
+        FUZZ_CHECK(p.line >= 1 && file.LineOf(CConfigFile::kSection, p.key) == p.line);
+        FUZZ_CHECK(file.Get(CConfigFile::kSection, p.key) == p.text);
+        FUZZ_CHECK(p.minimum <= p.maximum);
+        FUZZ_CHECK(!CConfigFile::ProblemText(p).empty());
+    }
+    if (!problems.empty())
+        FUZZ_CHECK(!CConfigFile::ProblemsMessage("fuzz.cfg", problems).empty());
+    CIniFile fresh;
+    CConfigFile::Store(image, fresh);
+    std::vector<SConfigValueProblem> again;
+    FUZZ_CHECK(CConfigFile::Parse(fresh, "fuzz.cfg", &again) == image);
+    // Wrapped into their keys, the values may now fit them; a model range
+    // the value misses stays missed.
+    for (int word : CConfigFile::ProblemParameters(again))
+        FUZZ_CHECK(CConfigFile::ProblemParameters(problems).count(word) != 0);
+    CParameterReport report(image);
+    report.SetFlagged(CConfigFile::ProblemParameters(problems));
+    int flagged = 0;
+    for (const SReportRow& row : report.Rows())
+        flagged += row.flagged;
+    FUZZ_CHECK(flagged == static_cast<int>(CConfigFile::ProblemParameters(problems).size()));
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     CIniFile file;
     file.LoadText(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::vector<SConfigValueProblem> problems;
+    const bool lenientTook = CheckLenient(file, problems);
     CRegisterImage image;
     try {
         image = CConfigFile::Parse(file);
     } catch (const CPrivateException&) {
-        return 0; // refused, with a message for the user
+        // Refused: for its values, which the lenient read lists, or for what
+        // the lenient read refuses as well (or a value without a number).
+        FUZZ_CHECK(!lenientTook || !problems.empty());
+        return 0;
     }
+    FUZZ_CHECK(lenientTook && problems.empty());
     FUZZ_CHECK(image.Identity().IsKnown());
 
     CIniFile fresh;

@@ -2,7 +2,8 @@
 // it back line for line, a value set is the value read (with its line breaks
 // made blanks and its outer blanks dropped) and touches no other key, and the
 // application and connection settings loaded from it survive a save and a
-// load unchanged.
+// load unchanged. Whatever the file holds, every value loaded is one the
+// program may use (a value not valid gives its default).
 
 #include "FuzzCheck.h"
 
@@ -11,6 +12,7 @@
 #include "comm/ModbusInterface.h"
 #include "comm/SerialIO.h"
 #include "files/IniFile.h"
+#include "model/DeviceType.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -111,6 +113,16 @@ void CheckSettingsFile(const std::string& text)
     FUZZ_CHECK((dataBits == 7 || dataBits == 8) && (stopBits == 1 || stopBits == 2));
     FUZZ_CHECK(CModbusInterface::ComputeResponseTimeout(com, 200, 8, 255) >= 200);
     FUZZ_CHECK(!CSerialIO::DevicePathFor(com.COMPortName).empty() || com.COMPortName.empty());
+    FUZZ_CHECK(com.Mode >= kModeRs485 && com.Mode <= kModeInfrared);
+    FUZZ_CHECK(com.Address >= 1 && com.Address <= 247);
+    FUZZ_CHECK(com.Baudrate >= 0 && com.Baudrate <= 5 && com.Parity >= 0 && com.Parity <= 2 && com.Stop >= 0 &&
+               com.Stop <= 1);
+    FUZZ_CHECK(ComSettings::IsValidServicePort(com.ServicePort) && !com.ServerAddress.empty());
+    for (const std::string* name : {&com.COMPortName, &com.COMPortDisplayName, &com.IRCOMPortName,
+                                    &com.IRCOMPortDisplayName})
+        FUZZ_CHECK(CSettingsStore::IsPlainText(*name));
+    FUZZ_CHECK(CDeviceType::FromCode(app.m_deviceId).IsKnown());
+    FUZZ_CHECK(app.m_displayLanguage >= -1 && app.m_displayLanguage <= 1);
 
     app.Save();
     com.Save();
@@ -130,6 +142,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!mkdtemp(dir.data()))
         std::abort();
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    // The warnings about values not used would only fill the log.
+    CSettingsStore::SetWarningSink([](const std::string&) {});
     mkdir((dir + "/TRELVANE").c_str(), 0700);
     static const std::string folder = dir;
     std::atexit([] {

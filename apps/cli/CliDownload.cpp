@@ -112,11 +112,42 @@ std::string ChangeLines(const std::vector<SParameterChange>& changes)
     return out;
 }
 
+namespace {
+
+// The file to download: refused when it holds values a meter would not take,
+// unless the technician forces it, and then each value is named on stderr.
+CRegisterImage ReadForDownload(const Invocation& inv, const std::string& path)
+{
+    if (!inv.Flag("--force")) {
+        try {
+            return CConfigFile::ReadChecked(path);
+        } catch (const CPrivateException& e) {
+            std::vector<SConfigValueProblem> problems;
+            try {
+                CConfigFile::ReadLenient(path, problems);
+            } catch (const CPrivateException&) {
+                throw e; // not a matter of values
+            }
+            throw CPrivateException(e.Text() + "\r" + CStringTable::Get(text::kForceHint));
+        }
+    }
+    std::vector<SConfigValueProblem> problems;
+    CRegisterImage image = CConfigFile::ReadLenient(path, problems);
+    if (!problems.empty()) {
+        // The same list as a refusal gives, under the warning.
+        std::string list = CConfigFile::ProblemsMessage(path, problems);
+        list.erase(0, list.find('\r', list.find('\r') + 1)); // the two lines of the refusal
+        PrintError(LoadMessage(text::kForceWarning, {problems.size(), path}) + list);
+    }
+    return image;
+}
+
+} // namespace
+
 int CmdDownload(const Invocation& inv)
 {
     NeedArgs(inv, 1, 1);
-    CRegisterImage image;
-    CConfigFile::Load(image, inv.args[0]);
+    CRegisterImage image = ReadForDownload(inv, inv.args[0]);
     if (Addresses(inv).list || inv.Flag("--json"))
         return FleetDownload(inv, image);
     const bool dryRun = inv.Flag("--dry-run");

@@ -1,5 +1,8 @@
 #include "CliSupport.h"
 
+#include "app/AppSettings.h"
+#include "app/PrivateException.h"
+#include "app/StringIds.h"
 #include "app/Trace.h"
 #include "comm/AddressList.h"
 #include "model/DeviceType.h"
@@ -17,14 +20,14 @@ const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",  "
                                              "--count",   "--from", "--to",   "--timeout", "--serial"};
 const std::set<std::string> kFlagOptions = {"--help", "--version", "--trace", "--compare-device", "--yes",
                                             "--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup",
-                                            "--no-verify"};
+                                            "--no-verify", "--force"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port", "--baud",    "--parity", "--stop",
                                               "--address", "--host", "--service", "--help",  "--version", "--trace"};
 // What each command takes besides; a scan asks a range, not --address.
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"upload", {"--json"}},
-    {"download", {"--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup", "--no-verify"}},
+    {"download", {"--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup", "--no-verify", "--force"}},
     {"report", {"--compare", "--compare-device", "--csv", "--json", "--keep-link", "--no-keep-link"}},
     {"monitor", {"--count", "--json"}},
     {"reset-maxmin", {"--yes"}},
@@ -170,8 +173,11 @@ ComSettings LinkSettings(const Invocation& inv)
     }
     if (auto* v = inv.Option("--host"))
         s.ServerAddress = *v;
-    if (auto* v = inv.Option("--service"))
+    if (auto* v = inv.Option("--service")) {
+        if (!ComSettings::IsValidServicePort(*v))
+            Usage(text::kInvalidOptionValue, {"--service", *v});
         s.ServicePort = *v;
+    }
     if (auto* v = inv.Option("--baud"))
         s.Baudrate = IndexOf("--baud", *v, {"1200", "2400", "4800", "9600", "19200", "38400"});
     if (auto* v = inv.Option("--parity"))
@@ -180,6 +186,12 @@ ComSettings LinkSettings(const Invocation& inv)
         s.Stop = IndexOf("--stop", *v, {"1", "2"});
     if (inv.Option("--address") && inv.command != "scan")
         s.Address = Addresses(inv).addresses.front();
+    // Said here rather than as a port "" that cannot be opened: the user
+    // learns where the setting lives. A usage error comes first.
+    if (inv.command == "scan" || (inv.Option("--address") && Addresses(inv).list))
+        NeedBusLink(s);
+    if (s.Mode != kModeTcp && (s.Mode == kModeInfrared ? s.IRCOMPortName : s.COMPortName).empty())
+        throw CPrivateException(LoadMessage(ids::kNoPortChosen, {CSettingsStore::FilePath()}));
     return s;
 }
 

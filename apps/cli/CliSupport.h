@@ -70,6 +70,9 @@ inline constexpr unsigned kHistoryVerified = 13317;
 inline constexpr unsigned kHistoryNotVerified = 13318;
 inline constexpr unsigned kHistoryNotHeld = 13319;
 inline constexpr unsigned kHistoryFailed = 13320;
+// A file with values a meter would not take: downloaded with --force only.
+inline constexpr unsigned kForceWarning = 13500; // %1 count, %2 file
+inline constexpr unsigned kForceHint = 13501;
 } // namespace text
 
 // A usage error: reported with the hint to --help and exit status 2.

@@ -15,11 +15,13 @@
 #include "jobs/TagMaxMin.h"
 #include "jobs/TransferJobs.h"
 #include "model/Measurands.h"
+#include "model/ParameterEnumeration.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <set>
 #include <filesystem>
 #include <unistd.h>
 
@@ -52,14 +54,51 @@ void PrintReportTable(const CParameterReport& report)
             static const char* const kMarks[] = {"=", "!=", "-"};
             std::printf("\t%s\t%s", row.comparisonValue.c_str(), kMarks[row.status]);
         }
-        std::printf("\n");
+        // A value a meter would not take: a last column of its own.
+        std::printf("%s\n", row.flagged ? "\t!" : "");
     }
-    if (report.IsCompared())
+    if (report.IsCompared() || report.FlaggedCount() != 0)
         std::printf("%s\n", report.StatusText().c_str());
 }
 
+// A file read for a report: values a meter would not take are read all the
+// same, named on stderr and marked in the report.
+struct ReportFile
+{
+    std::string path;
+    CRegisterImage image;
+    std::vector<SConfigValueProblem> problems;
+
+    explicit ReportFile(std::string p) : path(std::move(p))
+    {
+        image = CConfigFile::ReadLenient(path, problems);
+        for (const SConfigValueProblem& problem : problems)
+            PrintError(LoadMessage(text::kWarning, {path + ": " + CConfigFile::ProblemText(problem)}));
+    }
+};
+
+Json ProblemsJson(const ReportFile& file)
+{
+    Json list = Json::array();
+    for (const SConfigValueProblem& p : file.problems) {
+        Json j;
+        j["file"] = file.path;
+        j["key"] = p.key;
+        j["line"] = p.line;
+        j["value"] = p.text;
+        j["parameter"] = p.word >= 0 ? Json(CParameterEnumerationInterface().NameText(p.word)) : Json();
+        j["plain"] = p.plain;
+        if (p.plain)
+            j["allowed"] = Json::array({p.minimum, p.maximum});
+        j["message"] = CConfigFile::ProblemText(p);
+        list.push_back(j);
+    }
+    return list;
+}
+
 // `comparedWith`: "device", the other file's name, or empty.
-void PrintReportJson(const std::string& file, const CParameterReport& report, const std::string& comparedWith)
+void PrintReportJson(const std::string& file, const CParameterReport& report, const std::string& comparedWith,
+                     const Json& invalidValues)
 {
     static const char* const kStatus[] = {"equal", "different", "not_applicable"};
     Json document;
@@ -75,6 +114,8 @@ void PrintReportJson(const std::string& file, const CParameterReport& report, co
         if (report.IsCompared())
             r["comparison_value"] = row.comparisonValue;
         r["status"] = kStatus[row.status];
+        if (row.flagged)
+            r["invalid"] = true;
         rows.push_back(r);
     }
     document["parameters"] = rows;
@@ -82,6 +123,10 @@ void PrintReportJson(const std::string& file, const CParameterReport& report, co
         document["mismatches"] = report.MismatchCount();
         document["status_text"] = report.StatusText();
     }
+    // Values of either file that a meter would not take, always there.
+    document["invalid_values"] = invalidValues;
+    if (report.FlaggedCount() != 0)
+        document["status_text"] = report.StatusText();
     PrintJson(document);
 }
 
@@ -121,15 +166,19 @@ int CmdReport(const Invocation& inv)
     const bool compareDevice = inv.Flag("--compare-device");
     if (compareFile && compareDevice)
         Usage(text::kCompareBoth, {});
-    CRegisterImage working;
-    CConfigFile::Load(working, inv.args[0]);
+    const ReportFile file(inv.args[0]);
+    const CRegisterImage& working = file.image;
     if (compareDevice && Addresses(inv).list)
         return FleetReport(inv, working);
     CParameterReport report(working);
+    Json invalid = ProblemsJson(file);
+    std::set<int> flagged = CConfigFile::ProblemParameters(file.problems);
     if (compareFile) {
-        CRegisterImage other;
-        CConfigFile::Load(other, *compareFile);
-        report.SetComparison(other, std::filesystem::path(*compareFile).filename().string());
+        const ReportFile other(*compareFile);
+        flagged.merge(CConfigFile::ProblemParameters(other.problems));
+        for (const Json& j : ProblemsJson(other))
+            invalid.push_back(j);
+        report.SetComparison(other.image, std::filesystem::path(*compareFile).filename().string());
     } else if (compareDevice) {
         const CRegisterImage meter = UploadFromMeter(inv);
         if (KeepLink(inv, false)) {
@@ -140,10 +189,12 @@ int CmdReport(const Invocation& inv)
         }
         report.SetComparison(meter, CStringTable::Get(file_ids::kColumnDevice));
     }
+    report.SetFlagged(flagged);
     if (inv.Flag("--json"))
         PrintReportJson(inv.args[0], report,
                         compareFile ? std::filesystem::path(*compareFile).filename().string()
-                                    : std::string(compareDevice ? "device" : ""));
+                                    : std::string(compareDevice ? "device" : ""),
+                        invalid);
     else
         PrintReportTable(report);
     if (const std::string* csv = inv.Option("--csv"))

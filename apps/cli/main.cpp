@@ -1,6 +1,7 @@
 // v6uvuv-cli: the configuration tool's command line.
 #include "Commands.h"
 
+#include "app/AppSettings.h"
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
 
@@ -21,6 +22,9 @@ int main(int argc, char** argv)
     };
     // The commands that run for each meter of an address list.
     static const std::set<std::string> fleetCommands = {"upload", "download", "report"};
+    // A settings value not used is said once, as it is found.
+    CSettingsStore::SetWarningSink(
+        [](const std::string& warning) { PrintError(LoadMessage(text::kWarning, {warning})); });
     try {
         Invocation inv = ParseCommandLine(argc, argv);
         if (inv.Flag("--version")) {

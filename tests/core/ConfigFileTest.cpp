@@ -6,6 +6,7 @@
 #include "files/ConfigFile.h"
 #include "files/IniFile.h"
 #include "model/BlockTable.h"
+#include "model/DeviceTable.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -53,7 +54,7 @@ protected:
     static std::string LoadFailureAt(const std::string& p, CRegisterImage& image)
     {
         try {
-            CConfigFile::Load(image, p);
+            CConfigFile::LoadChecked(image, p);
         } catch (const CPrivateException& e) {
             return e.Text();
         }
@@ -97,7 +98,10 @@ TEST_F(ConfigFile, EveryModelWordSurvivesSaveAndLoad)
             EXPECT_NE(text.find("\nL1050=32768\n"), std::string::npos); // unsigned
         }
         CRegisterImage loaded = ImageOf(code == kTc ? kDcAoModbus : kTc); // whatever the window held
-        ASSERT_TRUE(CConfigFile::Load(loaded, path));
+        // Such words are no settings a meter takes: read as a report reads.
+        std::vector<SConfigValueProblem> problems;
+        loaded = CConfigFile::ReadLenient(path, problems);
+        EXPECT_FALSE(problems.empty());
         EXPECT_EQ(loaded.Identity(), image.Identity());
         // Words of the model's blocks come back; the others are factory values.
         std::vector<bool> stored(CRegisterImage::kWordCount);
@@ -111,15 +115,21 @@ TEST_F(ConfigFile, EveryModelWordSurvivesSaveAndLoad)
     }
 }
 
-TEST_F(ConfigFile, HandEditedValuesAreReadFromTheirLeadingInteger)
+TEST_F(ConfigFile, HandEditedValuesAreRefusedButReadForAReportFromTheirLeadingInteger)
 {
     const std::string good = SavedText(ImageOf(kDc));
     struct Case { const char* key; const char* text; int word; bool wide; std::int32_t expected; };
     for (const Case& c : {Case{"L1050", "3abc", 0, false, 3}, Case{"L1050", "-1", 0, false, 0xFFFF},
                           Case{"L1050", " +70000 ", 0, false, 70000 & 0xFFFF},
                           Case{"L1053", "-2147483648", 4, true, INT32_MIN}}) {
-        CRegisterImage image;
-        EXPECT_EQ(LoadFailure(WithValue(good, c.key, c.text), image), "") << c.text;
+        CRegisterImage image = ImageOf(kTc);
+        EXPECT_NE(LoadFailure(WithValue(good, c.key, c.text), image), "") << c.text;
+        EXPECT_EQ(image, ImageOf(kTc));
+        std::vector<SConfigValueProblem> problems;
+        image = CConfigFile::ReadLenient(path, problems);
+        // (Another input type may put the scaling out of its range too.)
+        ASSERT_FALSE(problems.empty()) << c.text;
+        EXPECT_EQ(problems[0].key, c.key);
         EXPECT_EQ(c.wide ? image.GetLong(c.word) : image.GetWord(c.word), c.expected) << c.text;
         if (c.expected == 0xFFFF) {
             EXPECT_NE(SavedText(image).find("\nL1050=65535\n"), std::string::npos);
@@ -135,10 +145,16 @@ TEST_F(ConfigFile, RefusedFileLeavesTheImageUnchanged)
 {
     const std::string good = SavedText(ImageOf(kDc));
     // A broken value: the first line as ever, the second says where.
-    auto broken = [&](const std::string& key, const std::string& value) {
+    auto broken = [&](const std::string& key, const std::string& value, const std::string& why = "") {
         const std::string text = WithValue(good, key, value);
         const std::size_t at = text.find("\n" + key + "=");
         const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 2;
+        if (key[0] == 'L')
+            return std::make_pair(text, "Load error. Invalid file format.\r" + path +
+                                            " holds 1 value(s) that a meter does not take:\r" +
+                                            (key == "L1050" ? "Input type" : "Bank1 LL setpoint") + " (" + key +
+                                            ", line " + std::to_string(line) + "): \"" + value + "\", " +
+                                            (why.empty() ? "not a plain decimal integer" : why));
         return std::make_pair(text, "Load error. Invalid file format.\rThe key " + key + " on line " +
                                         std::to_string(line) + " holds \"" + value + "\", which is not a number.");
     };
@@ -146,7 +162,7 @@ TEST_F(ConfigFile, RefusedFileLeavesTheImageUnchanged)
         broken("L1050", "abc"),
         broken("L1050", ""),
         broken("L1050", "-"),
-        broken("L4102", "2147483648"),
+        broken("L4102", "2147483648", "allowed -2147483648 to 2147483647"),
         broken("L1050", "99999999999999999999"),
         broken("Model", ""),
         broken("DeviceExtension", "?"),
@@ -166,8 +182,9 @@ TEST_F(ConfigFile, RefusedFileLeavesTheImageUnchanged)
         EXPECT_EQ(LoadFailure(text, image), message);
         EXPECT_EQ(image, before) << message;
     }
-    EXPECT_EQ(broken("L1050", "abc").second,
-              "Load error. Invalid file format.\rThe key L1050 on line 11 holds \"abc\", which is not a number.");
+    EXPECT_EQ(broken("L1050", "abc").second, "Load error. Invalid file format.\r" + path +
+                                                 " holds 1 value(s) that a meter does not take:\r"
+                                                 "Input type (L1050, line 11): \"abc\", not a plain decimal integer");
     CRegisterImage image = before;
     EXPECT_EQ(LoadFailureAt(dir.Path("none.cfg"), image), "Load error. No such file or directory");
     EXPECT_EQ(image, before);
@@ -212,4 +229,17 @@ TEST_F(ConfigFile, FailedSaveGivesItsMessageAndKeepsTheOldFile)
     limit.Lift();
     EXPECT_EQ(ReadText(path), before);
     EXPECT_EQ(dir.FileCount(), 1u);
+}
+
+TEST_F(ConfigFile, EveryModelsFactoryImagePassesTheRangeCheck)
+{
+    for (int code = 0; code < kDeviceModelCount; ++code) {
+        CIniFile ini;
+        CConfigFile::Store(ImageOf(code), ini);
+        std::vector<SConfigValueProblem> problems;
+        CConfigFile::Parse(ini, "factory.cfg", &problems);
+        for (const SConfigValueProblem& p : problems)
+            ADD_FAILURE() << "model " << code << ": " << CConfigFile::ProblemText(p);
+        EXPECT_NO_THROW(CConfigFile::Parse(ini, "factory.cfg")) << code;
+    }
 }

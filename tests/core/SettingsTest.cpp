@@ -105,13 +105,16 @@ TEST(Settings, DamagedOrUnreadableFilesGiveDefaults)
     TempConfigHome home;
     const std::string path = CSettingsStore::FilePath();
     using namespace std::string_literals;
-    WriteAll(path, "\x7f\x45\x4c\x46\0\0garbage\n[ComSettings\n[comsettings]\nAddress=abc\n"
+    WriteAll(path, "\x7f\x45\x4c\x46garbage\n[ComSettings\n[comsettings]\nAddress=abc\n"
                    "Parity=99999999999\n  baudrate = 2 \nMode=\n"s);
     ComSettings s;
     EXPECT_EQ(s.Address, 1);
     EXPECT_EQ(s.Parity, 1);
     EXPECT_EQ(s.Baudrate, 2); // the good value in a damaged file is still taken
     EXPECT_EQ(s.Mode, kModeRs485);
+    // With NUL bytes it is no text file: nothing of it is taken.
+    WriteAll(path, "\x7f\x45\x4c\x46\0\0garbage\n[comsettings]\n  baudrate = 2 \n"s);
+    EXPECT_EQ(ComSettings().Baudrate, 5);
 
     std::filesystem::remove(path);
     std::filesystem::create_directory(path); // a folder where the file should be

@@ -373,3 +373,21 @@ TEST_F(CompareDialogTest, FailedAndCancelledComparisonsLeaveTheReportAsItWas)
     unchanged("Connect cancelled");
     EXPECT_TRUE(m_messages.Messages().empty());
 }
+
+TEST_F(CompareDialogTest, AFileWithValuesAMeterWouldNotTakeIsComparedWithThemMarked)
+{
+    const CRegisterImage factory = Model(kDcVoltageModel);
+    CRegisterImage odd = factory;
+    odd.SetWord(31, 9); // Bargraph type: a list of five
+    Open(factory);
+    CompareWithFile(SaveFile(odd, "odd.cfg"));
+    EXPECT_EQ(m_dialog->StatusLine()->text(),
+              "1 value(s) of the file are not what a meter takes (marked \"!\"). 1 parameter(s) not matching.");
+    EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
+    const int row = Row("Bargraph type");
+    EXPECT_TRUE(Cell(row, CCompareList::kComparisonColumn)->text().endsWith(" !"));
+    // The meter's own values carry no mark.
+    CompareWithFile(SaveFile(factory, "factory.cfg"));
+    EXPECT_EQ(m_dialog->StatusLine()->text(), "All parameters matching.");
+    EXPECT_FALSE(Cell(row, CCompareList::kComparisonColumn)->text().endsWith(" !"));
+}

@@ -409,11 +409,26 @@ TEST_F(MainWindow, UploadEditSaveAndOpenGiveTheSameImage)
     filetest::WriteText(dir.Path("bad.cfg"), damaged);
     EXPECT_FALSE(w->OpenFile(QString::fromStdString(dir.Path("bad.cfg"))));
     ASSERT_EQ(messages.Messages().size(), 1u);
-    // The first line as it always was, then where the file is wrong.
-    EXPECT_TRUE(messages.Messages()[0].text.startsWith("Load error. Invalid file format.\nThe key L1050 on line "))
+    // The first line as it always was, then every value the meter would not take.
+    EXPECT_TRUE(messages.Messages()[0].text.startsWith("Load error. Invalid file format.\n"))
+        << messages.Messages()[0].text.toStdString();
+    EXPECT_TRUE(messages.Messages()[0].text.contains("Input type (L1050, line "))
         << messages.Messages()[0].text.toStdString();
     EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
     EXPECT_TRUE(w->Image() == saved);
+
+    // A plain number the meter would not take: refused the same way, the
+    // window's settings kept.
+    messages.Clear();
+    std::string outside = filetest::ReadText(path.toStdString() + ".cfg");
+    outside.replace(outside.find("L1050="), 7, "L1050=9");
+    filetest::WriteText(dir.Path("outside.cfg"), outside);
+    EXPECT_FALSE(w->OpenFile(QString::fromStdString(dir.Path("outside.cfg"))));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_TRUE(messages.Messages()[0].text.contains("\"9\", allowed 0 to "))
+        << messages.Messages()[0].text.toStdString();
+    EXPECT_TRUE(w->Image() == saved);
+    EXPECT_FALSE(w->isWindowModified());
 }
 
 TEST_F(MainWindow, DownloadWithABadLimitStopsBeforeTheConnectDialog)

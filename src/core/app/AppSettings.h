@@ -2,8 +2,10 @@
 // The per-user settings store: an INI file
 // $XDG_CONFIG_HOME/TRELVANE/<application name>.conf (default ~/.config), with
 // the sections and value names the program has always used. A missing,
-// damaged or unreadable file gives the defaults.
+// damaged or unreadable file gives the defaults; so does a value that is not
+// valid, and the program says once which file and key it did not use.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -19,8 +21,28 @@ public:
     static std::string ApplicationName();
     static std::string FilePath();
 
-    // The whole file as it is now, for reading several values at once.
+    // The whole file as it is now, for reading several values at once. A
+    // file that cannot be read (other than a missing one), one in UTF-16,
+    // one with NUL bytes and one over CIniFile::kMaxFileSize read as empty,
+    // with a warning.
     static CIniFile Snapshot();
+
+    // Where warnings about the file go: each file and key is told once per
+    // process. Without a sink they wait for TakeWarnings.
+    static void SetWarningSink(std::function<void(const std::string&)> sink);
+    static std::vector<std::string> TakeWarnings();
+    // Tells that `text` of `key` is not used.
+    static void Ignored(std::string_view section, std::string_view key, std::string_view text);
+
+    // The value of `key` when it is there and `valid` takes it; a missing
+    // one gives `def` silently, an invalid one `def` and a warning. `valid`
+    // for numbers takes only plain decimal integers.
+    static int ValidInt(const CIniFile& ini, std::string_view section, std::string_view key, int def,
+                        const std::function<bool(long long)>& valid);
+    static std::string ValidText(const CIniFile& ini, std::string_view section, std::string_view key,
+                                 std::string_view def, const std::function<bool(std::string_view)>& valid);
+    // Text without control characters (a port name, a display name).
+    static bool IsPlainText(std::string_view text);
     static int GetInt(std::string_view section, std::string_view key, int def);
     static std::string GetString(std::string_view section, std::string_view key, std::string_view def);
 

@@ -5,6 +5,14 @@ namespace ids {
 inline constexpr unsigned kSocketInitFailed = 103;
 inline constexpr unsigned kLanguageModuleFailed = 12010;
 inline constexpr unsigned kSettingsNotWritten = 12011;
+// A settings value or file not used: %1 file, %2 section, %3 key, %4 value;
+// %1 file, %2 why (one of the three reasons, or the system's text).
+inline constexpr unsigned kSettingIgnored = 12440;
+inline constexpr unsigned kSettingsUnreadable = 12441;
+inline constexpr unsigned kNoPortChosen = 12442; // %1 settings file
+inline constexpr unsigned kSettingsNotText = 12443;
+inline constexpr unsigned kSettingsUtf16 = 12444;
+inline constexpr unsigned kSettingsTooLarge = 12445; // %1 the bound
 // Display names of the language table's rows.
 inline constexpr unsigned kLanguageEnglish = 12800;
 inline constexpr unsigned kLanguageJapanese = 12801;

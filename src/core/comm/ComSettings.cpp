@@ -3,26 +3,70 @@
 #include "app/AppSettings.h"
 #include "files/IniFile.h"
 
+#include <cctype>
+#include <optional>
+
 namespace {
 constexpr const char* kSection = "ComSettings";
 }
 
+namespace {
+
+bool IsServicePort(std::string_view text)
+{
+    // Decimal digits only: a service name or a number past 16 bits would be
+    // taken as another port by the resolver.
+    const std::optional<std::int64_t> port = CIniFile::PlainInteger(text);
+    return port && *port >= 1 && *port <= 65535 && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool IsServerAddress(std::string_view text)
+{
+    // A host name, an IPv4 or an IPv6 address: nothing else may reach the
+    // resolver.
+    if (text.empty() || text.size() > 253)
+        return false;
+    for (unsigned char c : text)
+        if (!std::isalnum(c) && c != '.' && c != '-' && c != ':' && c != '_' && c != '%' && c != '[' && c != ']')
+            return false;
+    return true;
+}
+
+} // namespace
+
 void ComSettings::Load()
 {
     const CIniFile store = CSettingsStore::Snapshot();
-    Address = store.GetInt(kSection, "Address", 1);
-    COMPort = store.GetInt(kSection, "COMPort", 0);
-    COMPortName = store.GetString(kSection, "COMPortName", "");
-    COMPortDisplayName = store.GetString(kSection, "COMPortDisplayName", "");
-    IRCOMPortName = store.GetString(kSection, "IRCOMPortName", "");
-    IRCOMPortDisplayName = store.GetString(kSection, "IRCOMPortDisplayName", "");
-    Baudrate = store.GetInt(kSection, "Baudrate", 5);
+    auto within = [](long long low, long long high) { return [=](long long v) { return v >= low && v <= high; }; };
+    auto portName = [&](const char* key) {
+        return CSettingsStore::ValidText(store, kSection, key, "", CSettingsStore::IsPlainText);
+    };
+    Address = CSettingsStore::ValidInt(store, kSection, "Address", 1, within(1, 247));
+    COMPort = CSettingsStore::ValidInt(store, kSection, "COMPort", 0, [](long long) { return true; });
+    COMPortName = portName("COMPortName");
+    COMPortDisplayName = portName("COMPortDisplayName");
+    IRCOMPortName = portName("IRCOMPortName");
+    IRCOMPortDisplayName = portName("IRCOMPortDisplayName");
+    Baudrate = CSettingsStore::ValidInt(store, kSection, "Baudrate", 5, within(0, 5));
     Character = 1; // 8 data bits, whatever is stored
-    Parity = store.GetInt(kSection, "Parity", 1);
-    Stop = store.GetInt(kSection, "Stop", 0);
-    Mode = store.GetInt(kSection, "Mode", kModeRs485);
-    ServerAddress = store.GetString(kSection, "ServerAddress", "192.168.0.1");
-    ServicePort = store.GetString(kSection, "ServicePort", "502");
+    Parity = CSettingsStore::ValidInt(store, kSection, "Parity", 1, within(0, 2));
+    Stop = CSettingsStore::ValidInt(store, kSection, "Stop", 0, within(0, 1));
+    const bool modeStored = store.Get(kSection, "Mode").has_value();
+    Mode = CSettingsStore::ValidInt(store, kSection, "Mode", -1, within(kModeRs485, kModeInfrared));
+    if (Mode < 0) {
+        Mode = kModeRs485;
+        // Which of the ports the user meant is not known: none is opened
+        // until one is chosen.
+        if (modeStored)
+            COMPortName = COMPortDisplayName = IRCOMPortName = IRCOMPortDisplayName = "";
+    }
+    ServerAddress = CSettingsStore::ValidText(store, kSection, "ServerAddress", "192.168.0.1", IsServerAddress);
+    ServicePort = CSettingsStore::ValidText(store, kSection, "ServicePort", "502", IsServicePort);
+}
+
+bool ComSettings::IsValidServicePort(std::string_view text)
+{
+    return IsServicePort(text);
 }
 
 void ComSettings::Save() const

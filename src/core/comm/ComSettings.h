@@ -3,6 +3,7 @@
 // per-user settings store. Constructing a record loads it from the store.
 
 #include <string>
+#include <string_view>
 
 enum ComMode : int
 {
@@ -33,7 +34,12 @@ struct ComSettings
     std::string ServicePort = "502";
 
     // Missing values give the defaults; "Character" is always loaded as 1.
+    // A value that is not valid gives its default, with the store's warning;
+    // a Mode that is not valid leaves every port name empty, so that no
+    // port the user did not choose is opened.
     void Load();
+    // 1 ... 65535 in decimal digits.
+    static bool IsValidServicePort(std::string_view text);
     // Raises CPrivateException when the store cannot be written.
     void Save() const;
 

@@ -8,11 +8,28 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class CIniFile;
 struct SRegisterBlock;
+
+// A value of a configuration file that a meter would not take: not written
+// as a plain decimal integer, too wide for its key, or outside what the
+// model takes for its parameter.
+struct SConfigValueProblem
+{
+    std::string key;  // "L1050", "Model"
+    int line = 0;     // in the file, from 1
+    std::string text; // the value as written
+    int word = -1;    // first image word of its parameter; -1 for the identity keys
+    bool plain = true; // false: not a plain decimal integer
+    std::int64_t minimum = 0;
+    std::int64_t maximum = 0;
+};
 
 class CConfigFile
 {
@@ -29,17 +46,42 @@ public:
     // only when the whole file was good; words the model lacks keep their
     // factory values. Raises CPrivateException "Load error. ..." (11007, with
     // the reason: "PATH is not a configuration file of this program." for a
-    // file without the section "Q6K") or "Load error. Invalid file format."
-    // (11008, with a second line naming the key, its line and the text
-    // found), and then `image` is unchanged.
+    // file without the section "Q6K", the size of one over
+    // CIniFile::kMaxFileSize, "PATH is saved as UTF-16; save it as UTF-8.")
+    // or "Load error. Invalid file format." (11008, with a line per value a
+    // meter would not take: ProblemsMessage), and then `image` is unchanged.
+    // What the user opens or downloads is read so.
+    static bool LoadChecked(CRegisterImage& image, const std::string& path);
+    static CRegisterImage ReadChecked(const std::string& path);
+
+    // A file as it stands, as a meter or the program wrote it (a backup, the
+    // kept unsaved work, a simulated meter's settings): values a meter would
+    // not take are taken as the file's leading integers give them (wrapped to
+    // a 16-bit key); ReadLenient lists them in `problems`, for a report or a
+    // download the user forces. A file no value can be read from is refused
+    // as above.
     static bool Load(CRegisterImage& image, const std::string& path);
-    // The same, returning the new image.
     static CRegisterImage Read(const std::string& path);
+    static CRegisterImage ReadLenient(const std::string& path, std::vector<SConfigValueProblem>& problems);
 
     // The in-memory halves of Save and Read; `path` names the text in the
-    // message for a text without the section "Q6K".
+    // messages. Without `problems` the text is refused as ReadChecked
+    // refuses it; with it, it is read as ReadLenient reads.
     static void Store(const CRegisterImage& image, CIniFile& ini);
-    static CRegisterImage Parse(const CIniFile& ini, const std::string& path = std::string());
+    static CRegisterImage Parse(const CIniFile& ini, const std::string& path = std::string(),
+                                std::vector<SConfigValueProblem>* problems = nullptr);
+
+    // "Load error. Invalid file format." and a line per value (the first
+    // twenty, then how many more): parameter, key, line, value, what the
+    // meter takes.
+    static std::string ProblemsMessage(const std::string& path, const std::vector<SConfigValueProblem>& problems);
+    // The parameters (first words) the problems are of, for a report's marks.
+    static std::set<int> ProblemParameters(const std::vector<SConfigValueProblem>& problems);
+    // One problem's line.
+    static std::string ProblemText(const SConfigValueProblem& problem);
+    // The values of parameter word `word` that a meter of the image's model
+    // takes, in stored units; nothing where only the key's width is known.
+    static std::optional<std::pair<std::int64_t, std::int64_t>> ModelRange(const CRegisterImage& image, int word);
 
     // "L<n>" of value `index` of `block`.
     static std::string KeyName(const SRegisterBlock& block, int index);

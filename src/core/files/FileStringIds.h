@@ -30,4 +30,16 @@ inline constexpr unsigned kDifferentModels = 12502;
 // The meter history: %1 folder or file, %2 system text.
 inline constexpr unsigned kBackupFailed = 12503;
 inline constexpr unsigned kLogFailed = 12504;
+// Values a meter would not take: %1 path, %2 count; then a line per value
+// (%1 parameter, %2 key, %3 line, %4 value, %5 one of the two reasons).
+inline constexpr unsigned kValuesRefused = 12430;
+inline constexpr unsigned kValueProblem = 12431;
+inline constexpr unsigned kNotPlainInteger = 12432;
+inline constexpr unsigned kAllowedRange = 12433; // %1 minimum, %2 maximum
+inline constexpr unsigned kMoreProblems = 12434; // %1 count not listed
+// Files that are not read: %1 path, %2 size, %3 the bound; %1 path.
+inline constexpr unsigned kFileTooLarge = 12435;
+inline constexpr unsigned kSavedAsUtf16 = 12436;
+// The report's status line for a file read with such values: %1 count.
+inline constexpr unsigned kReportMarked = 12437;
 } // namespace file_ids

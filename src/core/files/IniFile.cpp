@@ -1,5 +1,6 @@
 #include "files/IniFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -87,27 +88,77 @@ std::string Sanitize(std::string_view v)
 
 int CIniFile::Load(const std::string& path)
 {
-    m_lines.clear();
-    m_crlf = false;
+    LoadText({});
+    m_fileSize = 0;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return errno ? errno : EIO;
+    // Never more than the bound and one byte: a huge file or an endless
+    // device is refused without being read.
     std::string data;
     char buf[8192];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while (data.size() <= kMaxFileSize &&
+           (n = std::fread(buf, 1, std::min(sizeof buf, kMaxFileSize + 1 - data.size()), f)) > 0)
         data.append(buf, n);
     int err = std::ferror(f) ? (errno ? errno : EIO) : 0;
+    struct stat st{};
+    if (!err && data.size() > kMaxFileSize) {
+        m_fileSize = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size)
+                                                                        : data.size();
+        err = EFBIG;
+    }
     std::fclose(f);
+    if (!err && LooksLikeUtf16(data))
+        err = EILSEQ;
     if (err)
         return err;
     LoadText(data);
     return 0;
 }
 
+bool CIniFile::LooksLikeUtf16(std::string_view data)
+{
+    if (data.size() >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
+        return true;
+    // Without a mark: text in the first 256 bytes whose every other byte is
+    // NUL (ASCII written as UTF-16). A file of NULs only is not.
+    const std::size_t pairs = std::min<std::size_t>(data.size(), 256) / 2;
+    std::size_t highZero = 0, lowZero = 0;
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const bool first = data[2 * i] == '\0', second = data[2 * i + 1] == '\0';
+        highZero += second && !first;
+        lowZero += first && !second;
+    }
+    return pairs >= 2 && std::max(highZero, lowZero) * 4 >= pairs * 3;
+}
+
+std::optional<std::int64_t> CIniFile::PlainInteger(std::string_view text)
+{
+    std::string_view t = Trim(text);
+    const bool negative = !t.empty() && t.front() == '-';
+    if (!t.empty() && (t.front() == '-' || t.front() == '+'))
+        t.remove_prefix(1);
+    if (t.empty() || t.size() > 18)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
+}
+
 void CIniFile::LoadText(std::string_view text)
 {
     m_lines.clear();
+    m_blanks.clear();
+    m_trailingBlanks = 0;
+    m_bom = text.substr(0, 3) == "\xEF\xBB\xBF";
+    if (m_bom)
+        text.remove_prefix(3);
+    m_hasNul = text.find('\0') != std::string_view::npos;
     m_crlf = text.find("\r\n") != std::string_view::npos;
     while (!text.empty()) {
         std::size_t end = text.find('\n');
@@ -119,12 +170,39 @@ void CIniFile::LoadText(std::string_view text)
             // with an LF it would read as a CRLF line.
             while (!line.empty() && line.back() == '\r')
                 line.remove_suffix(1);
-            m_lines.emplace_back(line);
-            break;
         }
-        m_lines.emplace_back(line);
+        if (line.empty()) {
+            ++m_trailingBlanks;
+        } else {
+            m_lines.emplace_back(line);
+            m_blanks.push_back(m_trailingBlanks);
+            m_trailingBlanks = 0;
+        }
+        if (end == std::string_view::npos)
+            break;
         text.remove_prefix(end + 1);
     }
+    m_lines.shrink_to_fit();
+    m_blanks.shrink_to_fit();
+}
+
+void CIniFile::InsertLine(std::size_t at, std::string line)
+{
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    m_blanks.insert(m_blanks.begin() + static_cast<std::ptrdiff_t>(at), 0);
+}
+
+std::size_t CIniFile::AppendSection(std::string_view section)
+{
+    // One blank line between sections, unless the file already ends with
+    // a blank (or white-space) line.
+    std::uint32_t blanks = m_trailingBlanks;
+    if (blanks == 0 && !m_lines.empty() && !Trim(m_lines.back()).empty())
+        blanks = 1;
+    m_trailingBlanks = 0;
+    m_lines.push_back("[" + std::string(section) + "]");
+    m_blanks.push_back(blanks);
+    return m_lines.size() - 1;
 }
 
 std::optional<std::size_t> CIniFile::FindSection(std::string_view section) const
@@ -170,7 +248,12 @@ int CIniFile::LineOf(std::string_view section, std::string_view key) const
     if (!s)
         return 0;
     auto k = FindKey(*s, key);
-    return k ? static_cast<int>(*k) + 1 : 0;
+    if (!k)
+        return 0;
+    std::size_t line = 0;
+    for (std::size_t i = 0; i <= *k; ++i)
+        line += m_blanks[i] + 1;
+    return static_cast<int>(line);
 }
 
 std::string CIniFile::GetString(std::string_view section, std::string_view key, std::string_view def) const
@@ -199,10 +282,8 @@ void CIniFile::Set(std::string_view section, std::string_view key, std::string_v
     std::string line = std::string(key) + "=" + Sanitize(value);
     auto s = FindSection(section);
     if (!s) {
-        if (!m_lines.empty() && !Trim(m_lines.back()).empty())
-            m_lines.emplace_back();
-        m_lines.push_back("[" + std::string(section) + "]");
-        m_lines.push_back(line);
+        AppendSection(section);
+        InsertLine(m_lines.size(), std::move(line));
         return;
     }
     if (auto k = FindKey(*s, key)) {
@@ -214,7 +295,7 @@ void CIniFile::Set(std::string_view section, std::string_view key, std::string_v
     for (std::size_t i = *s + 1; i < m_lines.size() && !SectionName(m_lines[i]); ++i)
         if (!Trim(m_lines[i]).empty())
             insert = i + 1;
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insert), line);
+    InsertLine(insert, std::move(line));
 }
 
 void CIniFile::SetAll(std::string_view section, const std::vector<std::pair<std::string, std::string>>& values)
@@ -222,12 +303,8 @@ void CIniFile::SetAll(std::string_view section, const std::vector<std::pair<std:
     if (values.empty())
         return;
     auto s = FindSection(section);
-    if (!s) {
-        if (!m_lines.empty() && !Trim(m_lines.back()).empty())
-            m_lines.emplace_back();
-        m_lines.push_back("[" + std::string(section) + "]");
-        s = m_lines.size() - 1;
-    }
+    if (!s)
+        s = AppendSection(section);
     // The first line of every key, and where Set would add a new one: after
     // the last non-blank line of the section.
     struct Place
@@ -256,6 +333,7 @@ void CIniFile::SetAll(std::string_view section, const std::vector<std::pair<std:
     }
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insert), std::make_move_iterator(added.begin()),
                    std::make_move_iterator(added.end()));
+    m_blanks.insert(m_blanks.begin() + static_cast<std::ptrdiff_t>(insert), added.size(), 0);
 }
 
 void CIniFile::SetInt(std::string_view section, std::string_view key, int value)
@@ -271,7 +349,11 @@ bool CIniFile::DeleteKey(std::string_view section, std::string_view key)
     auto k = FindKey(*s, key);
     if (!k)
         return false;
+    // The blank lines before it stay where they were.
+    const std::uint32_t blanks = m_blanks[*k];
     m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*k));
+    m_blanks.erase(m_blanks.begin() + static_cast<std::ptrdiff_t>(*k));
+    (*k < m_blanks.size() ? m_blanks[*k] : m_trailingBlanks) += blanks;
     return true;
 }
 
@@ -292,11 +374,17 @@ std::vector<std::string> CIniFile::Keys(std::string_view section) const
 std::string CIniFile::Text() const
 {
     const char* eol = m_crlf ? "\r\n" : "\n";
-    std::string out;
-    for (const auto& l : m_lines) {
-        out += l;
+    std::string out = m_bom ? "\xEF\xBB\xBF" : "";
+    auto blanks = [&](std::uint32_t n) {
+        for (std::uint32_t j = 0; j < n; ++j)
+            out += eol;
+    };
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        blanks(m_blanks[i]);
+        out += m_lines[i];
         out += eol;
     }
+    blanks(m_trailingBlanks);
     return out;
 }
 

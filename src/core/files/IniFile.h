@@ -1,8 +1,11 @@
 #pragma once
 // A private-profile (INI) file held in memory: sections and keys match
 // case-insensitively, every other line is kept as it was, CRLF and LF both
-// read. Saving goes through WriteFileAtomically.
+// read. Saving goes through WriteFileAtomically. Empty lines are held as a
+// count before the next line, so that a file of blank lines costs no memory
+// per line. A UTF-8 byte-order mark is taken and written back on a save.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,10 +15,25 @@
 class CIniFile
 {
 public:
+    // Larger files are refused unread: a real one is a few kilobytes.
+    static constexpr std::size_t kMaxFileSize = 1024 * 1024;
+
     // Reads the file. Returns 0, or the errno of the failure (the content is
-    // then empty). A missing file is ENOENT.
+    // then empty). A missing file is ENOENT; one larger than kMaxFileSize is
+    // EFBIG (FileSize() then says how large), one saved as UTF-16 EILSEQ.
     int Load(const std::string& path);
     void LoadText(std::string_view text);
+    // The size of the file the last Load refused as too large.
+    std::uint64_t FileSize() const { return m_fileSize; }
+    // True when the text read held a NUL byte: no text file at all.
+    bool HasNul() const { return m_hasNul; }
+    bool HasByteOrderMark() const { return m_bom; }
+    // UTF-16 in either byte order, with or without its byte-order mark.
+    static bool LooksLikeUtf16(std::string_view data);
+    // A plain decimal integer, as this program writes numbers: blanks,
+    // an optional sign, digits, blanks. Nothing for anything else, or for
+    // a number beyond 18 digits.
+    static std::optional<std::int64_t> PlainInteger(std::string_view text);
 
     // The value without its outer blanks; a CR inside it reads as a blank,
     // as Set writes it.
@@ -47,8 +65,21 @@ private:
     std::optional<std::size_t> FindSection(std::string_view section) const;
     std::optional<std::size_t> FindKey(std::size_t sectionLine, std::string_view key) const;
 
+    // Insert `line` at index `at` of m_lines with no blank line before it.
+    void InsertLine(std::size_t at, std::string line);
+    // Appends a section header, after one blank line unless the file ends
+    // with one.
+    std::size_t AppendSection(std::string_view section);
+
+    // The lines that are not empty; m_blanks[i] empty lines come before
+    // m_lines[i], m_trailingBlanks after the last.
     std::vector<std::string> m_lines;
+    std::vector<std::uint32_t> m_blanks;
+    std::uint32_t m_trailingBlanks = 0;
     bool m_crlf = false;
+    bool m_bom = false;
+    bool m_hasNul = false;
+    std::uint64_t m_fileSize = 0;
 };
 
 // Saves `data` at `path` as the user's shell would write it, atomically where

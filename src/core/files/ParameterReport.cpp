@@ -20,6 +20,12 @@ void CParameterReport::SetComparison(const CRegisterImage& comparison, std::stri
     Fill();
 }
 
+void CParameterReport::SetFlagged(std::set<int> parameters)
+{
+    m_flagged = std::move(parameters);
+    Fill();
+}
+
 void CParameterReport::Fill()
 {
     const CParameterEnumerationInterface params;
@@ -40,6 +46,7 @@ void CParameterReport::Fill()
         row.groupOrdinal = ordinal;
         row.name = params.NameText(n);
         row.value = params.ValueText(m_working, n);
+        row.flagged = m_flagged.count(n) != 0;
         if (m_compared) {
             row.comparisonValue = params.ValueText(m_comparison, n);
             row.status = params.Compare(n, m_comparison, m_working);
@@ -58,8 +65,17 @@ void CParameterReport::Fill()
 
 std::string CParameterReport::StatusText() const
 {
+    const std::string marked =
+        m_flagged.empty() ? std::string() : LoadMessage(file_ids::kReportMarked, {FlaggedCount()});
     if (!m_compared)
-        return std::string();
+        return marked;
+    if (!marked.empty())
+        return marked + " " + StatusTextOfComparison();
+    return StatusTextOfComparison();
+}
+
+std::string CParameterReport::StatusTextOfComparison() const
+{
     std::string count = m_mismatchCount != 0 ? LoadMessage(file_ids::kNotMatching, {m_mismatchCount})
                                              : CStringTable::Get(file_ids::kAllMatching);
     // Across models the count alone would mislead: most differences are then

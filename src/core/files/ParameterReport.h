@@ -8,6 +8,7 @@
 #include "model/RegisterImage.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct SReportRow
     std::string value;           // of the working image
     std::string comparisonValue; // of the comparison image; empty when not compared
     CParameterEnumerationInterface::ECompare status = CParameterEnumerationInterface::COMPARE_EQUAL;
+    // A value of a file that a meter would not take (read for the report all
+    // the same), in either image.
+    bool flagged = false;
 
     // Group ordinal in the high 16 bits, status in the low 16 bits.
     std::uint32_t ItemData() const
@@ -36,6 +40,10 @@ public:
 
     // Replaces the comparison image and title and recomputes the rows.
     void SetComparison(const CRegisterImage& comparison, std::string title);
+    // Marks the parameters (first words) whose values a meter would not
+    // take; replaces the marks given before.
+    void SetFlagged(std::set<int> parameters);
+    int FlaggedCount() const { return static_cast<int>(m_flagged.size()); }
 
     const CRegisterImage& Working() const { return m_working; }
     const CRegisterImage& Comparison() const { return m_comparison; }
@@ -54,10 +62,11 @@ public:
     // Empty before a comparison; then "All parameters matching." or
     // "<n> parameter(s) not matching.", after a comparison across models
     // with "Different models: <code> <description> and <code>
-    // <description>." before it.
+    // <description>." before it; with marked values, "<n> value(s) of the
+    // file are not what a meter takes (marked "!")." first.
     std::string StatusText() const;
     // True while the status line is to be drawn as an alert.
-    bool IsStatusAlert() const { return m_mismatchCount != 0; }
+    bool IsStatusAlert() const { return m_mismatchCount != 0 || !m_flagged.empty(); }
 
     // One line per parameter, "group","name","value"[,"comparison value"],
     // each ended by CR LF; a quote inside a text is doubled.
@@ -71,6 +80,7 @@ public:
 
 private:
     void Fill();
+    std::string StatusTextOfComparison() const;
 
     CRegisterImage m_working;
     CRegisterImage m_comparison;
@@ -79,4 +89,5 @@ private:
     std::vector<SReportRow> m_rows;
     int m_mismatchCount = 0;
     int m_firstMismatch = -1;
+    std::set<int> m_flagged;
 };

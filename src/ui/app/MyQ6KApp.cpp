@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
+#include "comm/ComSettings.h"
 #include "files/SessionRecovery.h"
 #include "ui/app/ApplicationIcon.h"
 #include "ui/app/ErrorReport.h"
@@ -62,8 +63,24 @@ int CMyQ6KApp::Run(int argc, char** argv)
 
     CAppSettings settings;
     settings.Load();
+    ComSettings{}; // read once now, so that a value not used is told at start-up
     // After QApplication, which sets the locale from the environment.
     LoadLanguageReporting(settings.m_displayLanguage);
+    // Told in the language chosen; found later (the Connect dialog's
+    // settings), they are told there and then.
+    const std::vector<std::string> ignored = CSettingsStore::TakeWarnings();
+    if (!ignored.empty()) {
+        std::string text;
+        for (const std::string& warning : ignored)
+            text += (text.empty() ? "" : "\r") + warning;
+        ShowMessage(nullptr, QString::fromStdString(text), MessageIcon::Warning);
+    }
+    // Queued: a warning may come from any thread, and while the store is locked.
+    CSettingsStore::SetWarningSink([](const std::string& warning) {
+        QMetaObject::invokeMethod(
+            qApp, [text = QString::fromStdString(warning)] { ShowMessage(nullptr, text, MessageIcon::Warning); },
+            Qt::QueuedConnection);
+    });
 
     CMyQ6KDlg window(settings);
     // Unsaved work survives a crash; what a crashed run kept is offered once
@@ -86,6 +103,7 @@ int CMyQ6KApp::Run(int argc, char** argv)
 
     while (window.RunModal() == CMyQ6KDlg::kLanguageChanged) {
     }
+    CSettingsStore::SetWarningSink(nullptr);
     // However the window ended (closed, or the session asked the program to
     // quit), the model worked on last is the one to start with next time.
     window.StoreModelCode();

@@ -735,8 +735,8 @@ bool CMyQ6KDlg::OpenFile(const QString& path, bool ask)
     if (ask && !MaySetAside())
         return false;
     const bool opened = RunCommand(this, [this, &path] {
-        // Load assigns only a whole, good file.
-        CConfigFile::Load(m_image, path.toStdString());
+        // Assigns only a whole, good file: one a meter would take.
+        CConfigFile::LoadChecked(m_image, path.toStdString());
         m_savedImage = m_image;
         m_savedFile = path;
         FullRefresh();

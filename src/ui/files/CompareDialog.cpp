@@ -140,8 +140,9 @@ void CCompareDialog::ApplyRowFilter()
     m_list->SetRowFilter(m_report.IsCompared() && m_differencesOnly->isChecked(), m_filter->text());
 }
 
-void CCompareDialog::CompareWith(const CRegisterImage& comparison, const QString& title)
+void CCompareDialog::CompareWith(const CRegisterImage& comparison, const QString& title, std::set<int> flagged)
 {
+    m_report.SetFlagged(std::move(flagged));
     m_report.SetComparison(comparison, title.toStdString());
     Refresh();
     m_copy->setEnabled(true);
@@ -169,9 +170,10 @@ void CCompareDialog::OnFile()
 bool CCompareDialog::CompareWithFile(const QString& path)
 {
     return RunCommand(this, [this, &path] {
-        CRegisterImage comparison;
-        CConfigFile::Load(comparison, path.toStdString()); // assigns only a whole, good file
-        CompareWith(comparison, QFileInfo(path).fileName());
+        // Lenient: values a meter would not take are shown, and marked.
+        std::vector<SConfigValueProblem> problems;
+        const CRegisterImage comparison = CConfigFile::ReadLenient(path.toStdString(), problems);
+        CompareWith(comparison, QFileInfo(path).fileName(), CConfigFile::ProblemParameters(problems));
     });
 }
 

@@ -14,6 +14,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <set>
 
 class CCompareList;
 class QCheckBox;
@@ -62,7 +63,7 @@ public:
     // false (and the report unchanged) when it cannot be loaded.
     bool CompareWithFile(const QString& path);
     // Replaces the comparison and shows it.
-    void CompareWith(const CRegisterImage& comparison, const QString& title);
+    void CompareWith(const CRegisterImage& comparison, const QString& title, std::set<int> flagged = {});
     // Rebuilds and fills the list and sets the status line.
     void Refresh();
 

@@ -122,7 +122,9 @@ void CCompareList::Fill(const CParameterReport& report)
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const int r = m_tableRow[i];
         item(r, kWorkingColumn)->setText(QString::fromStdString(rows[i].value));
-        item(r, kComparisonColumn)->setText(compared ? QString::fromStdString(rows[i].comparisonValue) : QString());
+        // A file's value that a meter would not take carries a mark.
+        const QString mark = rows[i].flagged ? QStringLiteral(" !") : QString();
+        item(r, kComparisonColumn)->setText(compared ? QString::fromStdString(rows[i].comparisonValue) + mark : QString());
         m_itemData[i] = rows[i].ItemData();
         item(r, kNameColumn)->setData(Qt::UserRole, m_itemData[i]);
         Colour(static_cast<int>(i), rows[i].status);
