@@ -9,6 +9,7 @@
 #include "comm/TcpTransport.h"
 
 #include <algorithm>
+#include <optional>
 #include <poll.h>
 
 
@@ -179,15 +180,13 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
         } keepLate{late, m_lateAnswers};
         WaitOutLateAnswers(request);
         for (int failures = 0;;) {
+            std::optional<std::chrono::steady_clock::time_point> sent;
             try {
                 if (!m_transport)
                     throw CPrivateException(ids::kPortSettingsFailed);
                 m_attemptEnd = AttemptEnd::LinkFailure; // until an answer, or none, is in
                 const std::uint16_t tid = m_transport->SendRequest(request);
-                const auto sent = std::chrono::steady_clock::now();
-                if (!m_transport->TellsAnswersApart())
-                    late.push_back({AnswerEcho(request), expected, timeout,
-                                    sent + std::chrono::milliseconds(kLateAnswerTimeouts * timeout)});
+                sent = std::chrono::steady_clock::now();
                 m_responseTimeout = timeout;
                 m_transport->SetResponseTimeout(m_responseTimeout);
                 const std::size_t received = ReceiveAndCheck(command, s, n, request, tid, response, expected);
@@ -203,8 +202,6 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                 // later ones' must not meet the next request.
                 if (unanswered > 0)
                     m_transport->Resynchronise(timeout);
-                if (!late.empty())
-                    late.pop_back(); // this attempt's: answered
                 m_attemptEnd = AttemptEnd::Answered;
                 break;
             } catch (const std::exception&) {
@@ -218,8 +215,9 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                 const bool silent = m_attemptEnd == AttemptEnd::NoAnswer;
                 if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && m_transport && m_transport->IsOpen())
                     ++unanswered;
-                else if (!late.empty() && m_attemptEnd != AttemptEnd::LinkFailure)
-                    late.pop_back(); // an answer came, if not one to use
+                if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && sent && !m_transport->TellsAnswersApart())
+                    late.push_back({AnswerEcho(request), expected, timeout,
+                                    *sent + std::chrono::milliseconds(kLateAnswerTimeouts * timeout)});
                 if (++failures >= attemptLimit || AbortRequested()) {
                     // Reported at once; the next call waits out the rest.
                     const bool skipQuiet = silent && m_policy.noQuietAfterSilence;
@@ -276,7 +274,11 @@ void CModbusInterface::WaitOutLateAnswers(const std::vector<std::uint8_t>& reque
         } catch (const CPrivateException&) {
             return; // a port that is gone: nothing more comes, and the attempt says why
         }
-        if (answer.received >= it->length && !answer.checksumError && std::equal(echo.begin(), echo.end(), caught.begin())) {
+        // The late answer may as well be an exception of the same unit and function.
+        const bool whole = answer.received >= it->length && !answer.checksumError &&
+                           std::equal(echo.begin(), echo.end(), caught.begin());
+        const bool exception = answer.received == 3 && caught[0] == echo[0] && caught[1] == (echo[1] | 0x80);
+        if (whole || exception) {
             CTrace::Write("Late answer caught\n");
             m_lateAnswers.erase(it);
         } else if (answer.received > 0) {
