@@ -338,13 +338,13 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
                 header[3] = static_cast<std::uint8_t>(unit->faults.protocolId & 0xFF);
             }
         }
+        std::vector<std::uint8_t> out;
         if (answers) {
-            std::vector<std::uint8_t> out{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2],
-                                          header[3], static_cast<std::uint8_t>(answer.size() >> 8),
-                                          static_cast<std::uint8_t>(answer.size() & 0xFF)};
+            out = {static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2], header[3],
+                   static_cast<std::uint8_t>(answer.size() >> 8), static_cast<std::uint8_t>(answer.size() & 0xFF)};
             out.insert(out.end(), answer.begin(), answer.end());
-            if (unit && Defer(*unit, client.fd, pdu, out, unit->faults.delayMs))
-                continue;
+        }
+        if (answers && !(unit && Defer(*unit, client.fd, pdu, out, unit->faults.delayMs))) {
             if (unit)
                 Wait(AnswerDelayMs(*unit));
             if (m_linkFaults.splitTcp && out.size() > 6) {
