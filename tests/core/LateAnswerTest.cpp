@@ -24,8 +24,8 @@ constexpr int kModel = 15;
 // A short time-out lets many faults fit in a test. The meter is later than
 // the quiet waits before and after the retry together (three time-outs), and
 // sooner than the client waits for an unanswered request's answer.
-constexpr unsigned kTimeoutMs = 50;
-const std::string kLateMs = "180";
+constexpr unsigned kTimeoutMs = 70;
+const std::string kLateMs = "250";
 const std::string kEvery = "23";
 constexpr int kLanes = 4; // each with its own meter on its own line
 
