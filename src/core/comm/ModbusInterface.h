@@ -103,9 +103,9 @@ private:
     bool AbortRequested();
 
     // A request that went unanswered: until `until` its answer may still
-    // come, and then it looks like the answer of any request that echoes
-    // the same (unit, function and byte count; unit, function, address and
-    // count for a write).
+    // come, and it would pass for the answer of any request that echoes the
+    // same (unit, function and byte count; unit, function, address and count
+    // for a write).
     struct SLateAnswer
     {
         std::vector<std::uint8_t> echo;
