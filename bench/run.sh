@@ -22,8 +22,12 @@ build/apps/q6k-sim --model 15 --rtu --wire-timing --baud 38400 --parity odd --li
 build/apps/q6k-sim --model 153 --tcp 0 >"$work/tcp153" &
 # The safe download writes: a meter of its own.
 build/apps/q6k-sim --model 15 --rtu --wire-timing --baud 38400 --parity odd --link "$work/written" >"$work/rtu2" &
+# Every 9th request answered 750 ms late, its retry at once.
+build/apps/q6k-sim --model 15 --rtu --wire-timing --baud 38400 --parity odd --late-first 750 --fault-every 9 \
+  --link "$work/late" >"$work/rtu3" &
 for _ in $(seq 50); do
-  grep -q ready "$work/tcp" && grep -q ready "$work/rtu" && grep -q ready "$work/tcp153" && grep -q ready "$work/rtu2" && break
+  grep -q ready "$work/tcp" && grep -q ready "$work/rtu" && grep -q ready "$work/tcp153" && grep -q ready "$work/rtu2" &&
+    grep -q ready "$work/rtu3" && break
   sleep 0.1
 done
 port=$(sed -n 's/^TCP 127.0.0.1://p' "$work/tcp")
@@ -31,6 +35,7 @@ port153=$(sed -n 's/^TCP 127.0.0.1://p' "$work/tcp153")
 
 build/bench/upload_bench tcp "$port" "$rounds"
 build/bench/upload_bench rtu "$work/meter" "$((rounds / 10 + 1))"
+build/bench/upload_bench rtu-late "$work/meter" "$work/late" 9 750 "$((rounds / 10 + 1))"
 build/bench/safe_download_bench "$work/written" "$((rounds / 10 + 3))"
 build/bench/monitor_bench "$port" "$rounds"
 # The stored connection settings of the user stay out of it.

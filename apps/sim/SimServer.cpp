@@ -2,6 +2,7 @@
 
 #include "comm/Crc16.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -195,6 +196,51 @@ double CSimServer::AnswerDelayMs(Unit& unit)
     return ms;
 }
 
+bool CSimServer::Defer(Unit& unit, int fd, const std::vector<std::uint8_t>& pdu, std::vector<std::uint8_t>& bytes,
+                       double delayMs)
+{
+    if (unit.faults.lateFirstMs <= 0)
+        return false;
+    for (const Deferred& d : m_deferred)
+        if (d.unit == &unit && d.pdu == pdu)
+            return false;
+    if (!Chance(unit, unit.faults.lateRate))
+        return false;
+    m_deferred.push_back({fd, &unit, pdu, std::move(bytes), NowMs() + std::llround(delayMs) + unit.faults.lateFirstMs});
+    return true;
+}
+
+void CSimServer::SendDueAnswers()
+{
+    const std::int64_t now = NowMs();
+    for (auto it = m_deferred.begin(); it != m_deferred.end();) {
+        if (it->dueMs <= now) {
+            WriteAll(it->fd, it->bytes.data(), it->bytes.size());
+            it = m_deferred.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CSimServer::Wait(double ms)
+{
+    // A held-back answer that falls due meanwhile goes out first, as a
+    // meter's does when it is done with whatever held it up.
+    using namespace std::chrono;
+    const auto end = steady_clock::now() + microseconds(static_cast<long long>(ms * 1000));
+    for (;;) {
+        SendDueAnswers();
+        auto until = end;
+        for (const Deferred& d : m_deferred)
+            until = std::min(until, steady_clock::time_point(milliseconds(d.dueMs)));
+        const auto left = until - steady_clock::now();
+        if (m_stop || (left <= steady_clock::duration::zero() && until == end))
+            return;
+        SleepMs(static_cast<double>(duration_cast<microseconds>(left).count()) / 1000.0, m_stop);
+    }
+}
+
 void CSimServer::Run()
 {
     while (!m_stop) {
@@ -206,6 +252,8 @@ void CSimServer::Run()
         for (auto& c : m_clients)
             fds.push_back({c.fd, POLLIN, 0});
         int timeout = m_rtuIn.empty() ? 100 : 20;
+        for (const Deferred& d : m_deferred)
+            timeout = static_cast<int>(std::clamp<std::int64_t>(d.dueMs - NowMs(), 0, timeout));
         int p = poll(fds.data(), fds.size(), timeout);
         if (p < 0 && errno != EINTR)
             break;
@@ -239,9 +287,11 @@ void CSimServer::Run()
                 closing.push_back(m_clients[k].fd);
         }
         for (int fd : closing) {
+            std::erase_if(m_deferred, [fd](const Deferred& d) { return d.fd == fd; });
             close(fd);
             std::erase_if(m_clients, [fd](const TcpClient& c) { return c.fd == fd; });
         }
+        SendDueAnswers();
     }
 }
 
@@ -283,14 +333,20 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
             answer = Answer(*unit, pdu);
             if (Chance(*unit, unit->faults.wrongTidRate))
                 tid ^= 0x8000; // never one of the client's recent requests
+            if (unit->faults.protocolId != 0 && Chance(*unit, unit->faults.protocolIdRate)) {
+                header[2] = static_cast<std::uint8_t>(unit->faults.protocolId >> 8);
+                header[3] = static_cast<std::uint8_t>(unit->faults.protocolId & 0xFF);
+            }
         }
+        std::vector<std::uint8_t> out;
         if (answers) {
-            std::vector<std::uint8_t> out{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2],
-                                          header[3], static_cast<std::uint8_t>(answer.size() >> 8),
-                                          static_cast<std::uint8_t>(answer.size() & 0xFF)};
+            out = {static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2], header[3],
+                   static_cast<std::uint8_t>(answer.size() >> 8), static_cast<std::uint8_t>(answer.size() & 0xFF)};
             out.insert(out.end(), answer.begin(), answer.end());
+        }
+        if (answers && !(unit && Defer(*unit, client.fd, pdu, out, unit->faults.delayMs))) {
             if (unit)
-                SleepMs(AnswerDelayMs(*unit), m_stop);
+                Wait(AnswerDelayMs(*unit));
             if (m_linkFaults.splitTcp && out.size() > 6) {
                 WriteAll(client.fd, out.data(), 6);
                 SleepMs(20, m_stop);
@@ -338,12 +394,13 @@ void CSimServer::ServeRtu()
             acrc ^= 0x5A5A;
         answer.push_back(static_cast<std::uint8_t>(acrc & 0xFF));
         answer.push_back(static_cast<std::uint8_t>(acrc >> 8));
-        SleepMs(AnswerDelayMs(*unit), m_stop);
-        if (m_linkFaults.wireTiming) {
-            // The request's bytes, the 3.5-character silence that ends it,
-            // then the answer's bytes, all at the line's speed.
-            SleepMs((static_cast<double>(len) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs(), m_stop);
-        }
+        // The request's bytes, the 3.5-character silence that ends it, then
+        // the answer's bytes, all at the line's speed.
+        const double wireMs =
+            m_linkFaults.wireTiming ? (static_cast<double>(len) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs() : 0;
+        if (Defer(*unit, m_rtu, pdu, answer, unit->faults.delayMs + wireMs))
+            continue;
+        Wait(AnswerDelayMs(*unit) + wireMs);
         WriteAll(m_rtu, answer.data(), answer.size());
     }
 }

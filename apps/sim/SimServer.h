@@ -21,6 +21,9 @@ struct SimFaults
     int delayMs = 0;            // before every answer
     int lateMs = 0;             // answer this much later ...
     double lateRate = 1.0;      // ... for this fraction of requests
+    int lateFirstMs = 0;        // answer a faulted request this much later without holding up the next
+    int protocolId = 0;         // answer TCP requests with this protocol identifier ...
+    double protocolIdRate = 1.0; // ... this fraction of them
     int every = 0;              // faults hit every N-th request instead of at random
     long long unplugAfter = 0;  // answer this many requests, then none (unplugged)
 };
@@ -78,6 +81,15 @@ private:
         std::mt19937 random;
         long long requests = 0;
     };
+    // An answer held back by --late-first, sent when it is due.
+    struct Deferred
+    {
+        int fd;
+        const Unit* unit;
+        std::vector<std::uint8_t> pdu; // the request it answers
+        std::vector<std::uint8_t> bytes;
+        std::int64_t dueMs;
+    };
     Unit* FindUnit(std::uint8_t address);
     bool Chance(Unit& unit, double rate);
     // Counts a request of the unit; false once it no longer answers.
@@ -86,6 +98,13 @@ private:
     double AnswerDelayMs(Unit& unit);
     // The answer of the unit, or the exception it is made to give.
     std::vector<std::uint8_t> Answer(Unit& unit, const std::vector<std::uint8_t>& pdu);
+    // Whether this answer is held back (--late-first); a request like one
+    // whose answer is still held back is its retry and is answered at once.
+    bool Defer(Unit& unit, int fd, const std::vector<std::uint8_t>& pdu, std::vector<std::uint8_t>& bytes,
+               double delayMs);
+    void SendDueAnswers();
+    // Sleeps, sending held-back answers as they fall due.
+    void Wait(double ms);
     void ServeTcp(TcpClient& client, bool& closeIt);
     void ServeRtu();
     void WriteAll(int fd, const std::uint8_t* data, std::size_t n);
@@ -102,6 +121,7 @@ private:
     int m_rtu = -1;
     int m_ptySlaveKeeper = -1;
     SerialLine m_line{38400, 8, 1, 1};
+    std::vector<Deferred> m_deferred;
     std::vector<std::uint8_t> m_rtuIn;
     std::int64_t m_rtuLastByteMs = 0;
 };

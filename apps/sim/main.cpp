@@ -74,8 +74,8 @@ struct MeterSetup
 
 const std::set<std::string> kMeterValueOptions = {
     "--model", "--load",     "--save", "--drop",      "--corrupt-crc", "--delay",      "--wrong-tid",
-    "--exception", "--exception-rate", "--late", "--late-rate", "--fault-every", "--unplug-after", "--identity",
-    "--serial", "--ignore-write", "--refuse"};
+    "--exception", "--exception-rate", "--late", "--late-rate", "--late-first", "--fault-every", "--unplug-after",
+    "--identity", "--serial", "--ignore-write", "--refuse", "--protocol-id", "--protocol-id-rate"};
 const std::set<std::string> kMeterFlagOptions = {"--swap"};
 
 void ApplyMeterOption(MeterSetup& m, const std::string& a, const std::string& v)
@@ -121,6 +121,12 @@ void ApplyMeterOption(MeterSetup& m, const std::string& a, const std::string& v)
         m.faults.lateMs = static_cast<int>(Number(a, v, 0, 600000));
     } else if (a == "--late-rate") {
         m.faults.lateRate = Number(a, v, 0, 1);
+    } else if (a == "--late-first") {
+        m.faults.lateFirstMs = static_cast<int>(Number(a, v, 0, 600000));
+    } else if (a == "--protocol-id") {
+        m.faults.protocolId = static_cast<int>(Number(a, v, 0, 65535));
+    } else if (a == "--protocol-id-rate") {
+        m.faults.protocolIdRate = Number(a, v, 0, 1);
     } else if (a == "--fault-every") {
         m.faults.every = static_cast<int>(Number(a, v, 1, 1e9));
     } else if (a == "--unplug-after") {

@@ -55,7 +55,7 @@ std::string FirstRequestFailure(Job job, const std::string& reason)
     case Job::Upload:
         return kWrap + "Modbus command failed. command=ReadHoldingRegister address=7007 size=1 reason=" + reason + ".";
     case Job::Download:
-        return kWrap + "Modbus command failed. command=WriteMultipleRegisters address=901 size=1 reason=" + reason + ".";
+        return kWrap + "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=" + reason + ".";
     case Job::MonitorPoll:
         break;
     }
@@ -82,6 +82,9 @@ const Fault kFaults[] = {
     {"AnswerInTwoSegments", {"--split-tcp"}, false, true, nullptr, true},
     {"WrongTransactionNowAndThen", {"--wrong-tid", "1", "--fault-every", "EVERY"}, false, true, nullptr, true},
     {"WrongTransactionAlways", {"--wrong-tid", "1"}, false, true, "invalid transaction", true},
+    {"ForeignProtocolNowAndThen", {"--protocol-id", "1", "--fault-every", "EVERY"}, false, true, nullptr, true},
+    {"ForeignProtocolAlways", {"--protocol-id", "1"}, false, true, "invalid response", false},
+    {"AnswerLateNowAndThenWhileTheRetryIsAnswered", {"--late-first", "LATE", "--fault-every", "EVERY"}, true, true, nullptr, true},
     {"ExceptionNowAndThen", {"--exception", "4", "--fault-every", "EVERY"}, true, true, nullptr, true},
     {"ExceptionAlways", {"--exception", "4"}, true, true, "receive exception 4", true},
     {"ClosedByTheMeterAfterAnAnswer", {"--close-after", "5"}, false, true, nullptr, true},

@@ -254,12 +254,34 @@ TEST_F(ModbusTcp, FailureReasons)
               "Modbus command failed. command=ReadHoldingRegister address=1 size=2 reason=invalid response.");
     EXPECT_EQ(server.Requests().size(), 9u);
 
+    // This request's transaction, but a protocol identifier other than
+    // Modbus's 0: not an answer to take, whatever it holds.
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
+        Bytes foreign = FakeTcpServer::Healthy(tid, pdu);
+        foreign[3] = 1;
+        return Reply{{0, foreign}};
+    });
+    v = 0;
+    EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }),
+              "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid response.");
+    EXPECT_EQ(v, 0);
+    // Once in a while: the retry's proper answer is taken.
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int i) {
+        Bytes answer = FakeTcpServer::Healthy(tid, pdu);
+        answer[2] = i % 2 ? 0 : 0x80;
+        answer.back() ^= i % 2 ? 0 : 0xFF;
+        return Reply{{0, answer}};
+    });
+    ASSERT_TRUE(client.ReadHoldingRegisters(0, 1, &v));
+    EXPECT_EQ(v, 1000);
+    EXPECT_EQ(server.Requests().size(), 14u);
+
     // The server hangs up on every request: each attempt reopens the
     // connection, and the last one's failure is reported.
     server.SetResponder([](std::uint16_t, const Bytes&, int) { return Reply{{0, {}}}; });
     EXPECT_EQ(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }),
               "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=timeout.");
-    EXPECT_EQ(server.Requests().size(), 12u);
+    EXPECT_EQ(server.Requests().size(), 17u);
 }
 
 TEST_F(ModbusTcp, AnEarlierAttemptsLateAnswerIsPassedOverWithoutSpendingAnAttempt)

@@ -92,23 +92,30 @@ TEST(TransferJobs, ProgressSkipsAbsentRowsAndReaches100OnlyAtTheEnd)
     EXPECT_EQ(steps.back(), 100.0);
 }
 
-TEST(TransferJobs, ADifferentModelIsRefusedWithOnlyRegister900Written)
+TEST(TransferJobs, AMeterOfAnotherModelOrUnknownIsRefusedWithNothingWritten)
 {
-    SimProcess sim({"--model", "0", "--tcp", "0"});
-    CModbusInterface link(SimTcp(sim));
-    CRegisterImage before;
-    ASSERT_TRUE(RunUpload(link, before, nullptr));
-
-    CRegisterImage other = Edited(15);
-    EXPECT_EQ(FailureOf([&] { RunDownload(link, other, nullptr); }),
-              kWrap + "The settings of a different device cannot be downloaded.");
-    CRegisterImage after;
-    ASSERT_TRUE(RunUpload(link, after, nullptr));
-    EXPECT_TRUE(after == before);
-    link.Open();
-    std::uint16_t flag = 0;
-    link.ReadHoldingRegisters(900, 1, &flag);
-    EXPECT_EQ(flag, 1);
+    // Another model, and a meter whose identity no model has.
+    const std::pair<std::vector<std::string>, std::string> meters[] = {
+        {{"--model", "0"}, "The settings of a different device cannot be downloaded."},
+        {{"--identity", "9999:1"}, "This device is not supported. (device id=9999, extension id=1)"}};
+    for (const auto& [meter, reason] : meters) {
+        std::vector<std::string> args = meter;
+        args.insert(args.end(), {"--tcp", "0"});
+        SimProcess sim(args);
+        CModbusInterface link(SimTcp(sim));
+        CRegisterImage other = Edited(15);
+        CTrace::SetEnabled(true);
+        testing::internal::CaptureStderr();
+        const std::string failure = FailureOf([&] { RunDownload(link, other, nullptr); });
+        const std::string trace = testing::internal::GetCapturedStderr();
+        CTrace::SetEnabled(false);
+        EXPECT_EQ(failure, kWrap + reason);
+        EXPECT_EQ(trace.find("WriteMultipleRegisters"), std::string::npos) << trace;
+        link.Open();
+        std::uint16_t flag = 7;
+        link.ReadHoldingRegisters(900, 1, &flag);
+        EXPECT_EQ(flag, 0);
+    }
 }
 
 TEST(TransferJobs, CancelLeavesTheImageAsItWas)

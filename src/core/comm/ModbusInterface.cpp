@@ -9,6 +9,7 @@
 #include "comm/TcpTransport.h"
 
 #include <algorithm>
+#include <optional>
 #include <poll.h>
 
 
@@ -168,12 +169,24 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
             m_transport->Resynchronise(m_resyncFirst);
             m_resyncFirst = 0;
         }
+        // This chunk's unanswered attempts: a late answer to one of them is
+        // still this chunk's, so only what comes after it must wait them out.
+        std::vector<SLateAnswer> late;
+        struct KeepLate
+        {
+            std::vector<SLateAnswer>& from;
+            std::vector<SLateAnswer>& to;
+            ~KeepLate() { to.insert(to.end(), from.begin(), from.end()); }
+        } keepLate{late, m_lateAnswers};
+        WaitOutLateAnswers(request);
         for (int failures = 0;;) {
+            std::optional<std::chrono::steady_clock::time_point> sent;
             try {
                 if (!m_transport)
                     throw CPrivateException(ids::kPortSettingsFailed);
                 m_attemptEnd = AttemptEnd::LinkFailure; // until an answer, or none, is in
                 const std::uint16_t tid = m_transport->SendRequest(request);
+                sent = std::chrono::steady_clock::now();
                 m_responseTimeout = timeout;
                 m_transport->SetResponseTimeout(m_responseTimeout);
                 const std::size_t received = ReceiveAndCheck(command, s, n, request, tid, response, expected);
@@ -202,6 +215,9 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
                 const bool silent = m_attemptEnd == AttemptEnd::NoAnswer;
                 if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && m_transport && m_transport->IsOpen())
                     ++unanswered;
+                if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && sent && !m_transport->TellsAnswersApart())
+                    late.push_back({AnswerEcho(request), expected, timeout,
+                                    *sent + std::chrono::milliseconds(kLateAnswerTimeouts * timeout)});
                 if (++failures >= attemptLimit || AbortRequested()) {
                     // Reported at once; the next call waits out the rest.
                     const bool skipQuiet = silent && m_policy.noQuietAfterSilence;
@@ -227,6 +243,50 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
     Record(true);
 }
 
+std::vector<std::uint8_t> CModbusInterface::AnswerEcho(const std::vector<std::uint8_t>& request)
+{
+    if (request[1] == 0x04)
+        return {request[0], request[1], static_cast<std::uint8_t>(2 * request[5])};
+    return {request.begin(), request.begin() + 6};
+}
+
+void CModbusInterface::WaitOutLateAnswers(const std::vector<std::uint8_t>& request)
+{
+    using Clock = std::chrono::steady_clock;
+    const std::vector<std::uint8_t> echo = AnswerEcho(request);
+    std::vector<std::uint8_t> caught;
+    for (;;) {
+        const auto now = Clock::now();
+        std::erase_if(m_lateAnswers, [&](const SLateAnswer& a) { return a.until <= now; });
+        // The oldest that would pass for this request's answer.
+        const auto it = std::find_if(m_lateAnswers.begin(), m_lateAnswers.end(),
+                                     [&](const SLateAnswer& a) { return a.echo == echo; });
+        if (it == m_lateAnswers.end() || !m_transport || !m_transport->IsOpen())
+            return;
+        if (AbortRequested())
+            throw CPrivateException(std::string());
+        CTrace::Write("Waiting for a late answer\n");
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(it->until - now).count();
+        m_transport->SetResponseTimeout(static_cast<unsigned>(left));
+        CModbusTransport::Answer answer;
+        try {
+            answer = m_transport->ReceiveResponse(caught, it->length);
+        } catch (const CPrivateException&) {
+            return; // a port that is gone: nothing more comes, and the attempt says why
+        }
+        // The late answer may as well be an exception of the same unit and function.
+        const bool whole = answer.received >= it->length && !answer.checksumError &&
+                           std::equal(echo.begin(), echo.end(), caught.begin());
+        const bool exception = answer.received == 3 && caught[0] == echo[0] && caught[1] == (echo[1] | 0x80);
+        if (whole || exception) {
+            CTrace::Write("Late answer caught\n");
+            m_lateAnswers.erase(it);
+        } else if (answer.received > 0) {
+            m_transport->Resynchronise(it->timeoutMs); // something else: until the line is quiet
+        }
+    }
+}
+
 std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned address, unsigned count,
                                               const std::vector<std::uint8_t>& request, std::uint16_t transactionId,
                                               std::vector<std::uint8_t>& response, std::size_t expected)
@@ -244,6 +304,12 @@ std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned addr
         CTrace::Write("Invalid transaction\n");
         Fail(command, address, count, CStringTable::Get(ids::kReasonInvalidTransaction));
     }
+    // An MBAP header with another protocol identifier frames something that
+    // is not a Modbus answer, whatever its transaction identifier says.
+    if (answer.protocolId != 0) {
+        CTrace::Write("Invalid protocol identifier %d\n", {answer.protocolId});
+        Fail(command, address, count, CStringTable::Get(ids::kReasonInvalidResponse));
+    }
     // A meter always echoes its unit and the function; another meter on the
     // bus, or an answer to another request, does not. (A TCP gateway's unit
     // byte is not its meter's to vouch for, and is not looked at.)
@@ -259,8 +325,10 @@ std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned addr
         CTrace::Write("Exception %d\n", {response[2]});
         Fail(command, address, count, LoadMessage(ids::kReasonException, {response[2]}));
     }
-    const bool byteCountDiffers = request[1] == 0x04 && response[2] != static_cast<std::uint8_t>(expected - 3);
-    if (answer.received < expected || byteCountDiffers) {
+    // A read's answer echoes its byte count, a write's its address and count.
+    const bool echoDiffers = request[1] == 0x04 ? response[2] != static_cast<std::uint8_t>(expected - 3)
+                                                : !std::equal(request.begin() + 2, request.begin() + 6, response.begin() + 2);
+    if (answer.received < expected || echoDiffers) {
         CTrace::Write("Invalid response\n");
         Fail(command, address, count, CStringTable::Get(ids::kReasonInvalidResponse));
     }

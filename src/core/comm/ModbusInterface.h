@@ -6,6 +6,7 @@
 #include "comm/ComSettings.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -77,6 +78,10 @@ public:
     // The response time-out of the last request, in milliseconds.
     unsigned ResponseTimeout() const { return m_responseTimeout; }
 
+    // How long after an unanswered request its answer may still come, as a
+    // multiple of the request's response time-out.
+    static constexpr unsigned kLateAnswerTimeouts = 5;
+
     // Response time-out for a request of `requestLength` bytes that expects
     // `expectedLength` answer bytes (without framing) and waits `base` ms.
     static unsigned ComputeResponseTimeout(const ComSettings& settings, unsigned base,
@@ -97,6 +102,22 @@ private:
     void Record(bool success);
     bool AbortRequested();
 
+    // A request that went unanswered: until `until` its answer may still
+    // come, and it would pass for the answer of any request that echoes the
+    // same (unit, function and byte count; unit, function, address and count
+    // for a write).
+    struct SLateAnswer
+    {
+        std::vector<std::uint8_t> echo;
+        std::size_t length; // of the answer, without framing
+        unsigned timeoutMs; // the request's response time-out
+        std::chrono::steady_clock::time_point until;
+    };
+    static std::vector<std::uint8_t> AnswerEcho(const std::vector<std::uint8_t>& request);
+    // Waits until no answer this request could be mistaken for can still
+    // come: each is caught when it comes, or its time runs out.
+    void WaitOutLateAnswers(const std::vector<std::uint8_t>& request);
+
     ComSettings m_settings;
     std::unique_ptr<CModbusTransport> m_transport;
     std::mutex m_transportLock; // between Abort and Open/Close
@@ -108,6 +129,7 @@ private:
     AttemptEnd m_attemptEnd = AttemptEnd::NoAnswer;
     int m_exceptionCode = 0;
     unsigned m_resyncFirst = 0; // quiet the next call waits for before it sends
+    std::vector<SLateAnswer> m_lateAnswers;
     std::deque<int> m_history;
     std::atomic<double> m_linkQuality{0.0};
 };

@@ -26,6 +26,7 @@ public:
         std::size_t received = 0;        // answer bytes without framing
         std::uint16_t transactionId = 0; // of the answer
         bool checksumError = false;      // a whole answer whose CRC is wrong
+        std::uint16_t protocolId = 0;    // of the answer, where the framing has one
     };
     // Fills `response` (expected bytes, zero where nothing came).
     virtual Answer ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected) = 0;
@@ -34,6 +35,9 @@ public:
     // answer that comes too late cannot pass for the next request's. Returns
     // whether anything came. Framings that tell answers apart need not.
     virtual bool Resynchronise(unsigned /*quietMs*/) { return false; }
+    // Whether each answer names the request it answers (a transaction
+    // identifier), so that a late one can never pass for a later request's.
+    virtual bool TellsAnswersApart() const { return false; }
 
     // Whether Abort acts now (a transport may take it only while it waits).
     virtual bool AcceptsAbort() const { return true; }

@@ -252,6 +252,7 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
         // answer is collected until it is whole, bounded by what we expect.
         const std::size_t announced = static_cast<std::size_t>(header[4]) << 8 | header[5];
         const auto tid = static_cast<std::uint16_t>(header[0] << 8 | header[1]);
+        const auto protocol = static_cast<std::uint16_t>(header[2] << 8 | header[3]);
         if (IsOlderTransaction(tid, m_sentTid)) {
             // The late answer to an earlier attempt: dropped whole, and the
             // wait for this request's answer goes on.
@@ -273,6 +274,7 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
         answer.received = std::min(available, want);
         std::copy_n(in + at + 6, answer.received, response.begin());
         answer.transactionId = tid;
+        answer.protocolId = protocol;
         return answer;
     }
 }

@@ -26,6 +26,7 @@ public:
 
     // Abort acts only while a connect or receive waits.
     bool AcceptsAbort() const override { return m_blocked.load(); }
+    bool TellsAnswersApart() const override { return true; }
 
     // The counter shared by every client of the process; the next request
     // carries its value plus one.

@@ -181,11 +181,12 @@ TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, 
                            const SDownloadOptions& options, SMeterFindings* findings)
 {
     try {
-        WriteDownloadFlag(link, 1);
-        const bool swap = ReadWordSwap(link);
+        // Nothing at all is written to a meter that is refused.
         const CDeviceType meter = IdentifyMeter(link, findings);
         if (!(meter == image.Identity()))
             throw CPrivateException(kDifferentDevice);
+        const bool swap = ReadWordSwap(link);
+        WriteDownloadFlag(link, 1);
         const std::uint32_t flags = image.CapabilityFlags();
 
         // What is sent: the image, with the meter's own link words when asked
