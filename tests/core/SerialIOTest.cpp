@@ -92,7 +92,8 @@ TEST(SerialIO, OpenIsExclusiveAndFailuresNameTheDisplayName)
 
     CSerialIO none;
     none.SetComSettings(Rs485Settings(""));
-    EXPECT_EQ(OpenFailure(none), "Communication port Test RS-485 port can not be opened.\rNo such file or directory");
+    // No port at all is said as such, not as a port with a blank name.
+    EXPECT_EQ(OpenFailure(none), "No communication port is chosen for this link: choose one in the Connect dialog.");
     // A plain file is no serial port.
     none.SetComSettings(Rs485Settings("/etc/hostname"));
     EXPECT_EQ(OpenFailure(none), "Communication port Test RS-485 port can not be opened.\rInappropriate ioctl for device");

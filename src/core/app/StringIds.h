@@ -10,6 +10,7 @@ inline constexpr unsigned kSettingsNotWritten = 12011;
 inline constexpr unsigned kSettingIgnored = 12440;
 inline constexpr unsigned kSettingsUnreadable = 12441;
 inline constexpr unsigned kNoPortChosen = 12442; // %1 settings file
+inline constexpr unsigned kNoPortSelected = 12446;
 inline constexpr unsigned kSettingsNotText = 12443;
 inline constexpr unsigned kSettingsUtf16 = 12444;
 inline constexpr unsigned kSettingsTooLarge = 12445; // %1 the bound

@@ -128,8 +128,8 @@ void CSerialIO::Open()
         throw CPrivateException(LoadPrintfMessage(ids::kPortNotOpened, {DisplayName()}) + "\r" +
                                 OpenFailureReason(error, path));
     };
-    if (name.empty())
-        fail(ENOENT);
+    if (name.empty()) // a blank name would read "Communication port  can not be opened."
+        throw CPrivateException(ids::kNoPortSelected);
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         fail(errno);
