@@ -12,6 +12,7 @@
 #include "model/ParameterEnumeration.h"
 #include "model/ScalingParameterResolver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -260,6 +261,9 @@ CRegisterImage CConfigFile::Parse(const CIniFile& ini, const std::string& path,
             found.push_back({c.key, ini.LineOf(kSection, c.key), ini.GetString(kSection, c.key, ""), c.word, true,
                              range->first, range->second});
     }
+    // In the order the user finds them in the file.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const SConfigValueProblem& a, const SConfigValueProblem& b) { return a.line < b.line; });
     if (!problems) {
         if (!found.empty())
             throw CPrivateException(ProblemsMessage(path, found));
