@@ -4,7 +4,7 @@
 #include "app/Language.h"
 #include "app/MessageFormat.h"
 #include "app/StringTable.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 #include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
 #include "ui/app/OptionDialog.h"

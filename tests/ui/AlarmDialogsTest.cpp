@@ -7,8 +7,8 @@
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/ParEdit.h"
 

@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include "app/AppSettings.h"
 #include "comm/ModbusInterface.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -11,7 +11,7 @@
 
 #include "files/ConfigFile.h"
 #include "model/ParameterDescriptorTable.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/comm/CommDialog.h"
 
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 // rows in the middle), with a hand-written owner standing in for the alarm
 // windows.
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/GridCellEditing.h"
 

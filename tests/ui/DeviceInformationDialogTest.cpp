@@ -11,7 +11,7 @@
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "model/DeviceType.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/LedIndicator.h"
 #include "ui/files/CompareDialog.h"

@@ -6,8 +6,8 @@
 #include "app/StringTable.h"
 #include "model/CapabilityFlags.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -4,7 +4,7 @@
 
 #include "app/Language.h"
 #include "app/StringTable.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -5,7 +5,7 @@
 #include "comm/ModbusInterface.h"
 #include "comm/ModbusTransport.h"
 #include "model/BlockTable.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QApplication>

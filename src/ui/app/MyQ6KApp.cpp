@@ -5,11 +5,11 @@
 #include "app/StringTable.h"
 #include "comm/ComSettings.h"
 #include "files/SessionRecovery.h"
-#include "ui/app/ApplicationIcon.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ApplicationIcon.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/app/OptionDialog.h"
 #include "ui/app/MyQ6KDlg.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -2,8 +2,8 @@
 
 #include "app/Language.h"
 #include "app/StringIds.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 #include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/comm/ComPortDiscovery.h"
 
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "model/AlarmSettings.h"
 #include "model/CapabilityFlags.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
 #include "ui/editors/DataGridView.h"
 
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/DataGridAccessible.h"
 #include "ui/editors/ListCtrlInfoTip.h"
 #include "ui/editors/ParEdit.h"

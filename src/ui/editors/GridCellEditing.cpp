@@ -2,7 +2,7 @@
 
 #include "app/PrivateException.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/editors/DataGridView.h"
 
 #include <QAbstractButton>

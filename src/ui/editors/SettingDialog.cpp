@@ -1,8 +1,8 @@
 #include "ui/editors/SettingDialog.h"
 
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/ScaledEdit.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "ui/files/CompareList.h"
 
 #include "files/FileStringIds.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 
 #include <QFont>
 #include <QHeaderView>

@@ -5,7 +5,7 @@
 #include "comm/ComSettings.h"
 #include "files/FileStringIds.h"
 #include "jobs/SafeDownload.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 #include "ui/files/CompareList.h"
 
 #include <QDialogButtonBox>

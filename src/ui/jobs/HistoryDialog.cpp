@@ -1,7 +1,7 @@
 #include "ui/jobs/HistoryDialog.h"
 
 #include "app/MessageFormat.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 
 #include <QDateTime>
 #include <QDialogButtonBox>

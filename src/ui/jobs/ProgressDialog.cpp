@@ -4,8 +4,8 @@
 #include "app/PrivateException.h"
 #include "app/Trace.h"
 #include "comm/ModbusInterface.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "ui/jobs/TagDialog.h"
 
 #include "jobs/TagMaxMin.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 #include "ui/jobs/DeviceInformationDialog.h"
 
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "ui/jobs/TrendView.h"
 
 #include "jobs/TrendRecord.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 #include "ui/jobs/DeviceInformationDialog.h"
 
 #include <QPainter>

@@ -5,8 +5,8 @@
 
 #include "model/RegisterImage.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/dialogs/SettingDialogTexts.h"
 

@@ -1,7 +1,7 @@
 #include "ui/editors/pages/InputMPage.h"
 
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/ScaledEdit.h"
 
 #include <QGridLayout>

@@ -2,8 +2,8 @@
 
 #include "model/CapabilityFlags.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
-#include "ui/app/UiText.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/ScaledEdit.h"
 #include "ui/editors/SettingDialog.h"
 

@@ -1,7 +1,7 @@
 #include "ui/editors/pages/InputTemperaturePage.h"
 
 #include "model/ScalingParameterResolver.h"
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/editors/SettingDialog.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "ui/app/ApplicationIcon.h"
+#include "ui/common/ApplicationIcon.h"
 
 QIcon ApplicationIcon()
 {

@@ -1,7 +1,7 @@
-#include "ui/app/ErrorReport.h"
+#include "ui/common/ErrorReport.h"
 
 #include "app/PrivateException.h"
-#include "ui/app/UiText.h"
+#include "ui/common/UiText.h"
 
 #include <QMessageBox>
 #include <QPushButton>
