@@ -2,7 +2,6 @@
 // Named numbers of the string table texts that code refers to.
 
 namespace ids {
-inline constexpr unsigned kSocketInitFailed = 103;
 inline constexpr unsigned kLanguageModuleFailed = 12010;
 inline constexpr unsigned kSettingsNotWritten = 12011;
 // A settings value or file not used: %1 file, %2 section, %3 key, %4 value;

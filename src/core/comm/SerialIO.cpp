@@ -242,27 +242,19 @@ void CSerialIO::SetLine(unsigned baudRate, int dataBits, int parity, int stopBit
         SettingsFailed();
 
     m_line = SerialLine{baudRate, dataBits, parity, stopBits};
-    ApplyTimeouts();
-}
-
-void CSerialIO::ApplyTimeouts()
-{
-    // The record is used by Read itself; applying it only needs an open port.
-    if (m_fd < 0)
-        SettingsFailed();
 }
 
 void CSerialIO::SetPollTimeouts()
 {
-    m_timeouts.ReadIntervalTimeout = 0;
-    m_timeouts.ReadTotalTimeoutConstant = 1;
-    ApplyTimeouts();
+    SetReadTimeout(1);
 }
 
 void CSerialIO::SetReadTimeout(std::uint32_t ms)
 {
-    m_timeouts.ReadTotalTimeoutConstant = ms;
-    ApplyTimeouts();
+    // Only an open port has time-outs to set.
+    if (m_fd < 0)
+        SettingsFailed();
+    m_readTimeoutMs = ms;
 }
 
 std::size_t CSerialIO::Read(void* buffer, std::size_t n)
@@ -278,14 +270,9 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
     using std::chrono::duration_cast;
     using std::chrono::milliseconds;
     const auto start = Clock::now();
-    const std::uint64_t total = std::uint64_t(m_timeouts.ReadTotalTimeoutMultiplier) * n +
-                                m_timeouts.ReadTotalTimeoutConstant;
-    const std::uint32_t interval = m_timeouts.ReadIntervalTimeout;
-    // With no total time-out a read is bounded by the interval alone, or by
-    // nothing at all when that is zero too.
-    const bool hasDeadline = total > 0;
-    const auto deadline = start + milliseconds(total);
-    auto lastByte = start;
+    // A zero time-out waits for the bytes however long they take.
+    const bool hasDeadline = m_readTimeoutMs > 0;
+    const auto deadline = start + milliseconds(m_readTimeoutMs);
     std::size_t got = 0;
     bool hungUp = false;
 
@@ -293,7 +280,6 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
         ssize_t r = ::read(m_fd, buffer + got, n - got);
         if (r > 0) {
             got += static_cast<std::size_t>(r);
-            lastByte = Clock::now();
             if (complete && complete(got))
                 break;
             continue;
@@ -319,12 +305,6 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
             if (wait <= 0)
                 break;
         }
-        if (interval > 0 && got > 0) {
-            long long left = interval - duration_cast<milliseconds>(now - lastByte).count();
-            if (left <= 0)
-                break;
-            wait = wait < 0 ? left : std::min(wait, left);
-        }
         pollfd fds[3] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {m_cancelFd, POLLIN, 0}};
         int p = ::poll(fds, m_cancelFd >= 0 ? 3 : 2, static_cast<int>(std::min<long long>(wait, 1 << 30)));
         if (p < 0 && errno != EINTR)
@@ -347,9 +327,6 @@ std::size_t CSerialIO::Write(const void* buffer, std::size_t n)
         SettingsFailed();
     const auto* p = static_cast<const std::uint8_t*>(buffer);
     std::size_t done = 0;
-    const std::uint64_t total = std::uint64_t(m_timeouts.WriteTotalTimeoutMultiplier) * n +
-                                m_timeouts.WriteTotalTimeoutConstant;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(total);
     while (done < n) {
         ssize_t w = ::write(m_fd, p + done, n - done);
         if (w > 0) {
@@ -362,15 +339,9 @@ std::size_t CSerialIO::Write(const void* buffer, std::size_t n)
         }
         if (w < 0 && errno != EAGAIN && errno != EINTR)
             break;
-        int wait = -1;
-        if (total > 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0)
-                break;
-            wait = static_cast<int>(left);
-        }
+        // The line takes the bytes at its own speed: no time-out of our own.
         pollfd fd{m_fd, POLLOUT, 0};
-        if (::poll(&fd, 1, wait) < 0 && errno != EINTR)
+        if (::poll(&fd, 1, -1) < 0 && errno != EINTR)
             break;
         if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
             MarkLost(0);

@@ -10,18 +10,6 @@
 #include <functional>
 #include <string>
 
-// The five time-out values of a port, in milliseconds. With a zero interval
-// and a zero multiplier a read returns when the requested bytes are in or when
-// the constant has passed since it began.
-struct SerialTimeouts
-{
-    std::uint32_t ReadIntervalTimeout = 0;
-    std::uint32_t ReadTotalTimeoutMultiplier = 0;
-    std::uint32_t ReadTotalTimeoutConstant = 3000;
-    std::uint32_t WriteTotalTimeoutMultiplier = 0;
-    std::uint32_t WriteTotalTimeoutConstant = 0;
-};
-
 struct SerialLine
 {
     unsigned BaudRate = 0;
@@ -39,7 +27,6 @@ public:
     CSerialIO& operator=(const CSerialIO&) = delete;
 
     void SetComSettings(const ComSettings& settings) { m_settings = settings; }
-    const ComSettings& GetComSettings() const { return m_settings; }
 
     // Opens the infrared port in infrared mode, else the RS-485 port.
     void Open();
@@ -81,7 +68,6 @@ public:
     static std::string OpenFailureReason(int error, const std::string& devicePath);
     const std::string& DevicePath() const { return m_devicePath; }
     const SerialLine& Line() const { return m_line; }
-    const SerialTimeouts& Timeouts() const { return m_timeouts; }
 
     // The termios speed code of a baud rate; 0 (B0) for a rate it lacks.
     static unsigned SpeedFor(unsigned baudRate);
@@ -95,7 +81,6 @@ protected:
     void Adopt(int fd);
 
 private:
-    void ApplyTimeouts();
     void MarkLost(int error);
     const std::string& DisplayName() const;
 
@@ -104,7 +89,8 @@ private:
     int m_cancelFd = -1;
     std::atomic<bool> m_interrupted{false}; // the wake-up descriptor is set
     int m_lostError = -1; // -1: not lost; 0: hang-up; else the errno
-    SerialTimeouts m_timeouts;
+    // A read returns when the bytes asked for are in, or this long after it began.
+    std::uint32_t m_readTimeoutMs = 3000;
     std::string m_devicePath;
     SerialLine m_line;
     ComSettings m_settings{ComSettings::NoLoad{}};

@@ -13,7 +13,7 @@
 // How a parameter's value becomes text.
 enum EValueKind : int {
     VK_INT16 = 0,      // signed word; argument 1: "%d", otherwise value / argument
-    VK_UINT16_MUL = 1, // unsigned word times argument, "%d" (no row uses it)
+    // 1 is not used: the kinds keep their numbers.
     VK_INT32 = 2,      // signed 32-bit pair; as VK_INT16
     VK_OPTION = 3,     // unsigned word; option text argument + value
     VK_DISPLAY32 = 4,  // signed 32-bit pair / display scale

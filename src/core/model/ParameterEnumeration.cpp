@@ -64,8 +64,6 @@ std::string CParameterEnumerationInterface::ValueText(const CRegisterImage& imag
     switch (row.kind) {
     case VK_INT16:
         return CScalingParameterResolver::FormatScaled(static_cast<std::int16_t>(word), row.argument);
-    case VK_UINT16_MUL:
-        return std::to_string(static_cast<long long>(word) * row.argument);
     case VK_INT32:
         return CScalingParameterResolver::FormatScaled(image.GetLong(n), row.argument);
     case VK_OPTION: {

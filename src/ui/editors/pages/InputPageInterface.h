@@ -67,8 +67,6 @@ public:
     // Reads the controls into the image, in the page's order; the first
     // rejected edit throws CPrivateException (range message, edit focused).
     virtual void Store() = 0;
-    // The page's window, for placing and showing it.
-    virtual QWidget* PageWindow() = 0;
 
     // Set by the main window right after creating the page; not owned.
     void SetImage(CRegisterImage* image) { m_image = image; }
@@ -93,7 +91,6 @@ class CInputPage : public QWidget, public CInputPageInterface
     Q_OBJECT
 public:
     explicit CInputPage(QWidget* parent = nullptr);
-    QWidget* PageWindow() override { return this; }
     virtual EInputKind Kind() const = 0;
 
 protected:
