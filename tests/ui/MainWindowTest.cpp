@@ -33,6 +33,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -767,4 +768,46 @@ TEST_F(MainWindow, AMissingLanguageModuleIsReportedAndTheWindowStaysEnglish)
     w->Build();
     EXPECT_EQ(w->Button(text::kUpload)->text(), "Upload");
     LoadLanguage(0);
+}
+
+// Tab walks the window as it stands on the screen: the commands and the
+// model, the input, the column to its right, the alarms (the input page is
+// made last, after every model change).
+TEST_F(MainWindow, TabFollowsTheScreenFromTheModelThroughTheInputToTheAlarms)
+{
+    const int thermocouple = FirstModelWith(CAP_TC_INPUT);
+    ASSERT_GE(thermocouple, 0);
+    for (int model : {15, thermocouple}) {
+        auto w = Open(15);
+        Activate(w.get());
+        if (model != 15)
+            w->ChangeModel(model);
+        QStringList regions;
+        w->Button(text::kUpload)->setFocus();
+        QWidget* first = QApplication::focusWidget();
+        ASSERT_EQ(first, w->Button(text::kUpload));
+        for (int n = 0; n < 300; ++n) {
+            QWidget* at = QApplication::focusWidget();
+            ASSERT_NE(at, nullptr);
+            if (n > 0 && at == first)
+                break;
+            QString region;
+            for (QWidget* up = at; up && up != w.get(); up = up->parentWidget())
+                if (auto* group = qobject_cast<QGroupBox*>(up))
+                    region = group->title();
+            if (regions.isEmpty() || regions.last() != region)
+                regions.append(region);
+            QTest::keyClick(at, Qt::Key_Tab);
+        }
+        QStringList screen = {QString(), UiText(text::kInputGroup), UiText(text::kBargraphGroup),
+                              UiText(text::kControlFunctions)};
+        // A model without any external interface has nothing there to stop at.
+        for (unsigned id : {text::kBcdOutput, text::kEventTrigger, text::kAnalogOut, text::kModbus})
+            if (w->Button(id)->isEnabled()) {
+                screen.append(UiText(text::kExternalInterface));
+                break;
+            }
+        screen.append(UiText(text::kAlarmGroup));
+        EXPECT_EQ(regions.join(" | ").toStdString(), screen.join(" | ").toStdString()) << "model " << model;
+    }
 }

@@ -445,6 +445,23 @@ void CMyQ6KDlg::ReplacePageIfNeeded()
     page->SetImage(&m_image);
     page->show();
     WatchFields(page);
+    PutPageInTabOrder();
+}
+
+void CMyQ6KDlg::PutPageInTabOrder()
+{
+    // The page is made after the rest of the window, so Qt would put it last;
+    // Tab follows the screen instead: the model, then the input, then the
+    // columns to its right.
+    QList<QWidget*> fields;
+    for (QWidget* w = m_modelButton->nextInFocusChain(); w && w != m_modelButton; w = w->nextInFocusChain())
+        if (m_page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus))
+            fields.append(w);
+    QWidget* previous = m_modelButton;
+    for (QWidget* field : fields) {
+        setTabOrder(previous, field);
+        previous = field;
+    }
 }
 
 void CMyQ6KDlg::FullRefresh()

@@ -253,6 +253,7 @@ private:
     // After a download that stopped: says why and offers the meter's
     // previous settings back when some were written.
     void OfferPreviousSettings(const CSafeDownload& job, const std::string& why);
+    void PutPageInTabOrder();
     void ReplacePageIfNeeded();
     QString AskFileName(EFileDialog kind);
 
