@@ -7,18 +7,8 @@
 #include <optional>
 
 namespace {
+
 constexpr const char* kSection = "ComSettings";
-}
-
-namespace {
-
-bool IsServicePort(std::string_view text)
-{
-    // Decimal digits only: a service name or a number past 16 bits would be
-    // taken as another port by the resolver.
-    const std::optional<std::int64_t> port = CIniFile::PlainInteger(text);
-    return port && *port >= 1 && *port <= 65535 && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
 
 bool IsServerAddress(std::string_view text)
 {
@@ -61,12 +51,17 @@ void ComSettings::Load()
             COMPortName = COMPortDisplayName = IRCOMPortName = IRCOMPortDisplayName = "";
     }
     ServerAddress = CSettingsStore::ValidText(store, kSection, "ServerAddress", "192.168.0.1", IsServerAddress);
-    ServicePort = CSettingsStore::ValidText(store, kSection, "ServicePort", "502", IsServicePort);
+    ServicePort = CSettingsStore::ValidText(store, kSection, "ServicePort", "502", IsValidServicePort);
 }
 
 bool ComSettings::IsValidServicePort(std::string_view text)
 {
-    return IsServicePort(text);
+    // Decimal digits only: a service name or a number past 16 bits would be
+    // taken as another port by the resolver.
+    if (text.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    const std::optional<std::int64_t> port = CIniFile::PlainInteger(text);
+    return port && *port >= 1 && *port <= 65535;
 }
 
 void ComSettings::Save() const
