@@ -35,7 +35,10 @@ cd "$work"
 
 models=$(v6uvuv-cli models | wc -l)
 [ "$models" -eq 154 ] || fail "v6uvuv-cli models listed $models models, not 154"
-q6k-sim --help | grep -q -- '--tcp PORT' || fail "q6k-sim --help shows no help"
+# Output is taken whole before it is searched: grep -q stops reading at the
+# first match, and under pipefail the writer's SIGPIPE would fail the check.
+sim_help=$(q6k-sim --help) || fail "q6k-sim --help failed"
+grep -q -- '--tcp PORT' <<<"$sim_help" || fail "q6k-sim --help shows no help"
 man -w v6uvuv-cli >/dev/null || fail "man -w v6uvuv-cli finds no manual page"
 man -w v6uvuv >/dev/null && man -w q6k-sim >/dev/null || fail "a manual page is missing"
 

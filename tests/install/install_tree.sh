@@ -25,10 +25,14 @@ for f in bin/v6uvuv bin/v6uvuv-cli bin/q6k-sim share/v6uvuv/V6UVUV_jpn.txt \
 done
 if [ -e "$root/bin/q6k-shot" ]; then fail "q6k-shot, a documentation tool, is installed"; fi
 
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/v6uvuv" --help | grep -q '^Usage: v6uvuv \[FILE.cfg\]' ||
+# Each output is taken whole before it is searched: grep -q stops reading at
+# the first match, and under pipefail the writer's SIGPIPE would fail the check.
+gui_help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/v6uvuv" --help) || fail "v6uvuv --help failed"
+grep -q '^Usage: v6uvuv \[FILE.cfg\]' <<<"$gui_help" ||
   fail "v6uvuv --help needs no display and shows the usage"
 "$root/bin/v6uvuv-cli" --version | grep -qx 'v6uvuv-cli [0-9.]*' || fail "v6uvuv-cli --version"
-zcat "$root/share/man/man1/v6uvuv-cli.1.gz" | grep -q -- 'download' || fail "the CLI manual page lacks its commands"
+cli_manual=$(zcat "$root/share/man/man1/v6uvuv-cli.1.gz")
+grep -q -- 'download' <<<"$cli_manual" || fail "the CLI manual page lacks its commands"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/share/applications/v6uvuv.desktop"
 fi
