@@ -730,7 +730,7 @@ TEST_F(MainWindow, AChangeOfLanguageRebuildsTheWindowAroundTheSameImage)
 
     // Built again: Japanese captions, the same image and the values on it.
     w->Build();
-    EXPECT_EQ(w->Button(text::kUpload)->text(), QString::fromUtf8("アップロード"));
+    EXPECT_EQ(w->Button(text::kUpload)->text(), QString::fromUtf8("アップロード(&U)"));
     EXPECT_TRUE(w->Image() == before);
     EXPECT_EQ(w->InputPage()->Kind(), EInputKind::TC);
     EXPECT_EQ(w->BargraphUpper()->text().toStdString(),
@@ -744,7 +744,7 @@ TEST_F(MainWindow, AChangeOfLanguageRebuildsTheWindowAroundTheSameImage)
     answer.stop();
     EXPECT_EQ(w->result(), 0);
     EXPECT_EQ(w->Button(text::kUpload), upload);
-    EXPECT_EQ(w->Button(text::kUpload)->text(), QString::fromUtf8("アップロード"));
+    EXPECT_EQ(w->Button(text::kUpload)->text(), QString::fromUtf8("アップロード(&U)"));
     LoadLanguage(0);
     SetLanguageModuleDirectory("");
 }
@@ -766,7 +766,7 @@ TEST_F(MainWindow, AMissingLanguageModuleIsReportedAndTheWindowStaysEnglish)
     EXPECT_EQ(messages.Messages()[0].icon, MessageIcon::Stop);
     EXPECT_EQ(LoadedLanguage(), 1); // the choice stands; the texts stay English
     w->Build();
-    EXPECT_EQ(w->Button(text::kUpload)->text(), "Upload");
+    EXPECT_EQ(w->Button(text::kUpload)->text(), "&Upload");
     LoadLanguage(0);
 }
 

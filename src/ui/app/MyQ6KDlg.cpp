@@ -13,6 +13,7 @@
 #include "ui/common/ApplicationIcon.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/app/OptionDialog.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/editors/AlarmTable.h"
@@ -178,7 +179,7 @@ QString CMyQ6KDlg::ConfigurationFilter()
 
 QPushButton* CMyQ6KDlg::AddButton(QLayout* layout, unsigned captionId, int controlId, void (CMyQ6KDlg::*handler)())
 {
-    auto* button = new QPushButton(UiText(captionId), this);
+    auto* button = new QPushButton(CommandCaption(captionId), this);
     button->setProperty("controlId", controlId);
     button->setProperty("captionId", captionId);
     button->setAutoDefault(false);

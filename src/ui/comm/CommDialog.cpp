@@ -4,6 +4,7 @@
 #include "comm/ModbusInterface.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/comm/ComPortDiscovery.h"
 
@@ -142,7 +143,7 @@ void CCommDialog::BuildControls()
     targetLayout->addWidget(m_addressLabel);
     targetLayout->addWidget(m_address);
 
-    m_connectButton = new QPushButton(UiText(commtext::kConnect), this);
+    m_connectButton = new QPushButton(CommandCaption(commtext::kConnect), this);
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
     m_connectButton->setDefault(true);
     m_cancelButton = new QPushButton(UiText(uitext::kCancel), this);

@@ -2,6 +2,7 @@
 
 #include "model/ScalingParameterResolver.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/ScaledEdit.h"
 
@@ -496,7 +497,7 @@ QPushButton* CSettingDialog::AddDialogButton(unsigned captionId, int controlId, 
                                              SRowExtras extras)
 {
     QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
-    auto* button = new QPushButton(UiText(captionId), parent);
+    auto* button = new QPushButton(CommandCaption(captionId), parent);
     button->setProperty("controlId", controlId);
     button->setAutoDefault(false);
     auto* row = new QHBoxLayout;

@@ -5,6 +5,7 @@
 #include "files/ConfigFile.h"
 #include "files/FileStringIds.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/files/CompareList.h"
@@ -44,7 +45,7 @@ void CCompareDialog::BuildControls()
     setSizeGripEnabled(true);
 
     auto button = [this](unsigned id, const char* name) {
-        auto* b = new QPushButton(UiText(id), this);
+        auto* b = new QPushButton(CommandCaption(id), this);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
         return b;

@@ -4,6 +4,7 @@
 #include "files/MeterHistory.h"
 #include "jobs/TagMaxMin.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/LedIndicator.h"
@@ -135,7 +136,7 @@ void CDeviceInformationDialog::BuildControls()
     trendLayout->addWidget(m_trendView);
 
     auto button = [this](unsigned id, const char* name) {
-        auto* b = new QPushButton(UiText(id), this);
+        auto* b = new QPushButton(CommandCaption(id), this);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
         return b;

@@ -5,6 +5,7 @@
 #include "comm/ComSettings.h"
 #include "files/FileStringIds.h"
 #include "jobs/SafeDownload.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/files/CompareList.h"
 
@@ -66,13 +67,13 @@ CDownloadPreviewDialog::CDownloadPreviewDialog(EMode mode, const CParameterRepor
 
     auto* buttons = new QDialogButtonBox(this);
     if (mode == EMode::Preview) {
-        m_accept = buttons->addButton(UiText(text::kDownload), QDialogButtonBox::AcceptRole);
+        m_accept = buttons->addButton(CommandCaption(text::kDownload), QDialogButtonBox::AcceptRole);
         auto* cancel = buttons->addButton(UiText(uitext::kCancel), QDialogButtonBox::RejectRole);
         // Nothing reaches the meter by a stray Enter.
         cancel->setDefault(true);
         cancel->setFocus();
     } else {
-        buttons->addButton(UiText(text::kClose), QDialogButtonBox::RejectRole)->setDefault(true);
+        buttons->addButton(CommandCaption(text::kClose), QDialogButtonBox::RejectRole)->setDefault(true);
     }
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -1,6 +1,7 @@
 #include "ui/jobs/HistoryDialog.h"
 
 #include "app/MessageFormat.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 
 #include <QDateTime>
@@ -79,9 +80,9 @@ CHistoryDialog::CHistoryDialog(const CMeterHistory& history, QWidget* parent) : 
     empty->setVisible(meters.empty());
 
     auto* buttons = new QDialogButtonBox(this);
-    m_open = buttons->addButton(UiText(text::kOpen), QDialogButtonBox::AcceptRole);
+    m_open = buttons->addButton(CommandCaption(text::kOpen), QDialogButtonBox::AcceptRole);
     m_open->setEnabled(false);
-    buttons->addButton(UiText(text::kClose), QDialogButtonBox::RejectRole);
+    buttons->addButton(CommandCaption(text::kClose), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_tree, &QTreeWidget::currentItemChanged, this,

@@ -2,6 +2,7 @@
 
 #include "model/CapabilityFlags.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/pages/InputACPage.h"
 #include "ui/editors/pages/InputMPage.h"
@@ -78,7 +79,7 @@ QLineEdit* CInputPage::MakeEdit(int controlId, unsigned nameId)
 
 QPushButton* CInputPage::AddSubDialogButton(unsigned captionId, int controlId, EInputSubDialog kind)
 {
-    auto* button = new QPushButton(UiText(captionId), this);
+    auto* button = new QPushButton(CommandCaption(captionId), this);
     button->setProperty("controlId", controlId);
     button->setAutoDefault(false);
     m_buttons->addWidget(button);
@@ -93,7 +94,7 @@ QPushButton* CInputPage::AddSubDialogButton(unsigned captionId, int controlId, E
 
 QPushButton* CInputPage::AddDecimalPointButton()
 {
-    auto* button = new QPushButton(UiText(pagetext::kDecimalPoint), this);
+    auto* button = new QPushButton(CommandCaption(pagetext::kDecimalPoint), this);
     button->setProperty("controlId", 1013);
     button->setAutoDefault(false);
     m_buttons->addWidget(button);
