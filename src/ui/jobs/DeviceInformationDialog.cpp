@@ -74,7 +74,7 @@ CDeviceInformationDialog::CDeviceInformationDialog(CModbusInterface& link, QWidg
     : CObserverDialog(parent), m_link(link), m_worker(std::make_unique<CBackThread>(link, m_measurands))
 {
     m_clock.start();
-    m_measurands.Attach(this);
+    m_measurands.Attach(Observer());
     BuildControls();
 }
 
