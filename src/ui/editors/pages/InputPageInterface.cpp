@@ -97,16 +97,6 @@ QPushButton* CInputPage::AddDecimalPointButton()
     button->setProperty("controlId", 1013);
     button->setAutoDefault(false);
     m_buttons->addWidget(button);
-    connect(button, &QPushButton::clicked, this, [this] {
-        RunCommand(this, [this] {
-            if (!m_image)
-                return;
-            // The window's commit throws on a rejected edit: the dialog
-            // then does not open.
-            Ask(kCommit);
-            RunInputSubDialog(this, EInputSubDialog::DecimalPoint, *m_image);
-            Ask(kRefresh);
-        });
-    });
+    connect(button, &QPushButton::clicked, this, &CInputPage::decimalPointRequested);
     return button;
 }
