@@ -10,13 +10,14 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -45,6 +46,19 @@ std::unique_ptr<CInputPage> PageOf(CRegisterImage& image)
     return page;
 }
 
+// The page's signals in the order they come, named.
+struct SHeard
+{
+    SHeard(CInputPage* page, QWidget* field)
+    {
+        QObject::connect(page, &CInputPage::typeChanged, [this] { names.push_back("type"); });
+        QObject::connect(page, &CInputPage::decimalPointRequested, [this] { names.push_back("decimal point"); });
+        QObject::connect(page, &CInputPage::fieldEdited,
+                         [this, field](QWidget* edited) { names.push_back(edited == field ? "field" : "other"); });
+    }
+    std::vector<std::string> names;
+};
+
 // Chooses the next entry of `list` as a user does, which Qt reports as activated.
 void ChooseNext(QComboBox* list)
 {
@@ -54,17 +68,18 @@ void ChooseNext(QComboBox* list)
 
 } // namespace
 
-TEST(PageSignals, ASensorChoiceSaysTheImageChangedAndAScalingTypeChoiceKeepsToThePage)
+TEST(PageSignals, ASensorChoiceSaysTheImageChangedThenThatTheFieldWasEdited)
 {
     CRegisterImage tc = NewImage(CAP_TC_INPUT);
     tc.SetWord(0, 0);
     auto temperature = PageOf(tc);
-    QSignalSpy changed(temperature.get(), &CInputPage::typeChanged);
     auto* sensors = static_cast<CInputTemperaturePage*>(temperature.get())->TypeList();
+    SHeard heard(temperature.get(), sensors);
     const int before = sensors->currentIndex();
     ChooseNext(sensors);
     ASSERT_NE(sensors->currentIndex(), before);
-    EXPECT_EQ(changed.count(), 1);
+    // The step the window records holds what the page did with the choice.
+    EXPECT_EQ(heard.names, (std::vector<std::string>{"type", "field"}));
     // What the window shows again once told: the sensor's range in the bar graph.
     EXPECT_EQ(tc.GetLong(32), CScalingParameterResolver(tc).InputRangeMinimum());
 
@@ -72,10 +87,17 @@ TEST(PageSignals, ASensorChoiceSaysTheImageChangedAndAScalingTypeChoiceKeepsToTh
     CRegisterImage dc = NewImage(CAP_DC_INPUT);
     dc.SetWord(0, 0);
     auto scaling = PageOf(dc);
-    QSignalSpy dcChanged(scaling.get(), &CInputPage::typeChanged);
-    ChooseNext(static_cast<CInputScalingPage*>(scaling.get())->TypeList());
+    auto* types = static_cast<CInputScalingPage*>(scaling.get())->TypeList();
+    SHeard dcHeard(scaling.get(), types);
+    ChooseNext(types);
     EXPECT_EQ(dc.GetWord(0), 1);
-    EXPECT_EQ(dcChanged.count(), 0);
+    EXPECT_EQ(dcHeard.names, (std::vector<std::string>{"field"}));
+
+    // Finishing an edit is a field edited too.
+    auto* zero = static_cast<CInputScalingPage*>(scaling.get())->DisplayZero();
+    SHeard edited(scaling.get(), zero);
+    QTest::keyClick(zero, Qt::Key_Return);
+    EXPECT_EQ(edited.names, (std::vector<std::string>{"field"}));
 }
 
 TEST(PageSignals, TheDecimalPointButtonAsksTheWindowAndOpensNothingItself)
@@ -83,14 +105,14 @@ TEST(PageSignals, TheDecimalPointButtonAsksTheWindowAndOpensNothingItself)
     CRegisterImage dc = NewImage(CAP_DC_INPUT);
     const CRegisterImage original = dc;
     auto page = PageOf(dc);
-    QSignalSpy asked(page.get(), &CInputPage::decimalPointRequested);
     QPushButton* button = nullptr;
     for (QPushButton* b : page->findChildren<QPushButton*>())
         if (b->property("controlId").toInt() == 1013)
             button = b;
     ASSERT_NE(button, nullptr);
+    SHeard heard(page.get(), button);
     QTest::mouseClick(button, Qt::LeftButton); // a modal dialog here would never return
-    EXPECT_EQ(asked.count(), 1);
+    EXPECT_EQ(heard.names, (std::vector<std::string>{"decimal point", "field"}));
     EXPECT_TRUE(dc == original);
 }
 

@@ -411,18 +411,23 @@ void CMyQ6KDlg::WatchFields(QWidget* container)
     // sub-dialog buttons), so the step holds what they did.
     // The cell editors of the alarm table report their own values.
     auto cellEditor = [](QWidget* w) { return w->inherits("CEditText") || w->inherits("CEditComboBox"); };
-    for (QLineEdit* edit : container->findChildren<QLineEdit*>()) {
-        if (cellEditor(edit))
-            continue;
-        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { OnFieldEdited(edit); });
-        edit->installEventFilter(this);
-    }
+    for (QLineEdit* edit : container->findChildren<QLineEdit*>())
+        if (!cellEditor(edit))
+            connect(edit, &QLineEdit::editingFinished, this, [this, edit] { OnFieldEdited(edit); });
+    WatchUndoKeys(container);
     for (QComboBox* list : container->findChildren<QComboBox*>())
         if (!cellEditor(list))
             connect(list, &QComboBox::activated, this, [this, list] { OnFieldEdited(list); });
     for (QPushButton* button : container->findChildren<QPushButton*>())
         if (!button->property("captionId").isValid()) // the window's own run through Run
             connect(button, &QPushButton::clicked, this, [this, button] { OnFieldEdited(button); });
+}
+
+void CMyQ6KDlg::WatchUndoKeys(QWidget* container)
+{
+    for (QLineEdit* edit : container->findChildren<QLineEdit*>())
+        if (!edit->inherits("CEditText"))
+            edit->installEventFilter(this);
 }
 
 bool CMyQ6KDlg::eventFilter(QObject* watched, QEvent* event)
@@ -478,8 +483,9 @@ void CMyQ6KDlg::ReplacePageIfNeeded()
     page->SetImage(&m_image);
     connect(page, &CInputPage::typeChanged, this, &CMyQ6KDlg::FullRefresh);
     connect(page, &CInputPage::decimalPointRequested, this, &CMyQ6KDlg::OnDecimalPoint);
+    connect(page, &CInputPage::fieldEdited, this, &CMyQ6KDlg::OnFieldEdited);
     page->show();
-    WatchFields(page);
+    WatchUndoKeys(page);
     PutPageInTabOrder();
 }
 

@@ -251,6 +251,9 @@ private:
     // A field was left or a list chosen: its value is a step of its own.
     void OnFieldEdited(QWidget* field);
     void WatchFields(QWidget* container);
+    // Ctrl+Z and Ctrl+Y in the fields below `container` reach the window's
+    // undo when the field has nothing of its own to undo (eventFilter).
+    void WatchUndoKeys(QWidget* container);
     // Undoes WatchFields for everything below `container`.
     void StopWatching(QObject* container);
     // Replaces the image by a step's snapshot.

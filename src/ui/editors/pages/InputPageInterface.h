@@ -5,8 +5,9 @@
 // and its buttons open the input sub-setting dialogs on that image.
 //
 // What the page needs of the main window it says with its signals:
-// typeChanged (the image changed under the window's other controls) and
-// decimalPointRequested (the window commits, runs the dialog, shows again).
+// typeChanged (the image changed under the window's other controls),
+// decimalPointRequested (the window commits, runs the dialog, shows again)
+// and fieldEdited (a value the window takes as one step of its undo).
 
 #include "model/RegisterImage.h"
 #include "ui/editors/WordBinder.h"
@@ -88,6 +89,10 @@ public:
     explicit CInputPage(QWidget* parent = nullptr);
     virtual EInputKind Kind() const = 0;
 
+    // Connects every field of the page to fieldEdited, after the page's own
+    // handlers; CreateInputPage does it once the page is made.
+    void AnnounceEdits();
+
 signals:
     // A type choice changed words the window shows elsewhere (a sensor's
     // range went into the bar graph and the analog output).
@@ -96,6 +101,9 @@ signals:
     // the image again after the dialog, since every display value changes
     // its format with the decimal point.
     void decimalPointRequested();
+    // A field was left, a list chosen or a button's dialog closed, after the
+    // page's own handling of it.
+    void fieldEdited(QWidget* field);
 
 protected:
     // A list with its caption as its buddy, at `row` of the grid.
