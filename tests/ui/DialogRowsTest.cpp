@@ -14,6 +14,7 @@
 #include "model/OptionListTable.h"
 #include "model/ParameterDescriptorTable.h"
 #include "model/ParameterEnumeration.h"
+#include "model/ScalingParameterResolver.h"
 #include "ui/common/UiText.h"
 
 #include <QComboBox>
@@ -125,6 +126,14 @@ TEST(DialogRows, EveryRowShowsItsWordAsTheDescriptorTableDescribesIt)
         const std::unique_ptr<CSettingDialog> dialog = c.make();
         CRegisterImage image = NewImageWith(c.model);
         SetTellingValues(image, dialog->Binder());
+        // A decimal point that sets the display scale apart from the input
+        // scale, so that a row of the one kind cannot pass for the other.
+        for (std::uint16_t point = 0; point < 5 && (image.CapabilityFlags() & CAP_SCALING); ++point) {
+            image.SetWord(10, point);
+            const CScalingParameterResolver scales(image);
+            if (scales.DisplayScale() != scales.InputScale())
+                break;
+        }
         dialog->Image().Assign(image);
         dialog->InitDialog();
         const std::uint32_t flags = image.CapabilityFlags();

@@ -1,9 +1,7 @@
 #include "ui/editors/SettingDialog.h"
 
-#include "model/ScalingParameterResolver.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
-#include "ui/editors/ScaledEdit.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
