@@ -13,6 +13,8 @@
 #include "model/BlockTable.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
+#include "model/OptionListTable.h"
+#include "model/ParameterEnumeration.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/app/MyQ6KDlg.h"
@@ -194,6 +196,44 @@ TEST_F(MainWindow, FirstStartShowsModel15OnTheDcPageWithEveryControlNamedByItsCa
     settings.m_deviceId = -1;
     w->close();
     EXPECT_EQ(settings.m_deviceId, 15);
+}
+
+TEST_F(MainWindow, ItsFieldsAndThePageShowTheirWordsAsTheDescriptorTableDescribesThem)
+{
+    auto w = Open(FirstModelWith(CAP_DC_INPUT));
+    CRegisterImage& image = w->Image();
+    // Values no scale leaves as they are, lists away from their first option.
+    image.SetWord(0, 1);
+    image.SetWord(10, 1);
+    image.SetLong(2, -12345);
+    image.SetLong(4, 23456);
+    image.SetLong(6, -1234);
+    image.SetLong(8, 3456);
+    image.SetWord(31, 2);
+    image.SetLong(32, -12345);
+    image.SetLong(34, 23456);
+    image.SetWord(78, 3);
+    image.SetWord(79, 1);
+    w->FullRefresh();
+
+    const CParameterEnumerationInterface table;
+    auto shown = [&](int word) { return QString::fromStdString(table.ValueText(image, word)); };
+    auto* page = dynamic_cast<CInputScalingPage*>(w->InputPage());
+    ASSERT_NE(page, nullptr);
+    const std::pair<QLineEdit*, int> edits[] = {{page->InputZero(), 2},     {page->InputSpan(), 4},
+                                                {page->DisplayZero(), 6},   {page->DisplaySpan(), 8},
+                                                {w->BargraphLower(), 32}, {w->BargraphUpper(), 34}};
+    for (const auto& [edit, word] : edits)
+        EXPECT_EQ(edit->text(), shown(word)) << "word " << word;
+    const std::pair<QComboBox*, int> lists[] = {
+        {page->TypeList(), 0}, {w->BargraphType(), 31}, {w->FlashingList(), 78}, {w->PatternList(), 79}};
+    for (const auto& [list, word] : lists) {
+        const unsigned base = CParameterEnumerationInterface::OptionBase(word, image.CapabilityFlags());
+        ASSERT_EQ(list->count(), int(OptionCount(base))) << "word " << word;
+        for (int i = 0; i < list->count(); ++i)
+            EXPECT_EQ(list->itemText(i), UiText(base + unsigned(i))) << "word " << word;
+        EXPECT_EQ(list->currentText(), shown(word)) << "word " << word;
+    }
 }
 
 TEST_F(MainWindow, AModelChangeReplacesThePageOnlyWhenTheInputKindChanges)

@@ -37,14 +37,11 @@ class CSampleDialog : public CSettingDialog
 public:
     CSampleDialog() : CSettingDialog(0)
     {
-        pOutput = AddOptionRow(15253, 1054, kPOutputWord, 3700, 3, EOptionRule::Clamped);
-        pattern = AddOptionRow(15252, 1056, kPatternWord, 3650, 2, EOptionRule::TwoWay);
-        bankNo = AddNumberRow(15300, 1060, kBankNoWord, ENumberWidth::Word, ScaleFixed(1),
-                              LimitsFixed(1, 8), 15300);
-        delay = AddNumberRow(15257, 1009, kDelayWord, ENumberWidth::Word, ScaleFixed(10),
-                             LimitsFixed(0, 9999), 15257);
-        setpoint = AddNumberRow(15800, 1061, kSetpointWord, ENumberWidth::Long, ScaleDisplay(),
-                                LimitsDisplayValue(), 15800);
+        pOutput = AddOptionRow(1054, kPOutputWord, EOptionRule::Clamped, {.options = 3});
+        pattern = AddOptionRow(1056, kPatternWord, EOptionRule::TwoWay);
+        bankNo = AddNumberRow(1060, kBankNoWord, LimitsFixed(1, 8));
+        delay = AddNumberRow(1009, kDelayWord, LimitsFixed(0, 9999));
+        setpoint = AddNumberRow(1061, kSetpointWord, LimitsDisplayValue());
     }
 
     QComboBox* pOutput;
@@ -193,13 +190,12 @@ class CRowsDialog : public CSettingDialog
 public:
     CRowsDialog() : CSettingDialog(0)
     {
-        AddRadioRow(15706, 76, {{1038, 2050, 0}, {1039, 2051, 1}}, 1); // 0 Normal, anything else Swap
-        AddOptionRow(15100, 1044, 28, 3300, 2, EOptionRule::TwoWay, {.section = AddGroup(17000)});
-        AddNumberRow(15257, 1009, 84, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257,
-                     {.unitId = 3000});
-        contrast = AddTrackbarRow(15656, 1028, 1029, 43, 1, 10, 15656, 3265, 3266);
+        AddRadioRow(76, {{1038, 0}, {1039, 1}}, 1); // 0 Normal, anything else Swap
+        AddOptionRow(1044, 28, EOptionRule::TwoWay, {.section = AddGroup(17000)});
+        AddNumberRow(1009, 84, LimitsFixed(0, 9999), {.unitId = 3000});
+        contrast = AddTrackbarRow(1028, 1029, 43, 1, 10, 3265, 3266);
         CSettingTable* table = AddTable(0, {1102, 1104}, {1120, 1121});
-        AddNumberCell(table, 1, 1, 1012, 90, ENumberWidth::Long, ScaleDisplay(), LimitsDisplayValue(), 15800);
+        AddNumberCell(table, 1, 1, 1012, 90, LimitsDisplayValue());
         AddNote(1069, 12400);
     }
     QLineEdit* contrast;
@@ -277,12 +273,11 @@ class CModelDialog : public CSettingDialog
 public:
     CModelDialog() : CSettingDialog(0)
     {
-        lock = AddOptionRow(15754, 1085, 48, 4480, 2, EOptionRule::Clamped, {.available = HasCapability(CAP_MODBUS)});
+        lock = AddOptionRow(1085, 48, EOptionRule::Clamped, {.available = HasCapability(CAP_MODBUS)});
         fractions = AddOptionRow(
-            15007, 1030, 44, 4560, [](const CRegisterImage& image) { return image.GetWord(1) == 1 ? 2 : 3; },
-            EOptionRule::Exact);
-        address = AddNumberRow(15700, 1067, 70, ENumberWidth::Word, ScaleFixed(1), LimitsFixed(1, 247), 15700,
-                               {.available = HasCapability(CAP_MODBUS)});
+            1030, 44, EOptionRule::Exact,
+            {.options = [](const CRegisterImage& image) { return image.GetWord(1) == 1 ? 2 : 3; }});
+        address = AddNumberRow(1067, 70, LimitsFixed(1, 247), {.available = HasCapability(CAP_MODBUS)});
         AddStoreRule([](CRegisterImage& image) { image.SetWord(83, image.GetWord(44) + 100); });
         BindCustom(nullptr, {}, [this] { ++customStores; }); // no load: used to throw
     }
@@ -336,12 +331,10 @@ public:
     CDependentDialog() : CSettingDialog(0)
     {
         edits = {
-            AddNumberRow(15704, 1017, 74, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(1, 59), 15704),
-            AddNumberRow(15705, 1018, 75, ENumberWidth::Word, ScaleFixed(10), LimitsAbove(74, ENumberWidth::Word, 1, 60),
-                         15705),
-            AddNumberRow(15204, 1034, 66, ENumberWidth::Long, ScaleFixed(1000), LimitsFixed(-5000, 100000), 15204),
-            AddNumberRow(15205, 1013, 68, ENumberWidth::Long, ScaleFixed(1000),
-                         LimitsAbove(66, ENumberWidth::Long, 5000, 105000), 15205)};
+            AddNumberRow(1017, 74, LimitsFixed(1, 59)),
+            AddNumberRow(1018, 75, LimitsAbove(74, ENumberWidth::Word, 1, 60)),
+            AddNumberRow(1034, 66, LimitsFixed(-5000, 100000)),
+            AddNumberRow(1013, 68, LimitsAbove(66, ENumberWidth::Long, 5000, 105000))};
     }
     std::vector<QLineEdit*> edits;
 };
@@ -389,8 +382,8 @@ class CInnerDialog : public CSettingDialog
 public:
     explicit CInnerDialog(QWidget* parent) : CSettingDialog(0, parent)
     {
-        AddRadioRow(15706, 76, {{1038, 2050, 0}, {1039, 2051, 1}}, 1);
-        AddNumberRow(15704, 1017, 74, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(1, 59), 15704);
+        AddRadioRow(76, {{1038, 0}, {1039, 1}}, 1);
+        AddNumberRow(1017, 74, LimitsFixed(1, 59));
     }
 };
 

@@ -72,12 +72,6 @@ constexpr int kFlashingWord = 78;
 constexpr int kPatternWord = 79;
 constexpr int kBankSwitchingWord = 85;
 
-constexpr unsigned kBargraphTypes = 3350; // "No bargraph indication" ... 5 texts
-constexpr unsigned kPatterns = 3650;      // "Normal", "Zone"
-constexpr unsigned kFlashings = 3600;     // "No flashing" ... 4 texts
-constexpr unsigned kLowerLimitName = 15151;
-constexpr unsigned kUpperLimitName = 15152;
-
 // Runs a setting dialog on the working image: on OK its copy replaces it.
 template <typename TDialog> bool RunOn(QWidget* parent, CRegisterImage& image)
 {
@@ -216,10 +210,58 @@ void CMyQ6KDlg::Build()
 
 void CMyQ6KDlg::BuildControls()
 {
+    RemoveControls();
+    // "[*]" shows where Qt marks unsaved settings.
+    setWindowTitle(UiText(uitext::kAppCaption) + UiText(text::kVersion) + QStringLiteral(Q6K_PRODUCT_VERSION "[*]"));
+    setWindowIcon(ApplicationIcon());
+
+    // Made from the top down, the order Tab goes through them.
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(BuildCommandRow());
+    outer->addLayout(BuildModelRow());
+    auto* middle = new QHBoxLayout;
+    m_inputGroup = new QGroupBox(UiText(text::kInputGroup), this);
+    m_inputLayout = new QVBoxLayout(m_inputGroup);
+    middle->addWidget(m_inputGroup, 3);
+    auto* right = new QVBoxLayout;
+    QGroupBox* bargraph = BuildBargraphGroup();
+    right->addWidget(bargraph);
+    right->addWidget(BuildControlGroup());
+    right->addWidget(BuildInterfaceGroup());
+    right->addStretch(1);
+    middle->addLayout(right, 2);
+    outer->addLayout(middle);
+    QGroupBox* alarm = BuildAlarmGroup();
+    outer->addWidget(alarm);
+    outer->addWidget(BuildStatusBar());
+
+    m_binder.BindOptionList(m_bargraphType, kBargraphTypeWord, EOptionRule::Clamped);
+    m_binder.BindNumber(m_bargraphLower, kBargraphLowerWord, LimitsDisplayValue());
+    m_binder.BindNumber(m_bargraphUpper, kBargraphUpperWord, LimitsDisplayValue());
+    m_binder.BindOptionList(m_pattern, kPatternWord, EOptionRule::TwoWay);
+    m_binder.BindOptionList(m_flashing, kFlashingWord, EOptionRule::Clamped);
+    WatchFields(bargraph);
+    WatchFields(alarm);
+    connect(&m_alarmTable->Editing(), &CGridCellEditing::valueCommitted, this, [this](int column, int row) {
+        CDataGridView* grid = m_alarmTable->Grid();
+        Checkpoint(grid->ShownText(column, 0) + QLatin1Char(' ') + grid->ShownText(0, row));
+    });
+
+    // What users of a desktop program expect besides the buttons.
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnOpenFile, UiText(text::kOpenFile)); });
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnSaveFile, UiText(text::kSaveFile)); });
+    setWindowModified(IsModified());
+}
+
+void CMyQ6KDlg::RemoveControls()
+{
     // A rebuild (after a change of language) starts from nothing.
     // What goes tells of nothing on its way (a focused field would finish
     // its editing into controls being deleted).
     StopWatching(this);
+    m_binder.Clear();
     if (m_page) {
         delete m_page;
         m_page = nullptr;
@@ -230,13 +272,10 @@ void CMyQ6KDlg::BuildControls()
     qDeleteAll(findChildren<QShortcut*>(QString(), Qt::FindDirectChildrenOnly));
     delete layout();
     m_firstPaint = true;
+}
 
-    // "[*]" shows where Qt marks unsaved settings.
-    setWindowTitle(UiText(uitext::kAppCaption) + UiText(text::kVersion) + QStringLiteral(Q6K_PRODUCT_VERSION "[*]"));
-    setWindowIcon(ApplicationIcon());
-
-    auto* outer = new QVBoxLayout(this);
-
+QLayout* CMyQ6KDlg::BuildCommandRow()
+{
     auto* commands = new QHBoxLayout;
     AddButton(commands, text::kUpload, 1001, &CMyQ6KDlg::OnUpload);
     AddButton(commands, text::kDownload, 1002, &CMyQ6KDlg::OnDownload);
@@ -268,8 +307,11 @@ void CMyQ6KDlg::BuildControls()
     UpdateUndoTips();
     commands->addStretch(1);
     AddButton(commands, text::kLanguage, 1006, &CMyQ6KDlg::OnLanguage);
-    outer->addLayout(commands);
+    return commands;
+}
 
+QLayout* CMyQ6KDlg::BuildModelRow()
+{
     auto* modelRow = new QHBoxLayout;
     m_modelButton = new QPushButton(this);
     m_modelButton->setProperty("controlId", 1039);
@@ -280,19 +322,15 @@ void CMyQ6KDlg::BuildControls()
     connect(m_modelButton, &QPushButton::clicked, this, [this] { Run(&CMyQ6KDlg::OnModelButton, UiText(text::kModel)); });
     modelRow->addWidget(Caption(text::kModel, m_modelButton, this));
     modelRow->addWidget(m_modelButton, 1);
-    outer->addLayout(modelRow);
+    return modelRow;
+}
 
-    auto* middle = new QHBoxLayout;
-    m_inputGroup = new QGroupBox(UiText(text::kInputGroup), this);
-    m_inputLayout = new QVBoxLayout(m_inputGroup);
-    middle->addWidget(m_inputGroup, 3);
-
-    auto* right = new QVBoxLayout;
+QGroupBox* CMyQ6KDlg::BuildBargraphGroup()
+{
     auto* bargraph = new QGroupBox(UiText(text::kBargraphGroup), this);
     auto* bargraphForm = new QFormLayout(bargraph);
     m_bargraphType = new QComboBox(bargraph);
     m_bargraphType->setProperty("controlId", 1016);
-    FillOptionList(m_bargraphType, kBargraphTypes, 5);
     m_bargraphLower = new QLineEdit(bargraph);
     m_bargraphLower->setProperty("controlId", 1017);
     m_bargraphUpper = new QLineEdit(bargraph);
@@ -300,15 +338,21 @@ void CMyQ6KDlg::BuildControls()
     bargraphForm->addRow(Caption(text::kType, m_bargraphType, bargraph), m_bargraphType);
     bargraphForm->addRow(Caption(text::kLowerLimit, m_bargraphLower, bargraph), m_bargraphLower);
     bargraphForm->addRow(Caption(text::kUpperLimit, m_bargraphUpper, bargraph), m_bargraphUpper);
-    right->addWidget(bargraph);
+    return bargraph;
+}
 
+QGroupBox* CMyQ6KDlg::BuildControlGroup()
+{
     auto* control = new QGroupBox(UiText(text::kControlFunctions), this);
     auto* controlRow = new QHBoxLayout(control);
     AddButton(controlRow, text::kControl, 1021, &CMyQ6KDlg::OnControl);
     AddButton(controlRow, text::kDisplay, 1022, &CMyQ6KDlg::OnDisplay);
     AddButton(controlRow, text::kLockout, 1024, &CMyQ6KDlg::OnLockout);
-    right->addWidget(control);
+    return control;
+}
 
+QGroupBox* CMyQ6KDlg::BuildInterfaceGroup()
+{
     auto* external = new QGroupBox(UiText(text::kExternalInterface), this);
     auto* externalGrid = new QGridLayout(external);
     auto* externalRow1 = new QHBoxLayout;
@@ -319,11 +363,11 @@ void CMyQ6KDlg::BuildControls()
     m_modbus = AddButton(externalRow2, text::kModbus, 1023, &CMyQ6KDlg::OnModbus);
     externalGrid->addLayout(externalRow1, 0, 0);
     externalGrid->addLayout(externalRow2, 1, 0);
-    right->addWidget(external);
-    right->addStretch(1);
-    middle->addLayout(right, 2);
-    outer->addLayout(middle);
+    return external;
+}
 
+QGroupBox* CMyQ6KDlg::BuildAlarmGroup()
+{
     auto* alarm = new QGroupBox(UiText(text::kAlarmGroup), this);
     auto* alarmLayout = new QVBoxLayout(alarm);
     m_alarmTable = std::make_unique<CAlarmTable>(alarm);
@@ -345,8 +389,11 @@ void CMyQ6KDlg::BuildControls()
     m_bank = AddButton(alarmRow, text::kBank, 1057, &CMyQ6KDlg::OnBank);
     AddButton(alarmRow, text::kAdvanced, 1059, &CMyQ6KDlg::OnAdvancedAlarm);
     alarmLayout->addLayout(alarmRow);
-    outer->addWidget(alarm);
+    return alarm;
+}
 
+QStatusBar* CMyQ6KDlg::BuildStatusBar()
+{
     // What the last command did, in words.
     // A label in it, so that a screen reader reads the words themselves.
     auto* statusBar = new QStatusBar(this);
@@ -356,21 +403,7 @@ void CMyQ6KDlg::BuildControls()
     m_statusLine->setTextFormat(Qt::PlainText);
     m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar->addWidget(m_statusLine, 1);
-    outer->addWidget(statusBar);
-
-    WatchFields(bargraph);
-    WatchFields(alarm);
-    connect(&m_alarmTable->Editing(), &CGridCellEditing::valueCommitted, this, [this](int column, int row) {
-        CDataGridView* grid = m_alarmTable->Grid();
-        Checkpoint(grid->ShownText(column, 0) + QLatin1Char(' ') + grid->ShownText(0, row));
-    });
-
-    // What users of a desktop program expect besides the buttons.
-    auto* open = new QShortcut(QKeySequence::Open, this);
-    connect(open, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnOpenFile, UiText(text::kOpenFile)); });
-    auto* save = new QShortcut(QKeySequence::Save, this);
-    connect(save, &QShortcut::activated, this, [this] { Run(&CMyQ6KDlg::OnSaveFile, UiText(text::kSaveFile)); });
-    setWindowModified(IsModified());
+    return statusBar;
 }
 
 void CMyQ6KDlg::WatchFields(QWidget* container)
@@ -379,18 +412,23 @@ void CMyQ6KDlg::WatchFields(QWidget* container)
     // sub-dialog buttons), so the step holds what they did.
     // The cell editors of the alarm table report their own values.
     auto cellEditor = [](QWidget* w) { return w->inherits("CEditText") || w->inherits("CEditComboBox"); };
-    for (QLineEdit* edit : container->findChildren<QLineEdit*>()) {
-        if (cellEditor(edit))
-            continue;
-        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { OnFieldEdited(edit); });
-        edit->installEventFilter(this);
-    }
+    for (QLineEdit* edit : container->findChildren<QLineEdit*>())
+        if (!cellEditor(edit))
+            connect(edit, &QLineEdit::editingFinished, this, [this, edit] { OnFieldEdited(edit); });
+    WatchUndoKeys(container);
     for (QComboBox* list : container->findChildren<QComboBox*>())
         if (!cellEditor(list))
             connect(list, &QComboBox::activated, this, [this, list] { OnFieldEdited(list); });
     for (QPushButton* button : container->findChildren<QPushButton*>())
         if (!button->property("captionId").isValid()) // the window's own run through Run
             connect(button, &QPushButton::clicked, this, [this, button] { OnFieldEdited(button); });
+}
+
+void CMyQ6KDlg::WatchUndoKeys(QWidget* container)
+{
+    for (QLineEdit* edit : container->findChildren<QLineEdit*>())
+        if (!edit->inherits("CEditText"))
+            edit->installEventFilter(this);
 }
 
 bool CMyQ6KDlg::eventFilter(QObject* watched, QEvent* event)
@@ -436,16 +474,19 @@ void CMyQ6KDlg::ReplacePageIfNeeded()
         // Possibly the page whose own handler asked for this refresh: it goes
         // once that handler has returned.
         StopWatching(m_page);
+        disconnect(m_page, nullptr, this, nullptr);
         m_page->hide();
         m_inputLayout->removeWidget(m_page);
         m_page->deleteLater();
     }
     m_page = page;
     m_inputLayout->addWidget(page);
-    page->Attach(this);
     page->SetImage(&m_image);
+    connect(page, &CInputPage::typeChanged, this, &CMyQ6KDlg::FullRefresh);
+    connect(page, &CInputPage::decimalPointRequested, this, &CMyQ6KDlg::OnDecimalPoint);
+    connect(page, &CInputPage::fieldEdited, this, &CMyQ6KDlg::OnFieldEdited);
     page->show();
-    WatchFields(page);
+    WatchUndoKeys(page);
     PutPageInTabOrder();
 }
 
@@ -469,7 +510,6 @@ void CMyQ6KDlg::FullRefresh()
 {
     if (!m_modelButton)
         return;
-    const CScalingParameterResolver scaling(m_image);
     const QString modelText = QStringLiteral(" ") + QString::fromStdString(m_image.Identity().ModelDescription());
     m_modelButton->setText(modelText);
     m_modelButton->setAccessibleDescription(modelText.trimmed());
@@ -478,16 +518,7 @@ void CMyQ6KDlg::FullRefresh()
     if (m_page)
         m_page->Load();
 
-    m_bargraphType->setCurrentIndex(ShownOptionIndex(m_image.GetWord(kBargraphTypeWord), 5, EOptionRule::Clamped));
-    SetScaledText(m_bargraphLower, m_image.GetLong(kBargraphLowerWord), scaling.DisplayScale());
-    SetScaledText(m_bargraphUpper, m_image.GetLong(kBargraphUpperWord), scaling.DisplayScale());
-
-    m_pattern->clear();
-    FillOptionList(m_pattern, kPatterns, 2);
-    m_pattern->setCurrentIndex(ShownOptionIndex(m_image.GetWord(kPatternWord), 2, EOptionRule::TwoWay));
-    m_flashing->clear();
-    FillOptionList(m_flashing, kFlashings, 4);
-    m_flashing->setCurrentIndex(ShownOptionIndex(m_image.GetWord(kFlashingWord), 4, EOptionRule::Clamped));
+    m_binder.Load();
 
     m_bank->setEnabled(m_image.GetWord(kBankSwitchingWord) != 0);
     m_alarmTable->Refill();
@@ -526,28 +557,17 @@ void CMyQ6KDlg::CommitControls()
         return;
     if (m_page)
         m_page->Store();
-    if (m_bargraphType->currentIndex() >= 0)
-        m_image.SetWord(kBargraphTypeWord, static_cast<std::uint16_t>(m_bargraphType->currentIndex()));
-    const CScalingParameterResolver scaling(m_image);
-    const auto minimum = scaling.DisplayValueMinimum(), maximum = scaling.DisplayValueMaximum();
-    m_image.SetLong(kBargraphLowerWord,
-                    ReadScaledText(m_bargraphLower, minimum, maximum, scaling.DisplayScale(), kLowerLimitName));
-    m_image.SetLong(kBargraphUpperWord,
-                    ReadScaledText(m_bargraphUpper, minimum, maximum, scaling.DisplayScale(), kUpperLimitName));
-    if (m_pattern->currentIndex() >= 0)
-        m_image.SetWord(kPatternWord, static_cast<std::uint16_t>(m_pattern->currentIndex()));
-    if (m_flashing->currentIndex() >= 0)
-        m_image.SetWord(kFlashingWord, static_cast<std::uint16_t>(m_flashing->currentIndex()));
+    m_binder.Store();
 }
 
-void CMyQ6KDlg::Update(CObservable* source)
+void CMyQ6KDlg::OnDecimalPoint()
 {
-    if (!m_page || source != static_cast<CObservable*>(m_page.data()))
-        return;
-    if (m_page->SubDialogFlag() == CInputPageInterface::kCommit)
+    QWidget* page = m_page;
+    RunCommand(page, [this, page] {
         Commit();
-    else
+        RunInputSubDialog(page, EInputSubDialog::DecimalPoint, m_image);
         FullRefresh();
+    });
 }
 
 int CMyQ6KDlg::RunModal()
@@ -832,6 +852,7 @@ void CMyQ6KDlg::OnLanguage()
         return; // the choice is kept, the window stays as it is
     if (m_page) {
         StopWatching(m_page);
+        disconnect(m_page, nullptr, this, nullptr);
         m_page->hide();
         m_page->deleteLater();
         m_page = nullptr;

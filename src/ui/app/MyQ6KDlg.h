@@ -10,8 +10,8 @@
 // image.
 
 #include "app/AppSettings.h"
-#include "model/Observer.h"
 #include "model/RegisterImage.h"
+#include "ui/editors/WordBinder.h"
 #include "ui/editors/pages/InputPageInterface.h"
 
 #include <QDialog>
@@ -28,9 +28,11 @@ class QLabel;
 class QToolButton;
 class QUndoStack;
 class QGroupBox;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QStatusBar;
 class QVBoxLayout;
 
 // String numbers of the main window's captions.
@@ -94,7 +96,7 @@ inline constexpr unsigned kAlreadyHeld = 13300;    // as the command line says i
 inline constexpr unsigned kDownloadedVerified = 13302;
 } // namespace mainwindowtext
 
-class CMyQ6KDlg : public QDialog, public CObserver, public CObservable
+class CMyQ6KDlg : public QDialog
 {
     Q_OBJECT
 public:
@@ -207,8 +209,9 @@ public:
     // Builds the model menu without showing it.
     QMenu* BuildModelMenu();
 
-    // The input page's requests.
-    void Update(CObservable* source) override;
+    // The input page's Decimal Pnt. button: commits (a rejected value keeps
+    // the dialog closed), runs the dialog on the image and shows it again.
+    void OnDecimalPoint();
 
     // The file dialogs' filter: string 1000 in Qt's form.
     static QString ConfigurationFilter();
@@ -226,6 +229,16 @@ protected:
 
 private:
     void BuildControls();
+    // What BuildControls makes goes first, quietly.
+    void RemoveControls();
+    // The window's parts, top down; each makes its controls in Tab order.
+    QLayout* BuildCommandRow();
+    QLayout* BuildModelRow();
+    QGroupBox* BuildBargraphGroup();
+    QGroupBox* BuildControlGroup();
+    QGroupBox* BuildInterfaceGroup();
+    QGroupBox* BuildAlarmGroup();
+    QStatusBar* BuildStatusBar();
     QPushButton* AddButton(QLayout* layout, unsigned captionId, int controlId, void (CMyQ6KDlg::*handler)());
     // Runs a command; its changes become one step named `what`.
     void Run(void (CMyQ6KDlg::*command)(), const QString& what);
@@ -238,6 +251,9 @@ private:
     // A field was left or a list chosen: its value is a step of its own.
     void OnFieldEdited(QWidget* field);
     void WatchFields(QWidget* container);
+    // Ctrl+Z and Ctrl+Y in the fields below `container` reach the window's
+    // undo when the field has nothing of its own to undo (eventFilter).
+    void WatchUndoKeys(QWidget* container);
     // Undoes WatchFields for everything below `container`.
     void StopWatching(QObject* container);
     // Replaces the image by a step's snapshot.
@@ -261,6 +277,8 @@ private:
 
     CAppSettings& m_settings;
     CRegisterImage m_image;
+    // The window's own fields bound to their words (bar graph, alarm lists).
+    CWordBinder m_binder{&m_image};
     CRegisterImage m_savedImage; // as last saved, opened, uploaded or downloaded
     QString m_savedFile;         // the file it was saved to or opened from, if any
     CRegisterImage m_checkpoint; // as at the last undo step

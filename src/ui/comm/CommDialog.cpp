@@ -52,6 +52,23 @@ bool IsTypedPath(const std::string& name)
     return !name.empty() && name.front() == '/';
 }
 
+QLabel* NamedLabel(QWidget* parent, unsigned id, const char* name)
+{
+    auto* l = new QLabel(UiText(id), parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+QComboBox* NamedCombo(QWidget* parent, const char* name, bool editable)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->setEditable(editable);
+    if (editable)
+        c->setInsertPolicy(QComboBox::NoInsert);
+    return c;
+}
+
 } // namespace
 
 CCommDialog::CCommDialog(QWidget* parent) : CCommDialog(BuildComPortList(), parent)
@@ -68,21 +85,27 @@ CCommDialog::CCommDialog(ComPortList ports, QWidget* parent)
 void CCommDialog::BuildControls()
 {
     setWindowTitle(UiText(commtext::kConnect));
+    // Made in the order Tab goes through them.
+    QGroupBox* portGroup = BuildPortGroup();
+    QGroupBox* targetGroup = BuildTargetGroup();
+    QLayout* buttons = BuildButtons();
+    auto* top = new QVBoxLayout(this);
+    top->addWidget(portGroup);
+    top->addWidget(targetGroup);
+    top->addLayout(buttons);
 
-    auto label = [this](unsigned id, const char* name) {
-        auto* l = new QLabel(UiText(id), this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    auto combo = [this](const char* name, bool editable) {
-        auto* c = new QComboBox(this);
-        c->setObjectName(QLatin1String(name));
-        c->setEditable(editable);
-        if (editable)
-            c->setInsertPolicy(QComboBox::NoInsert);
-        return c;
-    };
+    // Only the user's own actions count: a selection made by ModeUpdate
+    // must not overwrite what the other mode remembers.
+    for (QRadioButton* radio : {m_infraredRadio, m_rs485Radio, m_tcpRadio})
+        connect(radio, &QRadioButton::clicked, this, &CCommDialog::ModeUpdate);
+    connect(m_port, &QComboBox::activated, this, &CCommDialog::OnPortChosen);
+    connect(m_port->lineEdit(), &QLineEdit::textEdited, this, &CCommDialog::OnPortChosen);
+    connect(m_connectButton, &QPushButton::clicked, this, &CCommDialog::OnConnect);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
 
+QGroupBox* CCommDialog::BuildPortGroup()
+{
     // "PC Communication Port Setting": link type and its settings.
     auto* portGroup = new QGroupBox(UiText(commtext::kPortSettingGroup), this);
     m_infraredRadio = new QRadioButton(UiText(commtext::kInfrared), portGroup);
@@ -92,22 +115,22 @@ void CCommDialog::BuildControls()
     m_tcpRadio = new QRadioButton(UiText(commtext::kTcp), portGroup);
     m_tcpRadio->setObjectName(QStringLiteral("tcpRadio"));
 
-    m_portLabel = label(commtext::kComPort, "comPortLabel");
+    m_portLabel = NamedLabel(this, commtext::kComPort, "comPortLabel");
     // Editable, so that a device path the list does not know (a
     // pseudo-terminal, say) can be typed.
-    m_port = combo("comPort", true);
+    m_port = NamedCombo(this, "comPort", true);
     m_port->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    m_baudLabel = label(commtext::kBaudRate, "baudRateLabel");
-    m_baud = combo("baudRate", false);
-    m_parityLabel = label(commtext::kParityBit, "parityBitLabel");
-    m_parity = combo("parityBit", false);
-    m_stopLabel = label(commtext::kStopBit, "stopBitLabel");
-    m_stop = combo("stopBit", false);
-    m_stationLabel = label(commtext::kStationAddress, "stationAddressLabel");
+    m_baudLabel = NamedLabel(this, commtext::kBaudRate, "baudRateLabel");
+    m_baud = NamedCombo(this, "baudRate", false);
+    m_parityLabel = NamedLabel(this, commtext::kParityBit, "parityBitLabel");
+    m_parity = NamedCombo(this, "parityBit", false);
+    m_stopLabel = NamedLabel(this, commtext::kStopBit, "stopBitLabel");
+    m_stop = NamedCombo(this, "stopBit", false);
+    m_stationLabel = NamedLabel(this, commtext::kStationAddress, "stationAddressLabel");
     m_station = new QLineEdit(this);
     m_station->setObjectName(QStringLiteral("stationAddress"));
-    m_servicePortLabel = label(commtext::kServicePort, "servicePortLabel");
-    m_servicePort = combo("servicePort", true);
+    m_servicePortLabel = NamedLabel(this, commtext::kServicePort, "servicePortLabel");
+    m_servicePort = NamedCombo(this, "servicePort", true);
 
     FillOptions(m_baud, commtext::kBaudRateOptions, kBaudRateCount);
     FillOptions(m_parity, commtext::kParityOptions, kParityCount);
@@ -132,17 +155,25 @@ void CCommDialog::BuildControls()
     auto* portLayout = new QVBoxLayout(portGroup);
     portLayout->addLayout(radios);
     portLayout->addLayout(grid);
+    return portGroup;
+}
 
+QGroupBox* CCommDialog::BuildTargetGroup()
+{
     // "Connect to": the meter's device address.
     auto* targetGroup = new QGroupBox(UiText(commtext::kConnectToGroup), this);
-    m_addressLabel = label(commtext::kDeviceAddress, "deviceAddressLabel");
+    m_addressLabel = NamedLabel(this, commtext::kDeviceAddress, "deviceAddressLabel");
     m_address = new QLineEdit(this);
     m_address->setObjectName(QStringLiteral("deviceAddress"));
     m_addressLabel->setBuddy(m_address);
     auto* targetLayout = new QHBoxLayout(targetGroup);
     targetLayout->addWidget(m_addressLabel);
     targetLayout->addWidget(m_address);
+    return targetGroup;
+}
 
+QLayout* CCommDialog::BuildButtons()
+{
     m_connectButton = new QPushButton(CommandCaption(commtext::kConnect), this);
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
     m_connectButton->setDefault(true);
@@ -152,20 +183,7 @@ void CCommDialog::BuildControls()
     buttons->addStretch();
     buttons->addWidget(m_connectButton);
     buttons->addWidget(m_cancelButton);
-
-    auto* top = new QVBoxLayout(this);
-    top->addWidget(portGroup);
-    top->addWidget(targetGroup);
-    top->addLayout(buttons);
-
-    // Only the user's own actions count: a selection made by ModeUpdate
-    // must not overwrite what the other mode remembers.
-    for (QRadioButton* radio : {m_infraredRadio, m_rs485Radio, m_tcpRadio})
-        connect(radio, &QRadioButton::clicked, this, &CCommDialog::ModeUpdate);
-    connect(m_port, &QComboBox::activated, this, &CCommDialog::OnPortChosen);
-    connect(m_port->lineEdit(), &QLineEdit::textEdited, this, &CCommDialog::OnPortChosen);
-    connect(m_connectButton, &QPushButton::clicked, this, &CCommDialog::OnConnect);
-    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    return buttons;
 }
 
 void CCommDialog::SetSettings(const ComSettings& settings)

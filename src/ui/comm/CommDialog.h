@@ -11,7 +11,9 @@
 
 class CModbusInterface;
 class QComboBox;
+class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -62,6 +64,10 @@ public:
 
 private:
     void BuildControls();
+    // The parts of the window, each made in the order Tab goes through it.
+    QGroupBox* BuildPortGroup();
+    QGroupBox* BuildTargetGroup();
+    QLayout* BuildButtons();
     void ModeUpdate();
     int SelectedMode() const;
     void OnPortChosen();

@@ -1,10 +1,8 @@
 #include "ui/editors/SettingDialog.h"
 
-#include "model/ScalingParameterResolver.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
-#include "ui/editors/ScaledEdit.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -38,75 +36,6 @@ public:
     std::vector<QString> rows;
 };
 
-int ShownOptionIndex(std::uint16_t word, int count, EOptionRule rule)
-{
-    if (count <= 0)
-        return -1;
-    switch (rule) {
-    case EOptionRule::TwoWay: return std::min(word == 0 ? 0 : 1, count - 1);
-    case EOptionRule::Exact: return word < count ? int(word) : -1;
-    case EOptionRule::Clamped: break;
-    }
-    return std::min<int>(word, count - 1);
-}
-
-void FillOptionList(QComboBox* combo, unsigned baseId, int count)
-{
-    for (int i = 0; i < count; ++i)
-        combo->addItem(UiText(baseId + static_cast<unsigned>(i)));
-}
-
-ScaleSource ScaleFixed(std::int32_t divisor)
-{
-    return [divisor](const CRegisterImage&) { return divisor; };
-}
-
-ScaleSource ScaleDisplay()
-{
-    return [](const CRegisterImage& image) { return CScalingParameterResolver(image).DisplayScale(); };
-}
-
-ScaleSource ScaleInput()
-{
-    return [](const CRegisterImage& image) { return CScalingParameterResolver(image).InputScale(); };
-}
-
-LimitsSource LimitsFixed(std::int32_t minimum, std::int32_t maximum)
-{
-    return [minimum, maximum](const CRegisterImage&) { return std::pair{minimum, maximum}; };
-}
-
-LimitsSource LimitsDisplayValue()
-{
-    return [](const CRegisterImage& image) {
-        const CScalingParameterResolver resolver(image);
-        return std::pair{resolver.DisplayValueMinimum(), resolver.DisplayValueMaximum()};
-    };
-}
-
-LimitsSource LimitsInputRange()
-{
-    return [](const CRegisterImage& image) {
-        const CScalingParameterResolver resolver(image);
-        return std::pair{resolver.InputRangeMinimum(), resolver.InputRangeMaximum()};
-    };
-}
-
-LimitsSource LimitsAbove(int word, ENumberWidth width, std::int32_t margin, std::int32_t maximum)
-{
-    return [word, width, margin, maximum](const CRegisterImage& image) {
-        const std::int64_t base = width == ENumberWidth::Long ? image.GetLong(word) : image.GetWord(word);
-        // A stored value near the 32-bit edge must not wrap into a low limit.
-        const std::int64_t lower = std::min<std::int64_t>(base + margin, INT32_MAX);
-        return std::pair{static_cast<std::int32_t>(lower), maximum};
-    };
-}
-
-AvailabilitySource HasCapability(std::uint32_t mask)
-{
-    return [mask](const CRegisterImage& image) { return (image.CapabilityFlags() & mask) != 0; };
-}
-
 // ---------------------------------------------------------------------------
 
 CSettingDialog::CSettingDialog(unsigned titleId, QWidget* parent) : QDialog(parent)
@@ -133,15 +62,9 @@ CSettingDialog::~CSettingDialog() = default;
 
 void CSettingDialog::InitDialog()
 {
-    for (SBinding& binding : m_bindings) {
-        binding.isAvailable = !binding.available || binding.available(m_image);
-        for (QWidget* w : binding.widgets)
-            w->setEnabled(binding.isAvailable);
-        if (binding.load)
-            binding.load(binding.isAvailable);
-    }
+    m_binder.Load();
     AfterLoad();
-    for (const SBinding& binding : m_bindings) {
+    for (const SBinding& binding : m_binder.Bindings()) {
         QWidget* target = binding.focus ? binding.focus() : binding.control;
         if (binding.isAvailable && target && target->isEnabled() && target->focusPolicy() != Qt::NoFocus) {
             target->setFocus(Qt::OtherFocusReason);
@@ -162,12 +85,7 @@ QWidget* CSettingDialog::Control(int controlId) const
 
 void CSettingDialog::StoreControls()
 {
-    for (const SBinding& binding : m_bindings) {
-        if (!binding.isAvailable || (binding.control && !binding.control->isEnabled()))
-            continue;
-        if (binding.store)
-            binding.store();
-    }
+    m_binder.Store();
     AfterStore();
 }
 
@@ -181,77 +99,9 @@ void CSettingDialog::accept()
 // ---------------------------------------------------------------------------
 // Bindings
 
-CSettingDialog::SBinding& CSettingDialog::Bind(QWidget* control, std::function<void(bool)> load,
-                                               std::function<void()> store)
-{
-    SBinding binding;
-    binding.control = control;
-    if (control)
-        binding.widgets.push_back(control);
-    binding.load = std::move(load);
-    binding.store = std::move(store);
-    m_bindings.push_back(std::move(binding));
-    return m_bindings.back();
-}
-
-QComboBox* CSettingDialog::BindOptionList(QComboBox* combo, int word, unsigned baseId, COptionCount count,
-                                          EOptionRule rule)
-{
-    Bind(
-        combo,
-        [this, combo, word, baseId, count = std::move(count), rule](bool available) {
-            // Filled here, not when built: the number of options may depend
-            // on the model, and an unavailable list offers nothing.
-            combo->clear();
-            if (!available)
-                return;
-            const int n = count(m_image);
-            FillOptionList(combo, baseId, n);
-            combo->setCurrentIndex(ShownOptionIndex(m_image.GetWord(word), n, rule));
-        },
-        [this, combo, word] {
-            // A list without a selection (a word that is no option of an
-            // exact list) gets its last option, the nearest valid value,
-            // rather than keep a value the meter has no meaning for.
-            const int index = combo->currentIndex() >= 0 ? combo->currentIndex() : combo->count() - 1;
-            if (index >= 0)
-                m_image.SetWord(word, static_cast<std::uint16_t>(index));
-        });
-    return combo;
-}
-
-QLineEdit* CSettingDialog::BindNumber(QLineEdit* edit, int word, ENumberWidth width, ScaleSource scale,
-                                      LimitsSource limits, unsigned nameId)
-{
-    auto load = [this, edit, word, width, scale, limits](bool available) {
-        if (!available) {
-            edit->clear();
-            return;
-        }
-        std::int32_t value = 0;
-        if (width == ENumberWidth::Long)
-            value = m_image.GetLong(word);
-        else if (limits(m_image).first < 0)
-            value = static_cast<std::int16_t>(m_image.GetWord(word));
-        else
-            value = m_image.GetWord(word);
-        SetScaledText(edit, value, scale(m_image));
-    };
-    auto store = [this, edit, word, width, scale, limits, nameId] {
-        const auto [minimum, maximum] = limits(m_image);
-        const std::int32_t value = ReadScaledText(edit, minimum, maximum, scale(m_image), nameId);
-        if (width == ENumberWidth::Long)
-            m_image.SetLong(word, value);
-        else
-            m_image.SetWord(word, static_cast<std::uint16_t>(value));
-    };
-    Bind(edit, std::move(load), std::move(store));
-    return edit;
-}
-
 void CSettingDialog::BindCustom(QWidget* control, std::function<void()> load, std::function<void()> store)
 {
-    Bind(
+    m_binder.BindCustom(
         control,
         [load = std::move(load)](bool available) {
             if (available && load)
@@ -262,7 +112,7 @@ void CSettingDialog::BindCustom(QWidget* control, std::function<void()> load, st
 
 void CSettingDialog::AddStoreRule(std::function<void(CRegisterImage&)> rule)
 {
-    Bind(nullptr, {}, [this, rule = std::move(rule)] { rule(m_image); });
+    m_binder.AddStoreRule(std::move(rule));
 }
 
 // ---------------------------------------------------------------------------
@@ -345,50 +195,47 @@ void CSettingDialog::AddRow(unsigned captionId, QWidget* control, int controlId,
 {
     control->setProperty("controlId", controlId);
     std::vector<QWidget*> widgets = PlaceRow(captionId, control, extras);
-    for (SBinding& binding : m_bindings) {
-        if (binding.control == control) {
-            Finish(binding, std::move(widgets), extras);
-            return;
-        }
-    }
+    if (SBinding* binding = m_binder.Find(control))
+        Finish(*binding, std::move(widgets), extras);
 }
 
 void CSettingDialog::AddWide(QWidget* control, int controlId, SRowExtras extras)
 {
     control->setProperty("controlId", controlId);
     PlaceWide(control, extras);
-    for (SBinding& binding : m_bindings) {
-        if (binding.control == control) {
-            Finish(binding, {}, extras);
-            return;
-        }
-    }
+    if (SBinding* binding = m_binder.Find(control))
+        Finish(*binding, {}, extras);
 }
 
 // ---------------------------------------------------------------------------
 // Rows
 
-QComboBox* CSettingDialog::AddOptionRow(unsigned captionId, int controlId, int word, unsigned baseId,
-                                        COptionCount count, EOptionRule rule, SRowExtras extras)
+unsigned CSettingDialog::CaptionOf(const SRowExtras& extras, int word)
+{
+    return extras.captionId != 0 ? extras.captionId : ParameterNameId(word);
+}
+
+QComboBox* CSettingDialog::AddOptionRow(int controlId, int word, EOptionRule rule, SRowExtras extras)
 {
     auto* combo = new QComboBox(this);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    BindOptionList(combo, word, baseId, std::move(count), rule);
+    m_binder.BindOptionList(combo, word, rule, extras.options);
+    const unsigned captionId = CaptionOf(extras, word);
     AddRow(captionId, combo, controlId, std::move(extras));
     return combo;
 }
 
-QLineEdit* CSettingDialog::AddNumberRow(unsigned captionId, int controlId, int word, ENumberWidth width,
-                                        ScaleSource scale, LimitsSource limits, unsigned nameId, SRowExtras extras)
+QLineEdit* CSettingDialog::AddNumberRow(int controlId, int word, LimitsSource limits, SRowExtras extras)
 {
     auto* edit = new QLineEdit(this);
-    BindNumber(edit, word, width, std::move(scale), std::move(limits), nameId);
+    m_binder.BindNumber(edit, word, std::move(limits));
+    const unsigned captionId = CaptionOf(extras, word);
     AddRow(captionId, edit, controlId, std::move(extras));
     return edit;
 }
 
 QLineEdit* CSettingDialog::AddNumberCell(CSettingTable* table, int column, int row, int controlId, int word,
-                                         ENumberWidth width, ScaleSource scale, LimitsSource limits, unsigned nameId)
+                                         LimitsSource limits)
 {
     auto* edit = new QLineEdit(table->box);
     edit->setProperty("controlId", controlId);
@@ -399,27 +246,30 @@ QLineEdit* CSettingDialog::AddNumberCell(CSettingTable* table, int column, int r
         name = name.isEmpty() ? table->rows[std::size_t(row)] : name + QLatin1Char(' ') + table->rows[std::size_t(row)];
     edit->setAccessibleName(name);
     table->grid->addWidget(edit, row + 1, column + 1);
-    BindNumber(edit, word, width, std::move(scale), std::move(limits), nameId);
+    m_binder.BindNumber(edit, word, std::move(limits));
     return edit;
 }
 
-QGroupBox* CSettingDialog::AddRadioRow(unsigned captionId, int word, std::vector<SRadioChoice> choices,
-                                       std::uint16_t fallbackValue, SRowExtras extras)
+QGroupBox* CSettingDialog::AddRadioRow(int word, std::vector<SRadioChoice> choices, std::uint16_t fallbackValue,
+                                       SRowExtras extras)
 {
     QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
-    auto* box = new QGroupBox(UiText(captionId), parent);
+    auto* box = new QGroupBox(UiText(CaptionOf(extras, word)), parent);
     box->setAccessibleName(box->title());
     auto* column = new QVBoxLayout(box);
     std::vector<QRadioButton*> buttons;
     for (const SRadioChoice& choice : choices) {
-        auto* button = new QRadioButton(UiText(choice.textId), box);
+        // The option text of the value; the image's model does not matter:
+        // only word 0 has a list per model.
+        const unsigned textId = choice.textId != 0 ? choice.textId : ParameterOptionBase(word, 0) + choice.value;
+        auto* button = new QRadioButton(UiText(textId), box);
         button->setProperty("controlId", choice.controlId);
         button->setAutoExclusive(true);
         column->addWidget(button);
         buttons.push_back(button);
     }
     PlaceWide(box, extras);
-    SBinding& binding = Bind(
+    SBinding& binding = m_binder.BindCustom(
         box,
         [this, buttons, choices, word, fallbackValue](bool available) {
             if (!available || buttons.empty())
@@ -441,6 +291,7 @@ QGroupBox* CSettingDialog::AddRadioRow(unsigned captionId, int word, std::vector
                 }
             }
         });
+    binding.word = word;
     // Focus on the checked button: Space on an unchecked one would change the
     // setting the user only tabbed to.
     binding.focus = [buttons]() -> QWidget* {
@@ -453,10 +304,11 @@ QGroupBox* CSettingDialog::AddRadioRow(unsigned captionId, int word, std::vector
     return box;
 }
 
-QLineEdit* CSettingDialog::AddTrackbarRow(unsigned captionId, int editId, int trackbarId, int word,
-                                          std::int32_t minimum, std::int32_t maximum, unsigned nameId,
-                                          unsigned lowTextId, unsigned highTextId, SRowExtras extras)
+QLineEdit* CSettingDialog::AddTrackbarRow(int editId, int trackbarId, int word, std::int32_t minimum,
+                                          std::int32_t maximum, unsigned lowTextId, unsigned highTextId,
+                                          SRowExtras extras)
 {
+    const unsigned captionId = CaptionOf(extras, word);
     QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
     auto* edit = new QLineEdit(parent);
     auto* track = new QSlider(Qt::Horizontal, parent);
@@ -478,8 +330,8 @@ QLineEdit* CSettingDialog::AddTrackbarRow(unsigned captionId, int editId, int tr
     // leaves the trackbar where it is, and OK reads the edit.
     connect(track, &QSlider::valueChanged, edit, [edit](int value) { edit->setText(QString::number(value)); });
 
-    BindNumber(edit, word, ENumberWidth::Word, ScaleFixed(1), LimitsFixed(minimum, maximum), nameId);
-    SBinding& binding = m_bindings.back();
+    m_binder.BindNumber(edit, word, LimitsFixed(minimum, maximum));
+    SBinding& binding = *m_binder.Find(edit);
     auto showNumber = std::move(binding.load);
     binding.load = [this, track, word, showNumber](bool available) {
         {
@@ -511,8 +363,7 @@ QPushButton* CSettingDialog::AddDialogButton(unsigned captionId, int controlId, 
             RunSettingDialog(*inner, m_image);
         });
     });
-    SBinding& binding = Bind(button, {}, {});
-    Finish(binding, {}, extras);
+    Finish(m_binder.BindCustom(button, {}, {}), {}, extras);
     return button;
 }
 
@@ -526,7 +377,7 @@ QLabel* CSettingDialog::AddNote(int controlId, unsigned textId, SRowExtras extra
     palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
     note->setPalette(palette);
     PlaceWide(note, extras);
-    Finish(Bind(note, {}, {}), {}, extras);
+    Finish(m_binder.BindCustom(note, {}, {}), {}, extras);
     return note;
 }
 

@@ -9,12 +9,17 @@
 //     CAdvancedAlarmDialog::CAdvancedAlarmDialog(QWidget* parent)
 //         : CSettingDialog(kTitleId, parent)
 //     {
-//         //           caption control word options       rule
-//         AddOptionRow(15250,  1059,   85,  4400, 3,      EOptionRule::Clamped);
+//         //           control word rule
+//         AddOptionRow(1059,   85,  EOptionRule::Clamped);
 //         AddStoreRule([](CRegisterImage& image) { if (image.GetWord(85) != 1) image.SetWord(86, 1); });
-//         AddNumberRow(15257,  1009,   84,  ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257,
-//                      {.unitId = kSecId});
+//         AddNumberRow(1009,   84,  LimitsFixed(0, 9999), {.unitId = kSecId});
 //     }
+//
+// A row names its control and its register word; the caption (the
+// parameter's name), the option texts and their number, the scale and the
+// name in the range message come from the word's row of the parameter
+// descriptor table (WordBinder.h). A caption that deliberately differs from
+// the parameter's name is written on its row as {.captionId = ...}.
 //
 // The base class fills, selects and formats every bound control before the
 // dialog is shown, reads them back on OK (stopping at the first rejected
@@ -54,9 +59,9 @@
 // either: what the user cannot edit is not written.
 
 #include "model/RegisterImage.h"
+#include "ui/editors/WordBinder.h"
 
 #include <QDialog>
-#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,75 +79,13 @@ class QPushButton;
 class QSlider;
 class QVBoxLayout;
 
-// How a stored word maps to the shown option of a list.
-enum class EOptionRule {
-    Clamped, // min(word, N - 1): a value beyond the list shows the last option
-    TwoWay,  // 0 shows the first option, anything else the second
-    Exact,   // the option whose index is the word; none for a word beyond the list.
-             // OK with none chosen stores the last option, the nearest one
-             // the list offers: only offered options are valid values.
-};
-
-// Shown option index of `word` in a list of `count` options; -1 for none.
-int ShownOptionIndex(std::uint16_t word, int count, EOptionRule rule);
-
-// Appends strings baseId ... baseId + count - 1 to `combo`, in order.
-void FillOptionList(QComboBox* combo, unsigned baseId, int count);
-
-enum class ENumberWidth {
-    Word, // one word; read as signed 16-bit when the lower limit is negative
-    Long, // two words, low half first
-};
-
-// Scale factors and limits of numeric edits, taken from the dialog's image
-// when the edit is shown and again when it is read.
-using ScaleSource = std::function<std::int32_t(const CRegisterImage&)>;
-using LimitsSource = std::function<std::pair<std::int32_t, std::int32_t>(const CRegisterImage&)>;
-
-ScaleSource ScaleFixed(std::int32_t divisor); // 1, 10, 100 or 1000
-ScaleSource ScaleDisplay();                   // display scale of the image
-ScaleSource ScaleInput();                     // input scale of the image
-LimitsSource LimitsFixed(std::int32_t minimum, std::int32_t maximum);
-LimitsSource LimitsDisplayValue(); // -20000 ... 100000, or -99999 ... 999999 (TC, RTD)
-LimitsSource LimitsInputRange();   // the input range row of the image
-// A lower limit that depends on a value read earlier in the same OK: the
-// value OK has just stored at `word`, plus `margin`; the upper limit is
-// `maximum`. The row of `word` must come before the row that uses this.
-//     t3.5 above t1.5:           LimitsAbove(74, ENumberWidth::Word, 1, 60)
-//     100 % at least 5.000 over: LimitsAbove(66, ENumberWidth::Long, 5000, 105000)
-LimitsSource LimitsAbove(int word, ENumberWidth width, std::int32_t margin, std::int32_t maximum);
-
-// Whether a row is offered, asked of the image when the dialog is loaded.
-using AvailabilitySource = std::function<bool(const CRegisterImage&)>;
-// The model has any of the capability bits of `mask`.
-AvailabilitySource HasCapability(std::uint32_t mask);
-
-// Number of options of a list: fixed, or taken from the image when the dialog
-// is loaded (lists whose length depends on the model):
-//     4                                                         // always four
-//     [](const CRegisterImage& image) { return IsRtd(image) ? 3 : 2; }
-class COptionCount
-{
-public:
-    COptionCount(int count) : m_source([count](const CRegisterImage&) { return count; }) {}
-    template <typename F>
-        requires std::invocable<const F&, const CRegisterImage&>
-    COptionCount(F source) : m_source(std::move(source))
-    {
-    }
-    int operator()(const CRegisterImage& image) const { return m_source(image); }
-
-private:
-    std::function<int(const CRegisterImage&)> m_source;
-};
-
-// One radio button of a group: control id, caption (string number) and the
-// value it stands for.
+// One radio button of a group: control id, the value it stands for and its
+// caption, the value's option text unless `textId` names another.
 struct SRadioChoice
 {
     int controlId;
-    unsigned textId;
     std::uint16_t value;
+    unsigned textId = 0;
 };
 
 // A section of a dialog that rows can be put into; owned by the dialog.
@@ -157,6 +100,8 @@ struct SRowExtras
     CSettingSection* section = nullptr; // null: the dialog's own rows
     unsigned unitId = 0;                // text after the control ("sec."), 0: none
     AvailabilitySource available = {};  // empty: always available
+    unsigned captionId = 0;             // 0: the parameter's name from the descriptor table
+    COptionCount options = {};          // empty: the descriptor table's number of options
 };
 
 class CSettingDialog : public QDialog
@@ -184,6 +129,8 @@ public:
 
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
+    // The bound controls in the order OK reads them.
+    const CWordBinder& Binder() const { return m_binder; }
 
 protected:
     // ---- Sections: rows of their own, placed below the earlier ones.
@@ -195,24 +142,22 @@ protected:
                             std::vector<unsigned> rowCaptionIds);
 
     // ---- Rows, one line per control, in the order OK reads them.
-    QComboBox* AddOptionRow(unsigned captionId, int controlId, int word, unsigned baseId, COptionCount count,
-                            EOptionRule rule, SRowExtras extras = {});
-    QLineEdit* AddNumberRow(unsigned captionId, int controlId, int word, ENumberWidth width, ScaleSource scale,
-                            LimitsSource limits, unsigned nameId, SRowExtras extras = {});
-    // `column` and `row` count from 0 over the table's captions.
-    QLineEdit* AddNumberCell(CSettingTable* table, int column, int row, int controlId, int word, ENumberWidth width,
-                             ScaleSource scale, LimitsSource limits, unsigned nameId);
+    QComboBox* AddOptionRow(int controlId, int word, EOptionRule rule, SRowExtras extras = {});
+    QLineEdit* AddNumberRow(int controlId, int word, LimitsSource limits, SRowExtras extras = {});
+    // `column` and `row` count from 0 over the table's captions, which name
+    // the cell.
+    QLineEdit* AddNumberCell(CSettingTable* table, int column, int row, int controlId, int word,
+                             LimitsSource limits);
     // Shows the button whose value is the word, or the button of
     // `fallbackValue` for any other word; OK writes the checked button's value.
-    //     AddRadioRow(15009, 12, {{1050, 3261, 1}, {1051, 3260, 0}}, 0);  // 1 Enable, else Disable
-    QGroupBox* AddRadioRow(unsigned captionId, int word, std::vector<SRadioChoice> choices,
-                           std::uint16_t fallbackValue, SRowExtras extras = {});
+    //     AddRadioRow(12, {{1050, 1}, {1051, 0}}, 0);  // 1 Enable, else Disable
+    QGroupBox* AddRadioRow(int word, std::vector<SRadioChoice> choices, std::uint16_t fallbackValue,
+                           SRowExtras extras = {});
     // An integer edit (scale 1) from `minimum` to `maximum` with a trackbar of
     // that range beside it, between the texts lowTextId and highTextId.
-    //     AddTrackbarRow(15656, 1028, 1029, 43, 1, 10, 15656, kLowId, kHighId);
-    QLineEdit* AddTrackbarRow(unsigned captionId, int editId, int trackbarId, int word, std::int32_t minimum,
-                              std::int32_t maximum, unsigned nameId, unsigned lowTextId, unsigned highTextId,
-                              SRowExtras extras = {});
+    //     AddTrackbarRow(1028, 1029, 43, 1, 10, kLowId, kHighId);
+    QLineEdit* AddTrackbarRow(int editId, int trackbarId, int word, std::int32_t minimum, std::int32_t maximum,
+                              unsigned lowTextId, unsigned highTextId, SRowExtras extras = {});
     // A button that runs the dialog `make` creates with RunSettingDialog on
     // this dialog's image. This dialog's controls are not shown again
     // afterwards: a nested dialog edits words of its own.
@@ -234,9 +179,6 @@ protected:
     void AddStoreRule(std::function<void(CRegisterImage&)> rule);
 
     // ---- For controls laid out by hand: the binding alone, and the row.
-    QComboBox* BindOptionList(QComboBox* combo, int word, unsigned baseId, COptionCount count, EOptionRule rule);
-    QLineEdit* BindNumber(QLineEdit* edit, int word, ENumberWidth width, ScaleSource scale, LimitsSource limits,
-                          unsigned nameId);
     // `load` shows the image in `control`, `store` reads it back (and may
     // throw CPrivateException); either may be empty.
     void BindCustom(QWidget* control, std::function<void()> load, std::function<void()> store);
@@ -256,18 +198,8 @@ protected:
     virtual void AfterStore() {}
 
 private:
-    struct SBinding
-    {
-        QWidget* control = nullptr;    // the first focus target; null for a rule
-        std::vector<QWidget*> widgets; // disabled together when unavailable
-        AvailabilitySource available;
-        std::function<void(bool available)> load;
-        std::function<void()> store;
-        std::function<QWidget*()> focus; // where the focus goes first (default: control)
-        bool isAvailable = true;
-    };
+    using SBinding = CWordBinder::SBinding;
 
-    SBinding& Bind(QWidget* control, std::function<void(bool)> load, std::function<void()> store);
     // Label (and unit) of a new row in the section or the dialog's own rows.
     // `beside`: a widget after the control (a trackbar), before the unit.
     std::vector<QWidget*> PlaceRow(unsigned captionId, QWidget* control, const SRowExtras& extras,
@@ -275,9 +207,11 @@ private:
     void PlaceWide(QWidget* widget, const SRowExtras& extras);
     void Finish(SBinding& binding, std::vector<QWidget*> rowWidgets, const SRowExtras& extras);
     void StoreControls();
+    // The row's caption: its own, or the name of the parameter at `word`.
+    static unsigned CaptionOf(const SRowExtras& extras, int word);
 
     CRegisterImage m_image;
-    std::vector<SBinding> m_bindings;
+    CWordBinder m_binder{&m_image};
     std::vector<std::unique_ptr<CSettingSection>> m_sections;
     std::vector<std::unique_ptr<CSettingTable>> m_tables;
     QVBoxLayout* m_body;

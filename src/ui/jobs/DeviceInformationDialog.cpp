@@ -75,7 +75,7 @@ CDeviceInformationDialog::CDeviceInformationDialog(CModbusInterface& link, QWidg
     : CObserverDialog(parent), m_link(link), m_worker(std::make_unique<CBackThread>(link, m_measurands))
 {
     m_clock.start();
-    m_measurands.Attach(this);
+    m_measurands.Attach(Observer());
     BuildControls();
 }
 
@@ -94,8 +94,43 @@ void CDeviceInformationDialog::BuildControls()
 {
     setWindowTitle(UiText(monitortext::kTitle));
     setSizeGripEnabled(true);
-    const QFontMetrics fm = fontMetrics();
+    // Made in the order Tab goes through them.
+    QLayout* top = BuildStatusLine();
 
+    m_table = new CDataGridView;
+    m_table->setObjectName(QStringLiteral("valueTable"));
+    m_table->setAccessibleName(UiText(monitortext::kLiveValues));
+    m_table->SetToolTipsEnabled(true);
+    m_table->setFocusPolicy(Qt::NoFocus); // display only
+    auto* tableArea = new CValueTableArea(m_table, this);
+
+    auto* trendGroup = new QGroupBox(UiText(monitortext::kTrend), this);
+    m_trendView = new CTrendView(m_trend, trendGroup);
+    m_trendView->setAccessibleName(trendGroup->title());
+    auto* trendLayout = new QVBoxLayout(trendGroup);
+    trendLayout->addWidget(m_trendView);
+
+    QLayout* actions = BuildActions();
+    auto* values = new QVBoxLayout;
+    values->addWidget(tableArea);
+    values->addWidget(trendGroup, 1);
+    auto* body = new QHBoxLayout;
+    body->addLayout(values, 1);
+    body->addLayout(actions);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(body, 1);
+
+    connect(m_tag, &QPushButton::clicked, this, &CDeviceInformationDialog::OnTag);
+    connect(m_maxMin, &QPushButton::clicked, this, &CDeviceInformationDialog::OnMaxMin);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_address, &QComboBox::activated, this, &CDeviceInformationDialog::OnAddressChosen);
+    PaintStatus();
+}
+
+QLayout* CDeviceInformationDialog::BuildStatusLine()
+{
+    const QFontMetrics fm = fontMetrics();
     m_lamp = new CLedIndicator(this);
     m_lamp->setObjectName(QStringLiteral("lamp"));
     m_lamp->setAccessibleName(UiText(monitortext::kLamp));
@@ -122,19 +157,17 @@ void CDeviceInformationDialog::BuildControls()
     m_addressLabel->setVisible(!infrared);
     m_address->setVisible(!infrared);
 
-    m_table = new CDataGridView;
-    m_table->setObjectName(QStringLiteral("valueTable"));
-    m_table->setAccessibleName(UiText(monitortext::kLiveValues));
-    m_table->SetToolTipsEnabled(true);
-    m_table->setFocusPolicy(Qt::NoFocus); // display only
-    auto* tableArea = new CValueTableArea(m_table, this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_lamp);
+    top->addWidget(m_statusLabel);
+    top->addStretch(1);
+    top->addWidget(m_addressLabel);
+    top->addWidget(m_address);
+    return top;
+}
 
-    auto* trendGroup = new QGroupBox(UiText(monitortext::kTrend), this);
-    m_trendView = new CTrendView(m_trend, trendGroup);
-    m_trendView->setAccessibleName(trendGroup->title());
-    auto* trendLayout = new QVBoxLayout(trendGroup);
-    trendLayout->addWidget(m_trendView);
-
+QLayout* CDeviceInformationDialog::BuildActions()
+{
     auto button = [this](unsigned id, const char* name) {
         auto* b = new QPushButton(CommandCaption(id), this);
         b->setObjectName(QLatin1String(name));
@@ -149,32 +182,12 @@ void CDeviceInformationDialog::BuildControls()
     auto* reset = new QGroupBox(UiText(monitortext::kReset), this);
     (new QVBoxLayout(reset))->addWidget(m_maxMin);
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(m_lamp);
-    top->addWidget(m_statusLabel);
-    top->addStretch(1);
-    top->addWidget(m_addressLabel);
-    top->addWidget(m_address);
-    auto* values = new QVBoxLayout;
-    values->addWidget(tableArea);
-    values->addWidget(trendGroup, 1);
     auto* actions = new QVBoxLayout;
     actions->addWidget(utility);
     actions->addWidget(reset);
     actions->addStretch(1);
     actions->addWidget(m_close);
-    auto* body = new QHBoxLayout;
-    body->addLayout(values, 1);
-    body->addLayout(actions);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(body, 1);
-
-    connect(m_tag, &QPushButton::clicked, this, &CDeviceInformationDialog::OnTag);
-    connect(m_maxMin, &QPushButton::clicked, this, &CDeviceInformationDialog::OnMaxMin);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_address, &QComboBox::activated, this, &CDeviceInformationDialog::OnAddressChosen);
-    PaintStatus();
+    return actions;
 }
 
 QPushButton* CDeviceInformationDialog::Button(unsigned captionId) const

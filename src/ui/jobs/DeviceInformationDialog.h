@@ -107,6 +107,9 @@ protected:
 
 private:
     void BuildControls();
+    // The lamp, the status and the device address; the command buttons.
+    QLayout* BuildStatusLine();
+    QLayout* BuildActions();
     void StartPolling();
     void StopPolling();
     // Puts the status text into its control in the colours of the state.

@@ -1,11 +1,8 @@
 #include "ui/jobs/ObserverDialog.h"
 
-#include <QMetaObject>
-
-void CObserverDialog::Update(CObservable* observable)
+CObserverDialog::CObserverDialog(QWidget* parent) : QDialog(parent)
 {
-    // With the dialog as context a queued call is dropped if the dialog is
-    // gone; queued calls to one object run in the order they were queued.
-    QMetaObject::invokeMethod(
-        this, [this, observable] { OnObserverUpdate(observable); }, Qt::QueuedConnection);
+    // Queued even from the dialog's own thread: a Notify never re-enters the
+    // dialog. A queued call to a dialog that is gone is dropped.
+    connect(&m_bridge, &CObserverBridge::notified, this, &CObserverDialog::OnObserverUpdate, Qt::QueuedConnection);
 }

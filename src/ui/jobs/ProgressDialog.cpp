@@ -144,7 +144,7 @@ void CProgressDialog::StartWorker()
 {
     m_worker = m_job ? std::make_unique<CProgressThread>(m_job, m_link)
                      : std::make_unique<CProgressThread>(m_kind, m_link, m_image);
-    m_worker->Attach(this);
+    m_worker->Attach(Observer());
     m_worker->Start();
     m_timer = startTimer(kTimerPeriodMs);
 }

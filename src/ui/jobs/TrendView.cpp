@@ -59,11 +59,20 @@ QRect CTrendView::PlotRect() const
                  std::max(height() - bottom - fm.height() / 2 - 2, 10));
 }
 
+// Where a sample's time and value land in the plot.
+struct CTrendView::SPlotScale
+{
+    QRect plot;
+    double low, high; // the value range, with a margin
+    double span, newest;
+    double X(double t) const { return plot.right() - (newest - t) / span * plot.width(); }
+    double Y(double v) const { return plot.bottom() - (v - low) / (high - low) * plot.height(); }
+};
+
 void CTrendView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QPalette& pal = palette();
-    const QFontMetrics fm = fontMetrics();
     const QRect plot = PlotRect();
     p.fillRect(rect(), pal.color(QPalette::Window));
     p.fillRect(plot, pal.color(QPalette::Base));
@@ -71,19 +80,27 @@ void CTrendView::paintEvent(QPaintEvent*)
     // A margin above and below, so that a held extreme is not drawn on the frame.
     const auto [lowest, highest] = m_record.Range();
     const double margin = (highest - lowest) * 0.05;
-    const double low = lowest - margin, high = highest + margin;
-    const double span = m_record.Span();
-    const double newest = m_record.Newest();
-    auto x = [&](double t) { return plot.right() - (newest - t) / span * plot.width(); };
-    auto y = [&](double v) { return plot.bottom() - (v - low) / (high - low) * plot.height(); };
+    const SPlotScale scale{plot, lowest - margin, highest + margin, m_record.Span(), m_record.Newest()};
 
+    DrawScales(p, scale);
+    DrawSeries(p, scale);
+    if (m_record.Paused())
+        DrawPausedNote(p, plot);
+    DrawLegend(p, plot);
+}
+
+void CTrendView::DrawScales(QPainter& p, const SPlotScale& scale)
+{
+    const QPalette& pal = palette();
+    const QFontMetrics fm = fontMetrics();
+    const QRect& plot = scale.plot;
     // Value scale.
     QColor gridColor = pal.color(QPalette::Mid);
     gridColor.setAlpha(110);
-    const double step = NiceStep(high - low, 4);
+    const double step = NiceStep(scale.high - scale.low, 4);
     const int decimals = Decimals(step);
-    for (double v = std::ceil(low / step) * step; v <= high + step * 1e-6; v += step) {
-        const int yy = static_cast<int>(std::lround(y(v)));
+    for (double v = std::ceil(scale.low / step) * step; v <= scale.high + step * 1e-6; v += step) {
+        const int yy = static_cast<int>(std::lround(scale.Y(v)));
         p.setPen(gridColor);
         p.drawLine(plot.left(), yy, plot.right(), yy);
         p.setPen(pal.color(QPalette::WindowText));
@@ -92,7 +109,7 @@ void CTrendView::paintEvent(QPaintEvent*)
     }
     // Time scale: a line a minute, labelled with the minutes before the newest sample.
     for (int m = 0; m <= kMinutes; ++m) {
-        const int xx = static_cast<int>(std::lround(plot.right() - m * 60.0 / span * plot.width()));
+        const int xx = static_cast<int>(std::lround(plot.right() - m * 60.0 / scale.span * plot.width()));
         p.setPen(gridColor);
         p.drawLine(xx, plot.top(), xx, plot.bottom());
         p.setPen(pal.color(QPalette::WindowText));
@@ -102,15 +119,18 @@ void CTrendView::paintEvent(QPaintEvent*)
     }
     p.setPen(pal.color(QPalette::Dark));
     p.drawRect(plot.adjusted(0, 0, -1, -1));
+}
 
+void CTrendView::DrawSeries(QPainter& p, const SPlotScale& scale)
+{
     // The three series, each broken where the record paused.
     p.setRenderHint(QPainter::Antialiasing);
-    p.setClipRect(plot);
+    p.setClipRect(scale.plot);
     auto series = [&](double STrendSample::*field, const QColor& color, Qt::PenStyle style, qreal width) {
         QPainterPath path;
         bool first = true;
         for (const STrendSample& s : m_record.Samples()) {
-            const QPointF point(x(s.time), y(s.*field));
+            const QPointF point(scale.X(s.time), scale.Y(s.*field));
             if (s.startsStretch || first)
                 path.moveTo(point);
             else
@@ -125,18 +145,23 @@ void CTrendView::paintEvent(QPaintEvent*)
     series(&STrendSample::minimum, MinimumColor(), Qt::DashLine, 1.2);
     series(&STrendSample::value, ValueColor(), Qt::SolidLine, 1.8);
     p.setClipping(false);
+}
 
-    if (m_record.Paused()) {
-        const QString text = UiText(monitortext::kTrendPaused);
-        QRect box = fm.boundingRect(text).adjusted(-6, -3, 6, 3);
-        box.moveCenter(plot.center());
-        p.setPen(Qt::white);
-        p.setBrush(QColor(200, 0, 0, 200));
-        p.drawRect(box);
-        p.drawText(box, Qt::AlignCenter, text);
-    }
+void CTrendView::DrawPausedNote(QPainter& p, const QRect& plot)
+{
+    const QString text = UiText(monitortext::kTrendPaused);
+    QRect box = fontMetrics().boundingRect(text).adjusted(-6, -3, 6, 3);
+    box.moveCenter(plot.center());
+    p.setPen(Qt::white);
+    p.setBrush(QColor(200, 0, 0, 200));
+    p.drawRect(box);
+    p.drawText(box, Qt::AlignCenter, text);
+}
 
-    // Legend under the time labels.
+void CTrendView::DrawLegend(QPainter& p, const QRect& plot)
+{
+    // Under the time labels.
+    const QFontMetrics fm = fontMetrics();
     int lx = plot.left();
     const int ly = plot.bottom() + 4 + fm.height() + fm.height() / 2;
     const struct { unsigned id; QColor color; Qt::PenStyle style; } legend[] = {
@@ -147,7 +172,7 @@ void CTrendView::paintEvent(QPaintEvent*)
     for (const auto& entry : legend) {
         p.setPen(QPen(entry.color, 2, entry.style));
         p.drawLine(lx, ly, lx + 18, ly);
-        p.setPen(pal.color(QPalette::WindowText));
+        p.setPen(palette().color(QPalette::WindowText));
         const QString text = UiText(entry.id);
         p.drawText(lx + 22, ly - fm.height() / 2 + fm.ascent(), text);
         lx += 22 + fm.horizontalAdvance(text) + 16;

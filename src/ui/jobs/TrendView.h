@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class CTrendRecord;
+class QPainter;
 
 class CTrendView : public QWidget
 {
@@ -29,5 +30,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct SPlotScale;
+    void DrawScales(QPainter& p, const SPlotScale& scale);
+    void DrawSeries(QPainter& p, const SPlotScale& scale);
+    void DrawPausedNote(QPainter& p, const QRect& plot);
+    void DrawLegend(QPainter& p, const QRect& plot);
+
     const CTrendRecord& m_record;
 };

@@ -1,6 +1,6 @@
 // Each constructor is its dialog's table: one line per control, in the order
-// OK reads them (caption or parameter name, control id, word, first option
-// text and count, name in the range message).
+// OK reads them (control id, word, and what the descriptor table cannot
+// know: the list rule, the limits, a caption other than the parameter's name).
 #include "ui/editors/dialogs/AlarmDialogs.h"
 
 #include "model/RegisterImage.h"
@@ -194,19 +194,18 @@ void CAlarmBankDialog::reject()
 
 CAdvancedAlarmDialog::CAdvancedAlarmDialog(QWidget* parent) : CSettingDialog(kAdvancedAlarmTitle, parent)
 {
-    //           caption control word options  rule
-    AddOptionRow(15250,  1059,   85,  4400, 3, EOptionRule::Clamped); // "Disable", front buttons, Modbus
+    //           control word rule
+    AddOptionRow(1059,   85,  EOptionRule::Clamped); // "Disable", front buttons, Modbus
     // Only switching by the front buttons chooses a bank; otherwise the meter
     // uses bank 1, and "Bank No." says so.
     AddStoreRule([](CRegisterImage& image) {
         if (image.GetWord(kBankSwitchingWord) != 1)
             image.SetWord(kBankNoWord, 1);
     });
-    AddOptionRow(15253, 1054, 80, 3700, 5, EOptionRule::Clamped);          // "No P output" ... "Alarm setpoint HH"
-    AddOptionRow(15254, 1055, 81, 3750, 3, EOptionRule::Clamped);          // no latching ... both latched
-    AddOptionRow(15255, 1056, 82, 3800, 2, EOptionRule::TwoWay);           // immediately, standing by
-    AddOptionRow(kTripAtOverRange, 1057, 83, 4500, 2, EOptionRule::TwoWay); // no trip, trip valid
-    AddNumberRow(kPowerOnDelay, 1009, 84, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 9999), 15257,
-                 {.unitId = kSec}); // 0.0 ... 999.9 s
-    AddOptionRow(15651, 1058, 77, 4520, 2, EOptionRule::TwoWay); // reset automatically, manually
+    AddOptionRow(1054, 80, EOptionRule::Clamped); // "No P output" ... "Alarm setpoint HH"
+    AddOptionRow(1055, 81, EOptionRule::Clamped); // no latching ... both latched
+    AddOptionRow(1056, 82, EOptionRule::TwoWay);  // immediately, standing by
+    AddOptionRow(1057, 83, EOptionRule::TwoWay, {.captionId = kTripAtOverRange}); // no trip, trip valid
+    AddNumberRow(1009, 84, LimitsFixed(0, 9999), {.unitId = kSec, .captionId = kPowerOnDelay}); // 0.0 ... 999.9 s
+    AddOptionRow(1058, 77, EOptionRule::TwoWay); // reset automatically, manually
 }

@@ -1,6 +1,6 @@
 // Each constructor is its dialog's table: one line per control, in the order
-// OK reads them (caption or parameter name, control id, word, first option
-// text and count, name in the range message).
+// OK reads them (control id, word, and what the descriptor table cannot
+// know: the list rule, the limits, a caption other than the parameter's name).
 #include "ui/editors/dialogs/FrontPanelDialogs.h"
 
 #include "model/CapabilityFlags.h"
@@ -10,11 +10,9 @@ using namespace settingdialogtext;
 
 COperationDialog::COperationDialog(QWidget* parent) : CSettingDialog(kOperationTitle, parent)
 {
-    //           caption             control word  width               scale          limits               name
-    AddNumberRow(kAutomaticReturn,   1028,   36,   ENumberWidth::Word, ScaleFixed(1), LimitsFixed(0, 99),  15600,
-                 {.unitId = kSec});
-    AddNumberRow(kLockoutTransition, 1029,   37,   ENumberWidth::Word, ScaleFixed(1), LimitsFixed(0, 99),  15601,
-                 {.unitId = kSec});
+    //           control word limits
+    AddNumberRow(1028,   36,  LimitsFixed(0, 99), {.unitId = kSec, .captionId = kAutomaticReturn});
+    AddNumberRow(1029,   37,  LimitsFixed(0, 99), {.unitId = kSec, .captionId = kLockoutTransition});
 }
 
 namespace {
@@ -28,26 +26,25 @@ int DecimalFractionOptions(const CRegisterImage& image)
 
 CDisplayDialog::CDisplayDialog(QWidget* parent) : CSettingDialog(kDisplayTitle, parent)
 {
-    AddOptionRow(15650, 1020, 38, 3900, 4, EOptionRule::Clamped); // green to red ... red
-    AddOptionRow(15652, 1023, 39, 3950, 4, EOptionRule::Clamped); // "OFF", "2", "5", "10"
-    AddOptionRow(15654, 1025, 41, 4000, 3, EOptionRule::Clamped); // measured, maximum, minimum value
-    AddNumberRow(15653, 1024, 40, ENumberWidth::Word, ScaleFixed(10), LimitsFixed(0, 999), 15653,
-                 {.unitId = kSec}); // 0.0 ... 99.9 s
-    //             caption edit  trackbar word  range  name   trackbar ends
-    AddTrackbarRow(15655,  1026, 1027,     42,  1, 3,  15655, kDark, kBright);
-    AddTrackbarRow(15656,  1028, 1029,     43,  1, 10, 15656, kLow,  kHigh);
+    AddOptionRow(1020, 38, EOptionRule::Clamped);                                // green to red ... red
+    AddOptionRow(1023, 39, EOptionRule::Clamped);                                // "OFF", "2", "5", "10"
+    AddOptionRow(1025, 41, EOptionRule::Clamped);                                // measured, maximum, minimum
+    AddNumberRow(1024, 40, LimitsFixed(0, 999), {.unitId = kSec});               // 0.0 ... 99.9 s
+    //             edit  trackbar word  range  trackbar ends
+    AddTrackbarRow(1026, 1027,     42,  1, 3,  kDark, kBright);
+    AddTrackbarRow(1028, 1029,     43,  1, 10, kLow,  kHigh);
     // Other input kinds have no decimal fractions: disabled, word 44 untouched.
-    AddOptionRow(15007, 1030, 44, 4560, DecimalFractionOptions, EOptionRule::Exact,
-                 {.available = HasCapability(CAP_TC_INPUT | CAP_RTD_INPUT)});
+    AddOptionRow(1030, 44, EOptionRule::Exact,
+                 {.available = HasCapability(CAP_TC_INPUT | CAP_RTD_INPUT), .options = DecimalFractionOptions});
 }
 
 CProtectDialog::CProtectDialog(QWidget* parent) : CSettingDialog(kProtectTitle, parent)
 {
-    AddOptionRow(15751, 1082, 45, 4450, 3, EOptionRule::Clamped); // alarm setting: unlock, partially, lock
-    AddOptionRow(15752, 1083, 46, 4460, 2, EOptionRule::Clamped); // scaling/initial: unlock, lock
-    AddOptionRow(15753, 1084, 47, 4470, 3, EOptionRule::Clamped); // advanced: unlock, partially, lock
-    AddOptionRow(15754, 1085, 48, 4480, 2, EOptionRule::Clamped, {.available = HasCapability(CAP_MODBUS)});
-    AddOptionRow(15755, 1086, 49, 4070, 3, EOptionRule::Clamped); // max/min: unlock, lock reset, lock
-    AddOptionRow(15756, 1087, 50, 4060, 3, EOptionRule::Clamped, {.available = HasCapability(CAP_SCALING)});
-    AddOptionRow(15757, 1088, 51, 4080, 2, EOptionRule::Clamped); // loop test output: unlock, lock
+    AddOptionRow(1082, 45, EOptionRule::Clamped); // alarm setting: unlock, partially, lock
+    AddOptionRow(1083, 46, EOptionRule::Clamped); // scaling/initial: unlock, lock
+    AddOptionRow(1084, 47, EOptionRule::Clamped); // advanced: unlock, partially, lock
+    AddOptionRow(1085, 48, EOptionRule::Clamped, {.available = HasCapability(CAP_MODBUS)});
+    AddOptionRow(1086, 49, EOptionRule::Clamped); // max/min: unlock, lock reset, lock
+    AddOptionRow(1087, 50, EOptionRule::Clamped, {.available = HasCapability(CAP_SCALING)});
+    AddOptionRow(1088, 51, EOptionRule::Clamped); // loop test output: unlock, lock
 }

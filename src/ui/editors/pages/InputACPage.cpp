@@ -6,7 +6,7 @@ constexpr int kCutBelowWord = 22;
 } // namespace
 
 // "0.0000 to 0.2000 Vac" ... and "0.0000 to 0.2000 mAac" ...
-CInputACPage::CInputACPage(QWidget* parent) : CInputScalingPage(2700, 2750, parent) {}
+CInputACPage::CInputACPage(QWidget* parent) : CInputScalingPage(parent) {}
 
 void CInputACPage::AfterTypeChange()
 {

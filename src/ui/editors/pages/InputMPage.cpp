@@ -1,8 +1,6 @@
 #include "ui/editors/pages/InputMPage.h"
 
-#include "model/ScalingParameterResolver.h"
 #include "ui/common/UiText.h"
-#include "ui/editors/ScaledEdit.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -25,6 +23,8 @@ CInputMPage::CInputMPage(QWidget* parent) : CInputPage(parent)
     Grid()->addWidget(display, 2, 0);
     Grid()->addWidget(m_displayZero, 2, 1);
     Grid()->addWidget(m_displaySpan, 2, 2);
+    m_binder.BindNumber(m_displayZero, kDisplayZeroWord, LimitsDisplayValue());
+    m_binder.BindNumber(m_displaySpan, kDisplaySpanWord, LimitsDisplayValue());
     AddDecimalPointButton();
     AddSubDialogButton(pagetext::kLowEndCut, 1014, EInputSubDialog::LowEndCut);
     AddSubDialogButton(pagetext::kFilter, 1015, EInputSubDialog::Filter);
@@ -33,17 +33,10 @@ CInputMPage::CInputMPage(QWidget* parent) : CInputPage(parent)
 
 void CInputMPage::Load()
 {
-    const CScalingParameterResolver scaling(*m_image);
-    SetScaledText(m_displayZero, m_image->GetLong(kDisplayZeroWord), scaling.DisplayScale());
-    SetScaledText(m_displaySpan, m_image->GetLong(kDisplaySpanWord), scaling.DisplayScale());
+    m_binder.Load();
 }
 
 void CInputMPage::Store()
 {
-    const CScalingParameterResolver scaling(*m_image);
-    const auto minimum = scaling.DisplayValueMinimum(), maximum = scaling.DisplayValueMaximum();
-    m_image->SetLong(kDisplayZeroWord, ReadScaledText(m_displayZero, minimum, maximum, scaling.DisplayScale(),
-                                                      pagetext::kDisplayZeroName));
-    m_image->SetLong(kDisplaySpanWord, ReadScaledText(m_displaySpan, minimum, maximum, scaling.DisplayScale(),
-                                                      pagetext::kDisplaySpanName));
+    m_binder.Store();
 }

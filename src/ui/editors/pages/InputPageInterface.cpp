@@ -35,15 +35,18 @@ EInputKind InputKindOf(std::uint32_t flags)
 
 CInputPage* CreateInputPage(EInputKind kind, QWidget* parent)
 {
+    CInputPage* page = nullptr;
     switch (kind) {
-    case EInputKind::DC: return new CInputVPage(parent);
-    case EInputKind::TC: return new CInputTPage(parent);
-    case EInputKind::RTD: return new CInputRPage(parent);
-    case EInputKind::PTM: return new CInputMPage(parent);
-    case EInputKind::AC: return new CInputACPage(parent);
+    case EInputKind::DC: page = new CInputVPage(parent); break;
+    case EInputKind::TC: page = new CInputTPage(parent); break;
+    case EInputKind::RTD: page = new CInputRPage(parent); break;
+    case EInputKind::PTM: page = new CInputMPage(parent); break;
+    case EInputKind::AC: page = new CInputACPage(parent); break;
     case EInputKind::None: break;
     }
-    return nullptr;
+    if (page)
+        page->AnnounceEdits();
+    return page;
 }
 
 CInputPage::CInputPage(QWidget* parent) : QWidget(parent)
@@ -55,6 +58,18 @@ CInputPage::CInputPage(QWidget* parent) : QWidget(parent)
     m_buttons = new QHBoxLayout;
     outer->addLayout(m_buttons);
     outer->addStretch(1);
+}
+
+void CInputPage::AnnounceEdits()
+{
+    // Connected after the page's own handlers (type rules, sub-dialog
+    // buttons), so that what they did is part of the step.
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { emit fieldEdited(edit); });
+    for (QComboBox* list : findChildren<QComboBox*>())
+        connect(list, &QComboBox::activated, this, [this, list] { emit fieldEdited(list); });
+    for (QPushButton* button : findChildren<QPushButton*>())
+        connect(button, &QPushButton::clicked, this, [this, button] { emit fieldEdited(button); });
 }
 
 QComboBox* CInputPage::AddList(int row, unsigned captionId, int controlId)
@@ -98,16 +113,6 @@ QPushButton* CInputPage::AddDecimalPointButton()
     button->setProperty("controlId", 1013);
     button->setAutoDefault(false);
     m_buttons->addWidget(button);
-    connect(button, &QPushButton::clicked, this, [this] {
-        RunCommand(this, [this] {
-            if (!m_image)
-                return;
-            // The window's commit throws on a rejected edit: the dialog
-            // then does not open.
-            Ask(kCommit);
-            RunInputSubDialog(this, EInputSubDialog::DecimalPoint, *m_image);
-            Ask(kRefresh);
-        });
-    });
+    connect(button, &QPushButton::clicked, this, &CInputPage::decimalPointRequested);
     return button;
 }

@@ -4,12 +4,13 @@
 // controls hold edits until Store, type choices go into the image at once,
 // and its buttons open the input sub-setting dialogs on that image.
 //
-// The page tells the main window, through Notify, what it needs:
-// SubDialogFlag() 1 asks for a commit (every pending edit into the image),
-// 0 for a full refresh (the image changed under the window's controls).
+// What the page needs of the main window it says with its signals:
+// typeChanged (the image changed under the window's other controls),
+// decimalPointRequested (the window commits, runs the dialog, shows again)
+// and fieldEdited (a value the window takes as one step of its undo).
 
-#include "model/Observer.h"
 #include "model/RegisterImage.h"
+#include "ui/editors/WordBinder.h"
 
 #include <QWidget>
 
@@ -54,13 +55,10 @@ enum class EInputSubDialog { DecimalPoint, LowEndCut, Filter, ForcedZero, Adjust
 // on OK.
 bool RunInputSubDialog(QWidget* parent, EInputSubDialog kind, CRegisterImage& image);
 
-class CInputPageInterface : public CObservable
+class CInputPageInterface
 {
 public:
-    static constexpr int kRefresh = 0;
-    static constexpr int kCommit = 1;
-
-    ~CInputPageInterface() override = default;
+    virtual ~CInputPageInterface() = default;
 
     // Shows the image in the page's controls.
     virtual void Load() = 0;
@@ -69,19 +67,17 @@ public:
     virtual void Store() = 0;
 
     // Set by the main window right after creating the page; not owned.
-    void SetImage(CRegisterImage* image) { m_image = image; }
+    void SetImage(CRegisterImage* image)
+    {
+        m_image = image;
+        m_binder.SetImage(image);
+    }
     CRegisterImage* Image() const { return m_image; }
-    int SubDialogFlag() const { return m_subDialog; }
 
 protected:
-    void Ask(int flag)
-    {
-        m_subDialog = flag;
-        Notify();
-    }
-
     CRegisterImage* m_image = nullptr;
-    int m_subDialog = 0;
+    // The page's controls bound to their words, in the page's store order.
+    CWordBinder m_binder;
 };
 
 // What the five pages have in common: a widget with a grid of captioned
@@ -93,13 +89,28 @@ public:
     explicit CInputPage(QWidget* parent = nullptr);
     virtual EInputKind Kind() const = 0;
 
+    // Connects every field of the page to fieldEdited, after the page's own
+    // handlers; CreateInputPage does it once the page is made.
+    void AnnounceEdits();
+
+signals:
+    // A type choice changed words the window shows elsewhere (a sensor's
+    // range went into the bar graph and the analog output).
+    void typeChanged();
+    // The Decimal Pnt. button: the window commits its edits first and shows
+    // the image again after the dialog, since every display value changes
+    // its format with the decimal point.
+    void decimalPointRequested();
+    // A field was left, a list chosen or a button's dialog closed, after the
+    // page's own handling of it.
+    void fieldEdited(QWidget* field);
+
 protected:
     // A list with its caption as its buddy, at `row` of the grid.
     QComboBox* AddList(int row, unsigned captionId, int controlId);
     // A button of the sub-dialog row; `kind` is run on the image.
     QPushButton* AddSubDialogButton(unsigned captionId, int controlId, EInputSubDialog kind);
-    // The Decimal Pnt. button: commit first, refresh after, since every
-    // display value changes its format with the decimal point.
+    // The Decimal Pnt. button; it asks with decimalPointRequested.
     QPushButton* AddDecimalPointButton();
     // A numeric edit named by parameter `nameId` for screen readers.
     QLineEdit* MakeEdit(int controlId, unsigned nameId);

@@ -6,7 +6,7 @@ constexpr int kDecimalFractionsWord = 44;
 } // namespace
 
 // "JPt100 (JIS'89)" ... "Pt1000"
-CInputRPage::CInputRPage(QWidget* parent) : CInputTemperaturePage(2600, 5, parent) {}
+CInputRPage::CInputRPage(QWidget* parent) : CInputTemperaturePage(parent) {}
 
 void CInputRPage::AfterStore()
 {

@@ -1,6 +1,5 @@
 #include "ui/editors/pages/InputScalingPage.h"
 
-#include "model/CapabilityFlags.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
@@ -13,7 +12,6 @@
 #include <QLineEdit>
 
 namespace {
-constexpr int kTypeCount = 4;
 constexpr int kInputTypeWord = 0;
 constexpr int kInputZeroWord = 2;
 constexpr int kInputSpanWord = 4;
@@ -24,8 +22,7 @@ constexpr int kAnalogZeroWord = 62;
 constexpr int kAnalogSpanWord = 64;
 } // namespace
 
-CInputScalingPage::CInputScalingPage(unsigned voltageBase, unsigned currentBase, QWidget* parent)
-    : CInputPage(parent), m_voltageBase(voltageBase), m_currentBase(currentBase)
+CInputScalingPage::CInputScalingPage(QWidget* parent) : CInputPage(parent)
 {
     m_type = AddList(0, pagetext::kType, 1008);
     Grid()->addWidget(new QLabel(UiText(pagetext::kZero), this), 1, 1);
@@ -44,6 +41,12 @@ CInputScalingPage::CInputScalingPage(unsigned voltageBase, unsigned currentBase,
     Grid()->addWidget(display, 3, 0);
     Grid()->addWidget(m_displayZero, 3, 1);
     Grid()->addWidget(m_displaySpan, 3, 2);
+    // Read in this order, so the first rejected value is the one reported.
+    m_binder.BindNumber(m_inputZero, kInputZeroWord, LimitsInputRange());
+    m_binder.BindNumber(m_inputSpan, kInputSpanWord, LimitsInputRange());
+    m_binder.BindNumber(m_displayZero, kDisplayZeroWord, LimitsDisplayValue());
+    m_binder.BindNumber(m_displaySpan, kDisplaySpanWord, LimitsDisplayValue());
+    m_binder.BindOptionList(m_type, kInputTypeWord, EOptionRule::Clamped);
     AddDecimalPointButton();
     AddSubDialogButton(pagetext::kLowEndCut, 1014, EInputSubDialog::LowEndCut);
     AddSubDialogButton(pagetext::kFilter, 1015, EInputSubDialog::Filter);
@@ -51,40 +54,14 @@ CInputScalingPage::CInputScalingPage(unsigned voltageBase, unsigned currentBase,
     connect(m_type, &QComboBox::activated, this, &CInputScalingPage::OnTypeChosen);
 }
 
-void CInputScalingPage::FillTypeList()
-{
-    m_type->clear();
-    const bool current = (m_image->CapabilityFlags() & CAP_CURRENT_INPUT) != 0;
-    FillOptionList(m_type, current ? m_currentBase : m_voltageBase, kTypeCount);
-    m_type->setCurrentIndex(ShownOptionIndex(m_image->GetWord(kInputTypeWord), kTypeCount, EOptionRule::Clamped));
-}
-
 void CInputScalingPage::Load()
 {
-    FillTypeList();
-    const CScalingParameterResolver scaling(*m_image);
-    SetScaledText(m_inputZero, m_image->GetLong(kInputZeroWord), scaling.InputScale());
-    SetScaledText(m_inputSpan, m_image->GetLong(kInputSpanWord), scaling.InputScale());
-    SetScaledText(m_displayZero, m_image->GetLong(kDisplayZeroWord), scaling.DisplayScale());
-    SetScaledText(m_displaySpan, m_image->GetLong(kDisplaySpanWord), scaling.DisplayScale());
+    m_binder.Load();
 }
 
 void CInputScalingPage::Store()
 {
-    const CScalingParameterResolver scaling(*m_image);
-    const auto inputMin = scaling.InputRangeMinimum(), inputMax = scaling.InputRangeMaximum();
-    const auto displayMin = scaling.DisplayValueMinimum(), displayMax = scaling.DisplayValueMaximum();
-    // Read in this order, so the first rejected value is the one reported.
-    m_image->SetLong(kInputZeroWord, ReadScaledText(m_inputZero, inputMin, inputMax, scaling.InputScale(),
-                                                    pagetext::kInputZeroName));
-    m_image->SetLong(kInputSpanWord, ReadScaledText(m_inputSpan, inputMin, inputMax, scaling.InputScale(),
-                                                    pagetext::kInputSpanName));
-    m_image->SetLong(kDisplayZeroWord, ReadScaledText(m_displayZero, displayMin, displayMax,
-                                                      scaling.DisplayScale(), pagetext::kDisplayZeroName));
-    m_image->SetLong(kDisplaySpanWord, ReadScaledText(m_displaySpan, displayMin, displayMax,
-                                                      scaling.DisplayScale(), pagetext::kDisplaySpanName));
-    if (m_type->currentIndex() >= 0)
-        m_image->SetWord(kInputTypeWord, static_cast<std::uint16_t>(m_type->currentIndex()));
+    m_binder.Store();
 }
 
 void CInputScalingPage::OnTypeChosen(int index)
@@ -105,5 +82,5 @@ void CInputScalingPage::OnTypeChosen(int index)
         AfterTypeChange();
     });
     if (!done)
-        FillTypeList();
+        m_binder.Load(m_type);
 }

@@ -18,17 +18,14 @@ public:
     QLineEdit* DisplaySpan() const { return m_displaySpan; }
 
 protected:
-    // Type texts: `voltageBase` for voltage models, `currentBase` for
-    // current models, four each.
-    CInputScalingPage(unsigned voltageBase, unsigned currentBase, QWidget* parent);
+    // The type texts are the model's input types (voltage or current).
+    explicit CInputScalingPage(QWidget* parent);
     // What a confirmed type change does beyond the common steps.
     virtual void AfterTypeChange() {}
 
 private:
-    void FillTypeList();
     void OnTypeChosen(int index);
 
-    unsigned m_voltageBase, m_currentBase;
     QComboBox* m_type;
     QLineEdit* m_inputZero;
     QLineEdit* m_inputSpan;

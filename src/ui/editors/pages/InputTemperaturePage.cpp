@@ -13,14 +13,14 @@ constexpr int kBargraphLowerWord = 32;
 constexpr int kBargraphUpperWord = 34;
 constexpr int kAnalogZeroWord = 62;
 constexpr int kAnalogSpanWord = 64;
-constexpr unsigned kUnitOptions = 3000; // "degC", "degF"
 } // namespace
 
-CInputTemperaturePage::CInputTemperaturePage(unsigned typeBase, int typeCount, QWidget* parent)
-    : CInputPage(parent), m_typeBase(typeBase), m_typeCount(typeCount)
+CInputTemperaturePage::CInputTemperaturePage(QWidget* parent) : CInputPage(parent)
 {
     m_type = AddList(0, pagetext::kType, 1008);
     m_unit = AddList(1, pagetext::kTemperatureUnit, 1019);
+    m_binder.BindOptionList(m_type, kInputTypeWord, EOptionRule::Clamped);
+    m_binder.BindOptionList(m_unit, kTemperatureUnitWord, EOptionRule::TwoWay); // "degC", "degF"
     AddSubDialogButton(pagetext::kFilter, 1015, EInputSubDialog::Filter);
     AddSubDialogButton(pagetext::kBurnout, 1016, EInputSubDialog::Burnout);
     AddSubDialogButton(pagetext::kAdjust, 1017, EInputSubDialog::Adjust);
@@ -30,20 +30,12 @@ CInputTemperaturePage::CInputTemperaturePage(unsigned typeBase, int typeCount, Q
 
 void CInputTemperaturePage::Load()
 {
-    m_type->clear();
-    FillOptionList(m_type, m_typeBase, m_typeCount);
-    m_type->setCurrentIndex(ShownOptionIndex(m_image->GetWord(kInputTypeWord), m_typeCount, EOptionRule::Clamped));
-    m_unit->clear();
-    FillOptionList(m_unit, kUnitOptions, 2);
-    m_unit->setCurrentIndex(ShownOptionIndex(m_image->GetWord(kTemperatureUnitWord), 2, EOptionRule::TwoWay));
+    m_binder.Load();
 }
 
 void CInputTemperaturePage::Store()
 {
-    if (m_type->currentIndex() >= 0)
-        m_image->SetWord(kInputTypeWord, static_cast<std::uint16_t>(m_type->currentIndex()));
-    if (m_unit->currentIndex() >= 0)
-        m_image->SetWord(kTemperatureUnitWord, static_cast<std::uint16_t>(m_unit->currentIndex()));
+    m_binder.Store();
     AfterStore();
 }
 
@@ -59,6 +51,6 @@ void CInputTemperaturePage::OnTypeChosen(int index)
         m_image->SetLong(kBargraphUpperWord, scaling.InputRangeMaximum());
         m_image->SetLong(kAnalogZeroWord, scaling.InputRangeMinimum());
         m_image->SetLong(kAnalogSpanWord, scaling.InputRangeMaximum());
-        Ask(kRefresh);
+        emit typeChanged();
     });
 }

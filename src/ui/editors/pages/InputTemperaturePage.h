@@ -16,16 +16,14 @@ public:
     QComboBox* UnitList() const { return m_unit; }
 
 protected:
-    // `typeBase`: first of the `typeCount` sensor texts.
-    CInputTemperaturePage(unsigned typeBase, int typeCount, QWidget* parent);
+    // The type texts are the model's sensors.
+    explicit CInputTemperaturePage(QWidget* parent);
     // Rules across words after the store.
     virtual void AfterStore() {}
 
 private:
     void OnTypeChosen(int index);
 
-    unsigned m_typeBase;
-    int m_typeCount;
     QComboBox* m_type;
     QComboBox* m_unit;
 };
