@@ -2,6 +2,7 @@
 
 #include "ui/common/UiText.h"
 #include "ui/editors/DataGridAccessible.h"
+#include "ui/editors/ListCtrlInfoTip.h"
 #include "ui/editors/ParEdit.h"
 
 #include <QAbstractTableModel>
@@ -18,8 +19,6 @@
 class CGridModel : public QAbstractTableModel
 {
 public:
-    static constexpr int kMaxTipChars = 79;
-
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
@@ -34,7 +33,7 @@ public:
         if (role == Qt::ToolTipRole && m_toolTips && !Header(index.column(), index.row())) {
             const QString text = CellText(index.column(), index.row());
             if (!text.isEmpty())
-                return TipText(text);
+                return CListCtrlInfoTip::TipText(text);
         }
         return {};
     }
@@ -125,17 +124,6 @@ public:
         if (text.startsWith(QLatin1Char('$')))
             return {1, 2};
         return {1, 1};
-    }
-
-    // Cut to 79 characters, never inside a surrogate pair.
-    static QString TipText(const QString& text)
-    {
-        if (text.size() <= kMaxTipChars)
-            return text;
-        qsizetype cut = kMaxTipChars;
-        if (text.at(cut - 1).isHighSurrogate())
-            --cut;
-        return text.left(cut);
     }
 
     const std::vector<CGridHeaderCell>& HeaderCells() const { return m_header; }
