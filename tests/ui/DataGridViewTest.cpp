@@ -865,3 +865,53 @@ TEST(GridCellEditing, EditorsDieWithTheEditingAndTheEditingOutlivesItsGrid)
     EXPECT_EQ(editing.List(), nullptr);
     EXPECT_FALSE(editing.IsEditing());
 }
+
+TEST_F(DataGridCellEdit, TheModelAnswersWhatQtAsksOfItsCells)
+{
+    const QAbstractItemModel* model = grid->model();
+    EXPECT_EQ(model->rowCount(), 6);
+    EXPECT_EQ(model->columnCount(), 9);
+    EXPECT_EQ(model->index(0, 2).data().toString(), UiText(1102)) << "headers are cells of the model";
+    EXPECT_EQ(model->index(2, 2).data().toString(), QStringLiteral("12.3"));
+    EXPECT_FALSE(model->flags(model->index(3, 2)) & Qt::ItemIsEnabled) << "the P row's blank cells";
+    EXPECT_FALSE(model->flags(model->index(0, 2)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(model->flags(model->index(2, 2)) & Qt::ItemIsEditable);
+    grid->SetEditable(false);
+    EXPECT_FALSE(model->flags(model->index(2, 2)) & Qt::ItemIsEditable) << "display only";
+    EXPECT_EQ(grid->rowSpan(0, 0), 1);
+    grid->SetHeader(BankHeader(), kWidth);
+    EXPECT_EQ(grid->columnSpan(0, 1), 2) << "\"@Bank1\"";
+    EXPECT_EQ(grid->rowSpan(0, 0), 2) << "\"$\"";
+    EXPECT_EQ(grid->columnSpan(1, 1), 1);
+}
+
+TEST_F(DataGridCellEdit, ARefillOrAMoveOfTheCurrentCellNeverStoresOrOverwritesWhatIsTyped)
+{
+    QSignalSpy committed(editing.get(), &CGridCellEditing::valueCommitted);
+    Click(2, 2);
+    QTest::keyClicks(box, QStringLiteral("42"));
+    table->Refill(); // the owner's window refreshes while the user types
+    EXPECT_EQ(box->text(), QStringLiteral("42"));
+    EXPECT_TRUE(box->hasFocus());
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(table->Value(2, 2), 420);
+
+    // The window moves the current cell itself: the edit closes unstored,
+    // and its closing is no answer of the editor.
+    Click(4, 1);
+    QTest::keyClicks(box, QStringLiteral("9"));
+    ASSERT_TRUE(grid->SetCurrentCell(5, 2));
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(table->Value(4, 1), 0);
+    EXPECT_EQ(table->stores, 1);
+    EXPECT_EQ(committed.count(), 1);
+    EXPECT_TRUE(messages.Messages().empty());
+
+    // A double click opens one edit, as a click does.
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, Center(6, 2));
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(Current(), std::make_pair(6, 2));
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_EQ(table->stores, 1);
+}
