@@ -337,9 +337,8 @@ void CDataGridView::BeginEdit(int startCharacter)
     emit editRequested(startCharacter);
 }
 
-// Each move steps over header cells but stops at the edge of the selectable
-// area: a run of header cells up to the edge leaves the current cell as it
-// was, so a header cell or a cell outside the grid never becomes current.
+// A run of header cells up to the edge leaves the current cell as it was, so
+// a header cell or a cell outside the grid never becomes current.
 QPoint CDataGridView::Step(CursorAction action) const
 {
     int column = CurrentColumn();
@@ -385,47 +384,17 @@ bool CDataGridView::MoveTo(CursorAction action)
     return to.x() >= 0 && SetCurrentCell(to.x(), to.y());
 }
 
-bool CDataGridView::MoveUp()
-{
-    return MoveTo(QAbstractItemView::MoveUp);
-}
-
-bool CDataGridView::MoveDown()
-{
-    return MoveTo(QAbstractItemView::MoveDown);
-}
-
-bool CDataGridView::MoveLeft()
-{
-    return MoveTo(QAbstractItemView::MoveLeft);
-}
-
-bool CDataGridView::MoveRight()
-{
-    return MoveTo(QAbstractItemView::MoveRight);
-}
-
-bool CDataGridView::MoveNext()
-{
-    return MoveTo(QAbstractItemView::MoveNext);
-}
-
-bool CDataGridView::MovePrevious()
-{
-    return MoveTo(QAbstractItemView::MovePrevious);
-}
-
 bool CDataGridView::Navigate(int navigationCode)
 {
     switch (navigationCode) {
-    case kNavDown: MoveDown(); break;
-    case kNavUp: MoveUp(); break;
-    case kNavLeft: MoveLeft(); break;
-    case kNavRight: MoveRight(); break;
+    case kNavDown: MoveTo(QAbstractItemView::MoveDown); break;
+    case kNavUp: MoveTo(QAbstractItemView::MoveUp); break;
+    case kNavLeft: MoveTo(QAbstractItemView::MoveLeft); break;
+    case kNavRight: MoveTo(QAbstractItemView::MoveRight); break;
     case kNavNext:
     case kNavPrevious: {
         const bool forward = navigationCode == kNavNext;
-        if (!(forward ? MoveNext() : MovePrevious())) {
+        if (!MoveTo(forward ? QAbstractItemView::MoveNext : QAbstractItemView::MovePrevious)) {
             // Past the last cell Tab goes where it goes from any control.
             QWidget::focusNextPrevChild(forward);
             return false;
@@ -476,7 +445,8 @@ bool CDataGridView::event(QEvent* event)
         // the last cell (or Shift+Tab from the first) it leaves the grid.
         if (m_editable) {
             const int tab = TabNavigation(static_cast<QKeyEvent*>(event));
-            if ((tab == kNavNext && MoveNext()) || (tab == kNavPrevious && MovePrevious())) {
+            if ((tab == kNavNext && MoveTo(QAbstractItemView::MoveNext))
+                || (tab == kNavPrevious && MoveTo(QAbstractItemView::MovePrevious))) {
                 event->accept();
                 return true;
             }
@@ -507,10 +477,10 @@ void CDataGridView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_F2: BeginEdit(0); break; // F2 as in every spreadsheet
-    case Qt::Key_Up: MoveUp(); break;
-    case Qt::Key_Down: MoveDown(); break;
-    case Qt::Key_Left: MoveLeft(); break;
-    case Qt::Key_Right: MoveRight(); break;
+    case Qt::Key_Up: MoveTo(QAbstractItemView::MoveUp); break;
+    case Qt::Key_Down: MoveTo(QAbstractItemView::MoveDown); break;
+    case Qt::Key_Left: MoveTo(QAbstractItemView::MoveLeft); break;
+    case Qt::Key_Right: MoveTo(QAbstractItemView::MoveRight); break;
     default: BeginEdit(TypedCharacter(event)); break;
     }
 }

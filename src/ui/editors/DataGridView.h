@@ -107,16 +107,6 @@ public:
     const QString& EditText() const { return m_editText; }
     int StartCharacter() const { return m_startCharacter; }
 
-    // Moves of the current cell; a move that would end on a header cell or
-    // outside the selectable area leaves the cell where it is. True if moved.
-    bool MoveUp();
-    bool MoveDown();
-    bool MoveLeft();
-    bool MoveRight();
-    // Tab and Shift+Tab: the next or previous selectable cell in reading
-    // order (along the row, then on to the next row); false at the end.
-    bool MoveNext();
-    bool MovePrevious();
     // After a committed cell edit: navigation code 1, 2, 3, 4 moves down, up,
     // left, right and begins an edit on the (new) current cell; 5 and 6 do
     // the same for the next and previous cell, and after the last or before
@@ -153,8 +143,12 @@ protected:
 
 private:
     bool IsSelectable(int column, int row) const;
-    // The cell a move leads to from the current cell, or (-1, -1).
+    // The cell a move leads to from the current cell, or (-1, -1). Up, down,
+    // left and right step over header cells but stop at the edge of the
+    // selectable area; next and previous (Tab, Shift+Tab) go in reading
+    // order, along the row and on to the next.
     QPoint Step(CursorAction action) const;
+    // Makes that cell current; false (and no move) at an edge.
     bool MoveTo(CursorAction action);
     bool TakesKey(const QKeyEvent* event) const;
     // Row height, column widths, spans and size; done at once rather than

@@ -22,7 +22,7 @@
 class QKeyEvent;
 class QWidget;
 
-// Navigation codes after a commit, shared by the list, the box and CParEdit.
+// Navigation codes after a commit, shared by the list, the box and the grid.
 inline constexpr int kNavStay = 0;
 inline constexpr int kNavDown = 1;
 inline constexpr int kNavUp = 2;
