@@ -915,3 +915,24 @@ TEST_F(DataGridCellEdit, ARefillOrAMoveOfTheCurrentCellNeverStoresOrOverwritesWh
     QTest::keyClick(box, Qt::Key_Escape);
     EXPECT_EQ(table->stores, 1);
 }
+
+TEST_F(DataGridFixture, TheSameHeaderAgainOnlyLaysTheGridOutAgain)
+{
+    Use(MainHeader(), 1, 1);
+    grid->SetCell(2, 2, QStringLiteral("12.5"));
+    ASSERT_TRUE(grid->SetCurrentCell(5, 4));
+    QSignalSpy reset(grid->model(), &QAbstractItemModel::modelReset);
+    grid->SetHeader(MainHeader(), kWidth + 10); // the monitor's table on every resize
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(grid->width(), 9 * (kWidth + 10) + 1);
+    EXPECT_EQ(grid->CellRect(2, 2).left(), 2 * (kWidth + 10));
+    EXPECT_EQ(grid->columnWidth(8), kWidth + 10);
+    EXPECT_EQ(grid->CellText(2, 2), QStringLiteral("12.5"));
+    EXPECT_EQ(Current(), std::make_pair(5, 4));
+    grid->SetHeader(MainHeader(), kWidth, 12, 6);
+    EXPECT_EQ(reset.count(), 1) << "more columns are a new table";
+    EXPECT_EQ(grid->Columns(), 12);
+    grid->SetHeader(MainHeader(), kWidth);
+    EXPECT_EQ(reset.count(), 2);
+    EXPECT_EQ(grid->Columns(), 9);
+}

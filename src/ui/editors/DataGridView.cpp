@@ -47,6 +47,10 @@ public:
 
     void SetHeader(std::vector<CGridHeaderCell> header, int columns, int rows)
     {
+        // Owners that lay the grid out again on every resize set the same
+        // header: no reset, which a screen reader would read as a new table.
+        if (SameHeader(header, columns, rows))
+            return;
         beginResetModel();
         m_header = std::move(header);
         m_columns = std::max(columns, 0);
@@ -130,6 +134,22 @@ public:
     const std::vector<CGridDataCell>& Cells() const { return m_cells; }
 
 private:
+    bool SameHeader(const std::vector<CGridHeaderCell>& header, int columns, int rows) const
+    {
+        const auto same = [](const CGridHeaderCell& x, const CGridHeaderCell& y) {
+            return x.stringId == y.stringId && x.column == y.column && x.row == y.row;
+        };
+        if (m_header.empty() || !std::equal(header.begin(), header.end(), m_header.begin(), m_header.end(), same))
+            return false;
+        int needColumns = columns;
+        int needRows = rows;
+        for (const CGridHeaderCell& cell : header) {
+            needColumns = std::max(needColumns, cell.column + 1);
+            needRows = std::max(needRows, cell.row + 1);
+        }
+        return needColumns == m_columns && needRows == m_rows;
+    }
+
     void AllChanged()
     {
         if (m_rows > 0 && m_columns > 0)
