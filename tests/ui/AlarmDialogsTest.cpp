@@ -106,8 +106,8 @@ TEST(AlarmBankDialog, CellEditsReachTheCallerOnlyWithOk)
         CAlarmBankDialog dialog;
         const bool accepted = RunDriven(dialog, image, [&] {
             CDataGridView* grid = dialog.Grid();
-            CEditText* box = dialog.Editing().ParEdit().Box();
-            CEditComboBox* list = dialog.Editing().ParEdit().List();
+            CEditText* box = dialog.Editing().Box();
+            CEditComboBox* list = dialog.Editing().List();
             auto* bank = Named<QComboBox>(&dialog, UiText(12740));
             ASSERT_NE(bank, nullptr);
             EXPECT_TRUE(bank->isEnabled());
@@ -205,7 +205,7 @@ TEST(AlarmBankDialog, OkStoresAnOpenCellEditAndStaysOpenOnARejectedOne)
             // Focus moves only send their events in the active window.
             ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
             CDataGridView* grid = dialog.Grid();
-            CEditText* box = dialog.Editing().ParEdit().Box();
+            CEditText* box = dialog.Editing().Box();
             ASSERT_TRUE(grid->SetCurrentCell(2, 8)); // bank 5 HH
             grid->setFocus();
             QTest::keyClick(grid, Qt::Key_1);
@@ -243,7 +243,7 @@ TEST(AlarmBankDialog, CancelDropsARejectedCellValueWithTheRestAndCloses)
         ASSERT_TRUE(grid->SetCurrentCell(2, 2));
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_9);
-        QTest::keyClicks(dialog.Editing().ParEdit().Box(), "999999");
+        QTest::keyClicks(dialog.Editing().Box(), "999999");
         QPushButton* cancel = nullptr;
         for (QPushButton* b : dialog.findChildren<QPushButton*>())
             if (b->text() == UiText(uitext::kCancel))
@@ -266,8 +266,8 @@ TEST(AlarmBankDialog, TabWalksTheBankCellsOverTheHeaderRowsAndLeavesTheGridAtBot
     RunDriven(dialog, image, [&] {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
         CDataGridView* grid = dialog.Grid();
-        CEditText* box = dialog.Editing().ParEdit().Box();
-        CEditComboBox* list = dialog.Editing().ParEdit().List();
+        CEditText* box = dialog.Editing().Box();
+        CEditComboBox* list = dialog.Editing().List();
         auto* bank = Named<QComboBox>(&dialog, UiText(12740));
         ASSERT_TRUE(grid->SetCurrentCell(8, 5)); // bank 4 LL setpoint
         grid->setFocus();
@@ -325,7 +325,7 @@ TEST(AlarmBankDialog, SetpointLimitsFollowTheDisplayScaleOfTheModel)
         CAlarmBankDialog dialog;
         RunDriven(dialog, image, [&] {
             CDataGridView* grid = dialog.Grid();
-            CEditText* box = dialog.Editing().ParEdit().Box();
+            CEditText* box = dialog.Editing().Box();
             ASSERT_TRUE(grid->SetCurrentCell(8, 11)); // bank 8 LL
             grid->setFocus();
             QTest::keyClick(grid, Qt::Key_Return);

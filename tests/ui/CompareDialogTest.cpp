@@ -191,8 +191,8 @@ TEST_F(CompareDialogTest, TheReportAloneHasNoComparisonAndGreysWhatTheModelLacks
 
     // The tooltip gives a narrow cell's whole text.
     List()->setColumnWidth(CCompareList::kNameColumn, 30);
-    const int id = CCompareList::ToolId(List()->TableRow(inputType), CCompareList::kWorkingColumn);
-    EXPECT_EQ(List()->ToolText(id), "1.0000 to 5.0000 Vdc");
+    const QModelIndex cell = List()->model()->index(List()->TableRow(inputType), CCompareList::kWorkingColumn);
+    EXPECT_EQ(List()->ToolTipAt(List()->visualRect(cell).center()), "1.0000 to 5.0000 Vdc");
 
     // Three fields a line before any comparison.
     const auto csv = ExportCsv("plain.csv");

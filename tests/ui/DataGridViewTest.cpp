@@ -60,10 +60,9 @@ std::vector<CGridHeaderCell> MainHeader()
     return h;
 }
 
-struct Counter : CObserver
+struct Counter
 {
     int count = 0;
-    void Update(CObservable*) override { ++count; }
 };
 
 class DataGridFixture : public ::testing::Test
@@ -80,7 +79,7 @@ protected:
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-        grid->Attach(&edits);
+        QObject::connect(grid, &CDataGridView::editRequested, [this] { ++edits.count; });
     }
 
     void Use(std::vector<CGridHeaderCell> header, int firstColumn, int firstRow)
@@ -94,7 +93,7 @@ protected:
     }
 
     QPoint Center(int column, int row) const { return grid->CellRect(column, row).center(); }
-    void Click(int column, int row) { QTest::mouseClick(grid, Qt::LeftButton, {}, Center(column, row)); }
+    void Click(int column, int row) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, Center(column, row)); }
     std::pair<int, int> Current() const { return {grid->CurrentColumn(), grid->CurrentRow()}; }
     void Keys(std::initializer_list<Qt::Key> keys)
     {
@@ -163,7 +162,7 @@ TEST_F(DataGridFixture, BeginEditOnlyOnSelectableDataCells)
         Click(c, r);
         EXPECT_EQ(edits.count, 0) << "header cell " << c << "," << r;
     }
-    QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(9 * kWidth, grid->RowHeight() + 2)); // the closing line
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(9 * kWidth, grid->RowHeight() + 2)); // the closing line
     EXPECT_EQ(edits.count, 0);
     EXPECT_EQ(Current(), std::make_pair(1, 1));
 
@@ -259,27 +258,26 @@ TEST_F(DataGridFixture, ToolTipShowsTheDataCellUnderTheMouse)
     const QString longText(100, QLatin1Char('x'));
     grid->SetCell(5, 3, longText);
     grid->SetCell(2, 1, QStringLiteral("1234.5"));
-    EXPECT_EQ(CDataGridView::ToolId(5, 3), 3078);
 
     auto hover = [&](int column, int row) {
         QHelpEvent help(QEvent::ToolTip, Center(column, row), grid->mapToGlobal(Center(column, row)));
-        QApplication::sendEvent(grid, &help);
+        QApplication::sendEvent(grid->viewport(), &help);
     };
     hover(2, 1);
     EXPECT_FALSE(QToolTip::isVisible()) << "tooltips are the owner's choice";
     grid->SetToolTipsEnabled(true);
     hover(2, 3);
     EXPECT_FALSE(QToolTip::isVisible()) << "nothing for a header cell";
-    EXPECT_EQ(grid->ToolHitTest(Center(0, 2)), 0);
+    EXPECT_TRUE(grid->indexAt(Center(0, 2)).data(Qt::ToolTipRole).toString().isEmpty());
     hover(2, 1);
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), QStringLiteral("1234.5"));
-    EXPECT_EQ(grid->ToolTipText(grid->ToolHitTest(Center(5, 3))), longText.left(79));
+    EXPECT_EQ(grid->indexAt(Center(5, 3)).data(Qt::ToolTipRole).toString(), longText.left(79));
     QToolTip::hideText();
 }
 
 // ---------------------------------------------------------------------------
-// In-cell editing with the real CParEdit.
+// In-cell editing with the real cell editors.
 
 namespace {
 
@@ -352,8 +350,8 @@ protected:
         table->values[{1, 2}] = 1;
         table->Refill();
         editing = std::make_unique<CGridCellEditing>(*grid, *table);
-        box = editing->ParEdit().Box();
-        list = editing->ParEdit().List();
+        box = editing->Box();
+        list = editing->List();
     }
     void TearDown() override { QApplication::processEvents(); }
 
@@ -668,7 +666,7 @@ TEST_F(DataGridCellEdit, EscapeClosesOnlyTheCellEditorAndTheNextEscapeTheDialog)
     dialogGrid->setFocus();
 
     QTest::keyClick(dialogGrid, Qt::Key_Return);
-    CEditText* dialogBox = dialogEditing.ParEdit().Box();
+    CEditText* dialogBox = dialogEditing.Box();
     ASSERT_TRUE(dialogBox->isVisible());
     QTest::keyClicks(dialogBox, QStringLiteral("9"));
     QTest::keyClick(dialogBox, Qt::Key_Escape);
@@ -726,8 +724,8 @@ TEST_F(DataGridFixture, OwnerFailuresInKeyAndMouseHandlersAreShownAndEndTheEdit)
     failing.failDescribe = false;
     failing.failRefill = true;
     QTest::keyClick(grid, Qt::Key_5);
-    ASSERT_TRUE(failingEditing.ParEdit().Box()->isVisible());
-    QTest::keyClick(failingEditing.ParEdit().Box(), Qt::Key_Down);
+    ASSERT_TRUE(failingEditing.Box()->isVisible());
+    QTest::keyClick(failingEditing.Box(), Qt::Key_Down);
     ASSERT_EQ(messages.Messages().size(), 3u);
     EXPECT_EQ(messages.Messages()[2].text, QStringLiteral("refill failed"));
     EXPECT_EQ(failing.Value(2, 2), 50) << "the value was stored before the refill failed";
@@ -826,4 +824,115 @@ TEST_F(DataGridFixture, ScreenReadersSeeATableOfTheCellsTexts)
     EXPECT_EQ(focused->text(QAccessible::Name), QStringLiteral("95.00"));
     EXPECT_TRUE(focused->state().focused);
     EXPECT_EQ(table->selectedCellCount(), 1);
+}
+
+TEST_F(DataGridCellEdit, EditorsAreHiddenChildrenOfTheViewportInTheGridsFontAndAreKeptForTheNextCell)
+{
+    EXPECT_EQ(box->parentWidget(), grid->viewport());
+    EXPECT_EQ(list->parentWidget(), grid->viewport());
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(box->font(), grid->font());
+    EXPECT_EQ(list->font(), grid->font());
+    Click(2, 2);
+    QTest::keyClick(box, Qt::Key_Return);
+    Click(5, 4);
+    EXPECT_EQ(editing->Box(), box) << "the same box opens over the next cell";
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(grid->viewport()->findChildren<CEditText*>().size(), 1);
+}
+
+TEST(GridCellEditing, EditorsDieWithTheEditingAndTheEditingOutlivesItsGrid)
+{
+    CDataGridView grid;
+    grid.SetHeader(MainHeader(), kWidth);
+    FakeTable table(grid);
+    {
+        CGridCellEditing editing(grid, table);
+        EXPECT_EQ(grid.viewport()->findChildren<CEditText*>().size(), 1);
+    }
+    EXPECT_TRUE(grid.viewport()->findChildren<CEditText*>().isEmpty());
+    EXPECT_TRUE(grid.viewport()->findChildren<CEditComboBox*>().isEmpty());
+    EXPECT_NE(grid.itemDelegate(), nullptr) << "the grid still draws its cells";
+    EXPECT_FALSE(grid.grab().isNull());
+
+    auto shortLived = std::make_unique<CDataGridView>();
+    shortLived->SetHeader(MainHeader(), kWidth);
+    FakeTable other(*shortLived);
+    CGridCellEditing editing(*shortLived, other);
+    shortLived.reset();
+    EXPECT_EQ(editing.Box(), nullptr);
+    EXPECT_EQ(editing.List(), nullptr);
+    EXPECT_FALSE(editing.IsEditing());
+}
+
+TEST_F(DataGridCellEdit, TheModelAnswersWhatQtAsksOfItsCells)
+{
+    const QAbstractItemModel* model = grid->model();
+    EXPECT_EQ(model->rowCount(), 6);
+    EXPECT_EQ(model->columnCount(), 9);
+    EXPECT_EQ(model->index(0, 2).data().toString(), UiText(1102)) << "headers are cells of the model";
+    EXPECT_EQ(model->index(2, 2).data().toString(), QStringLiteral("12.3"));
+    EXPECT_FALSE(model->flags(model->index(3, 2)) & Qt::ItemIsEnabled) << "the P row's blank cells";
+    EXPECT_FALSE(model->flags(model->index(0, 2)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(model->flags(model->index(2, 2)) & Qt::ItemIsEditable);
+    grid->SetEditable(false);
+    EXPECT_FALSE(model->flags(model->index(2, 2)) & Qt::ItemIsEditable) << "display only";
+    EXPECT_EQ(grid->rowSpan(0, 0), 1);
+    grid->SetHeader(BankHeader(), kWidth);
+    EXPECT_EQ(grid->columnSpan(0, 1), 2) << "\"@Bank1\"";
+    EXPECT_EQ(grid->rowSpan(0, 0), 2) << "\"$\"";
+    EXPECT_EQ(grid->columnSpan(1, 1), 1);
+}
+
+TEST_F(DataGridCellEdit, ARefillOrAMoveOfTheCurrentCellNeverStoresOrOverwritesWhatIsTyped)
+{
+    QSignalSpy committed(editing.get(), &CGridCellEditing::valueCommitted);
+    Click(2, 2);
+    QTest::keyClicks(box, QStringLiteral("42"));
+    table->Refill(); // the owner's window refreshes while the user types
+    EXPECT_EQ(box->text(), QStringLiteral("42"));
+    EXPECT_TRUE(box->hasFocus());
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(table->Value(2, 2), 420);
+
+    // The window moves the current cell itself: the edit closes unstored,
+    // and its closing is no answer of the editor.
+    Click(4, 1);
+    QTest::keyClicks(box, QStringLiteral("9"));
+    ASSERT_TRUE(grid->SetCurrentCell(5, 2));
+    EXPECT_FALSE(editing->IsEditing());
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(table->Value(4, 1), 0);
+    EXPECT_EQ(table->stores, 1);
+    EXPECT_EQ(committed.count(), 1);
+    EXPECT_TRUE(messages.Messages().empty());
+
+    // A double click opens one edit, as a click does.
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, Center(6, 2));
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(Current(), std::make_pair(6, 2));
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_EQ(table->stores, 1);
+}
+
+TEST_F(DataGridFixture, TheSameHeaderAgainOnlyLaysTheGridOutAgain)
+{
+    Use(MainHeader(), 1, 1);
+    grid->SetCell(2, 2, QStringLiteral("12.5"));
+    ASSERT_TRUE(grid->SetCurrentCell(5, 4));
+    QSignalSpy reset(grid->model(), &QAbstractItemModel::modelReset);
+    grid->SetHeader(MainHeader(), kWidth + 10); // the monitor's table on every resize
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(grid->width(), 9 * (kWidth + 10) + 1);
+    EXPECT_EQ(grid->CellRect(2, 2).left(), 2 * (kWidth + 10));
+    EXPECT_EQ(grid->columnWidth(8), kWidth + 10);
+    EXPECT_EQ(grid->CellText(2, 2), QStringLiteral("12.5"));
+    EXPECT_EQ(Current(), std::make_pair(5, 4));
+    grid->SetHeader(MainHeader(), kWidth, 12, 6);
+    EXPECT_EQ(reset.count(), 1) << "more columns are a new table";
+    EXPECT_EQ(grid->Columns(), 12);
+    grid->SetHeader(MainHeader(), kWidth);
+    EXPECT_EQ(reset.count(), 2);
+    EXPECT_EQ(grid->Columns(), 9);
 }

@@ -110,7 +110,7 @@ TEST_F(DeviceInformationTest, ShowsWhatTheMeterSaysAndBlinksTheLampWhileCommunic
     EXPECT_EQ(Value(kErrorRow), "0000");
     EXPECT_FALSE(Value(kDisplayRow).isEmpty());
     EXPECT_FALSE(Value(kAnalogRow).isEmpty()) << "the model has an analog output";
-    EXPECT_EQ(table->ToolTipText(CDataGridView::ToolId(1, kSerialRow)), "Q6KSIM01");
+    EXPECT_EQ(table->Index(1, kSerialRow).data(Qt::ToolTipRole).toString(), "Q6KSIM01");
 
     EXPECT_TRUE(m_dialog->AddressList()->isVisible());
     EXPECT_EQ(m_dialog->AddressList()->count(), 247);

@@ -159,8 +159,8 @@ TEST_F(MainWindowDialogs, BankCommitsTheWindowFirstAndTheAlarmTableShowsTheNewBa
         ASSERT_TRUE(grid->SetCurrentCell(8, 2));
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_7); // opens the cell's edit with the 7
-        QTest::keyClicks(bank->Editing().ParEdit().Box(), "77");
-        QTest::keyClick(bank->Editing().ParEdit().Box(), Qt::Key_Return);
+        QTest::keyClicks(bank->Editing().Box(), "77");
+        QTest::keyClick(bank->Editing().Box(), Qt::Key_Return);
         ChooseIn(d, 12740, 3);
         QTest::mouseClick(d->OkButton(), Qt::LeftButton);
     }));

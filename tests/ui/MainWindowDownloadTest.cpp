@@ -115,7 +115,7 @@ protected:
         EXPECT_TRUE(grid->SetCurrentCell(column, row));
         grid->setFocus();
         QTest::keyClicks(grid, typed.left(1));
-        CEditText* box = w->AlarmTable()->Editing().ParEdit().Box();
+        CEditText* box = w->AlarmTable()->Editing().Box();
         QTest::keyClicks(box, typed.mid(1));
         EXPECT_TRUE(box->isVisible());
         return box;

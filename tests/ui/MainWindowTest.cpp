@@ -596,7 +596,7 @@ TEST_F(MainWindow, AlarmTableShowsTheCurrentBankAndEditsInTheCell)
     // opens the cell below.
     ASSERT_TRUE(grid->SetCurrentCell(2, 1));
     QTest::keyClick(grid, Qt::Key_7);
-    CParEdit& editor = w->AlarmTable()->Editing().ParEdit();
+    CGridCellEditing& editor = w->AlarmTable()->Editing();
     ASSERT_TRUE(editor.Box()->isVisible());
     EXPECT_EQ(editor.Box()->text(), "7");
     QTest::keyClick(editor.Box(), Qt::Key_Down);

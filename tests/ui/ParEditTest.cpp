@@ -1,5 +1,5 @@
-// The in-cell editor: key, focus and commit rules of its list and edit box,
-// and what CParEdit hands to its owner.
+// The in-cell editors: key, focus and commit rules of the list and the edit
+// box, and what their signals hand to the grid's delegate.
 #include "ui/editors/ParEdit.h"
 
 #include <QAbstractItemView>
@@ -21,20 +21,37 @@ struct SCommit
     int navigation;
 };
 
-// The grid's owner: records what CParEdit reports at the moment it reports.
-class CRecorder : public CObserver
+constexpr int kCommitNone = 0; // cancelled
+constexpr int kCommitList = 1;
+constexpr int kCommitText = 2;
+
+// The two editors as the grid's delegate has them: hidden children of the
+// grid, in its font.
+struct CEditorPair
+{
+    CEditText* Box() const { return box; }
+    CEditComboBox* List() const { return list; }
+    CEditText* box = nullptr;
+    CEditComboBox* list = nullptr;
+};
+
+// The grid's delegate: records what the editors say at the moment they say it.
+class CRecorder
 {
 public:
-    explicit CRecorder(CParEdit& edit) : m_edit(edit) {}
-    void Update(CObservable* source) override
+    void Listen(const CEditorPair& editors)
     {
-        EXPECT_EQ(source, static_cast<CObservable*>(&m_edit));
-        commits.push_back({m_edit.CommitKind(), m_edit.SelectedIndex(), m_edit.Text(), m_edit.NavigationCode()});
+        CEditText* box = editors.box;
+        CEditComboBox* list = editors.list;
+        QObject::connect(box, &CEditText::committed,
+                         [this, box](int navigation) { commits.push_back({kCommitText, -1, box->text(), navigation}); });
+        QObject::connect(list, &CEditComboBox::committed, [this, list](int navigation) {
+            commits.push_back({kCommitList, list->currentIndex(), {}, navigation});
+        });
+        QObject::connect(list, &CEditComboBox::cancelled,
+                         [this, list] { commits.push_back({kCommitNone, list->currentIndex(), {}, kNavStay}); });
     }
     std::vector<SCommit> commits;
-
-private:
-    CParEdit& m_edit;
 };
 
 class ParEditFixture : public ::testing::Test
@@ -51,8 +68,11 @@ protected:
         grid->setFocusPolicy(Qt::StrongFocus);
         other = new QPushButton("other", &window);
         other->setGeometry(0, 160, 100, 30);
-        parEdit.CreateChildren(grid);
-        parEdit.Attach(&recorder);
+        parEdit.box = new CEditText(grid);
+        parEdit.box->setFont(grid->font());
+        parEdit.list = new CEditComboBox(grid);
+        parEdit.list->setFont(grid->font());
+        recorder.Listen(parEdit);
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -71,6 +91,7 @@ protected:
     void ShowList(int selected)
     {
         CEditComboBox* list = parEdit.List();
+        list->hide(); // closed by its owner after the last answer
         list->clear();
         list->addItems({"No", "Yes"});
         list->setGeometry(10, 20, 80, 20);
@@ -83,24 +104,20 @@ protected:
     QDialog window;
     QWidget* grid = nullptr;
     QPushButton* other = nullptr;
-    CParEdit parEdit;
-    CRecorder recorder{parEdit};
+    CEditorPair parEdit;
+    CRecorder recorder;
 };
 
 } // namespace
 
-TEST_F(ParEditFixture, CreatesHiddenChildrenOfTheGridInItsFont)
+TEST_F(ParEditFixture, EditorsStartHiddenWithTheirControlIds)
 {
-    ASSERT_NE(parEdit.Box(), nullptr);
-    ASSERT_NE(parEdit.List(), nullptr);
-    EXPECT_EQ(parEdit.Box()->parentWidget(), grid);
-    EXPECT_EQ(parEdit.List()->parentWidget(), grid);
     EXPECT_FALSE(parEdit.Box()->isVisible());
     EXPECT_FALSE(parEdit.List()->isVisible());
     EXPECT_EQ(parEdit.Box()->ControlId(), 10000);
     EXPECT_EQ(parEdit.List()->ControlId(), 10001);
-    EXPECT_EQ(parEdit.Box()->font(), grid->font());
-    EXPECT_EQ(parEdit.List()->font(), grid->font());
+    EXPECT_EQ(parEdit.Box()->property("controlId").toInt(), 10000);
+    EXPECT_EQ(parEdit.List()->property("controlId").toInt(), 10001);
 }
 
 TEST_F(ParEditFixture, EditBoxArrowsMoveTheCaretInsideTheTextAndCommitAtItsEdges)
@@ -115,7 +132,7 @@ TEST_F(ParEditFixture, EditBoxArrowsMoveTheCaretInsideTheTextAndCommitAtItsEdges
     EXPECT_TRUE(recorder.commits.empty());
     QTest::keyClick(box, Qt::Key_Right); // caret at the end
     ASSERT_EQ(recorder.commits.size(), 1u);
-    EXPECT_EQ(recorder.commits[0].kind, CParEdit::kCommitText);
+    EXPECT_EQ(recorder.commits[0].kind, kCommitText);
     EXPECT_EQ(recorder.commits[0].text, "123");
     EXPECT_EQ(recorder.commits[0].navigation, kNavRight);
     EXPECT_TRUE(box->isVisible()); // the owner decides whether it hides
@@ -156,7 +173,7 @@ TEST_F(ParEditFixture, EditBoxReturnUpDownCommitWithTheirNavigationAndReturnNeve
     EXPECT_EQ(recorder.commits[3].navigation, kNavStay);
     EXPECT_EQ(recorder.commits[3].text, "452");
     for (const SCommit& c : recorder.commits)
-        EXPECT_EQ(c.kind, CParEdit::kCommitText);
+        EXPECT_EQ(c.kind, kCommitText);
     EXPECT_EQ(window.result(), QDialog::Rejected);
     EXPECT_TRUE(window.isVisible());
 }
@@ -167,7 +184,7 @@ TEST_F(ParEditFixture, LosingFocusCommitsTypedTextAndOnlyAListChangedByTheUser)
     other->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 1u);
-    EXPECT_EQ(recorder.commits[0].kind, CParEdit::kCommitText);
+    EXPECT_EQ(recorder.commits[0].kind, kCommitText);
     EXPECT_EQ(recorder.commits[0].text, "7");
     EXPECT_EQ(recorder.commits[0].navigation, kNavAway);
     EXPECT_TRUE(parEdit.Box()->isVisible()) << "the owner decides, as after Return";
@@ -178,18 +195,19 @@ TEST_F(ParEditFixture, LosingFocusCommitsTypedTextAndOnlyAListChangedByTheUser)
     other->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 2u);
-    EXPECT_EQ(recorder.commits[1].kind, CParEdit::kCommitNone);
-    EXPECT_FALSE(parEdit.List()->isVisible());
+    EXPECT_EQ(recorder.commits[1].kind, kCommitNone);
+    EXPECT_TRUE(parEdit.List()->isVisible()) << "the owner decides, as for the box";
 
     ShowList(1); // a selection changed with the drop-down closed counts
     QTest::keyClick(parEdit.List(), Qt::Key_Up);
     other->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 3u);
-    EXPECT_EQ(recorder.commits[2].kind, CParEdit::kCommitList);
+    EXPECT_EQ(recorder.commits[2].kind, kCommitList);
     EXPECT_EQ(recorder.commits[2].index, 0);
     EXPECT_EQ(recorder.commits[2].navigation, kNavAway);
-    EXPECT_FALSE(parEdit.List()->isVisible());
+    EXPECT_TRUE(parEdit.List()->isVisible());
+    parEdit.List()->hide();
 
     // Hidden: a focus-out that still arrives sends nothing.
     QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
@@ -211,11 +229,11 @@ TEST_F(ParEditFixture, ListLeftAndRightInTheOpenDropDownCommitTheHighlightedEntr
     QApplication::processEvents();
     // Closing the drop-down and hiding the list must not add a cancel.
     ASSERT_EQ(recorder.commits.size(), 1u);
-    EXPECT_EQ(recorder.commits[0].kind, CParEdit::kCommitList);
+    EXPECT_EQ(recorder.commits[0].kind, kCommitList);
     EXPECT_EQ(recorder.commits[0].index, 0);
     EXPECT_EQ(recorder.commits[0].navigation, kNavRight);
     EXPECT_FALSE(list->view()->isVisible());
-    EXPECT_FALSE(list->isVisible());
+    EXPECT_TRUE(list->isVisible()) << "the owner decides";
 
     ShowList(-1); // a stored word other than 0 or 1 leaves no selection
     list->showPopup();
@@ -223,10 +241,10 @@ TEST_F(ParEditFixture, ListLeftAndRightInTheOpenDropDownCommitTheHighlightedEntr
     QTest::keyClick(list->view(), Qt::Key_Left);
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 2u);
-    EXPECT_EQ(recorder.commits[1].kind, CParEdit::kCommitList);
+    EXPECT_EQ(recorder.commits[1].kind, kCommitList);
     EXPECT_EQ(recorder.commits[1].index, -1);
     EXPECT_EQ(recorder.commits[1].navigation, kNavLeft);
-    EXPECT_FALSE(list->isVisible());
+    EXPECT_FALSE(list->view()->isVisible());
 
     // With the drop-down closed (after a click on the list, say) the keys
     // still commit.
@@ -249,8 +267,8 @@ TEST_F(ParEditFixture, DropDownClosedWithAChoiceCommitsAndWithoutOneCancels)
     QTest::keyClick(list->view(), Qt::Key_Escape);
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 1u);
-    EXPECT_EQ(recorder.commits[0].kind, CParEdit::kCommitNone);
-    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(recorder.commits[0].kind, kCommitNone);
+    EXPECT_FALSE(list->view()->isVisible());
 
     ShowList(0);
     list->showPopup();
@@ -259,43 +277,8 @@ TEST_F(ParEditFixture, DropDownClosedWithAChoiceCommitsAndWithoutOneCancels)
     QTest::keyClick(list->view(), Qt::Key_Return);
     QApplication::processEvents();
     ASSERT_EQ(recorder.commits.size(), 2u);
-    EXPECT_EQ(recorder.commits[1].kind, CParEdit::kCommitList);
+    EXPECT_EQ(recorder.commits[1].kind, kCommitList);
     EXPECT_EQ(recorder.commits[1].index, 1);
     EXPECT_EQ(recorder.commits[1].navigation, kNavStay);
-    EXPECT_FALSE(list->isVisible());
-}
-
-TEST_F(ParEditFixture, OwnerEndingTheEditHidesBothAndResetsTheKindWithoutNotifying)
-{
-    CObservable owner;
-    owner.Attach(&parEdit);
-    ShowBox("1");
-    QTest::keyClick(parEdit.Box(), Qt::Key_Return);
-    ASSERT_EQ(parEdit.CommitKind(), CParEdit::kCommitText);
-    parEdit.List()->show();
-    owner.Notify();
-    EXPECT_FALSE(parEdit.Box()->isVisible());
-    EXPECT_FALSE(parEdit.List()->isVisible());
-    EXPECT_EQ(parEdit.CommitKind(), CParEdit::kCommitNone);
-    EXPECT_EQ(recorder.commits.size(), 1u);
-}
-
-TEST(ParEdit, ChildrenDieWithTheEditorAndTheEditorOutlivesItsGrid)
-{
-    QWidget grid;
-    {
-        CParEdit edit;
-        edit.CreateChildren(&grid);
-        EXPECT_EQ(grid.findChildren<CEditText*>().size(), 1);
-    }
-    EXPECT_TRUE(grid.findChildren<CEditText*>().isEmpty());
-    EXPECT_TRUE(grid.findChildren<CEditComboBox*>().isEmpty());
-
-    CParEdit edit;
-    {
-        QWidget shortLived;
-        edit.CreateChildren(&shortLived);
-    }
-    EXPECT_EQ(edit.Box(), nullptr);
-    EXPECT_EQ(edit.List(), nullptr);
+    EXPECT_FALSE(list->view()->isVisible());
 }

@@ -30,19 +30,6 @@ TEST(SmallControls, LedPaintsACentredCircleOnButtonFace)
     EXPECT_EQ(CLedIndicator::CircleRect(QSize(20, 61)), QRect(0, 20, 20, 20));
 }
 
-TEST(SmallControls, ToolIdsNumberCellsFromOneAndRoundTrip)
-{
-    EXPECT_EQ(CListCtrlInfoTip::ToolId(3, 5), 3078);
-    EXPECT_EQ(CListCtrlInfoTip::ToolId(0, 0), 1);
-    EXPECT_EQ(CListCtrlInfoTip::ToolId(-1, 0), 0);
-    EXPECT_EQ(CListCtrlInfoTip::ItemOfToolId(3078), 3);
-    EXPECT_EQ(CListCtrlInfoTip::SubItemOfToolId(3078), 5);
-    EXPECT_EQ(CListCtrlInfoTip::ItemOfToolId(1024), 0);
-    EXPECT_EQ(CListCtrlInfoTip::SubItemOfToolId(1024), 1023);
-    EXPECT_EQ(CListCtrlInfoTip::ItemOfToolId(1025), 1);
-    EXPECT_EQ(CListCtrlInfoTip::SubItemOfToolId(1025), 0);
-}
-
 TEST(SmallControls, InfoTipFindsTheCellUnderThePointAndAnswersItsTextCut)
 {
     CListCtrlInfoTip list;
@@ -58,18 +45,12 @@ TEST(SmallControls, InfoTipFindsTheCellUnderThePointAndAnswersItsTextCut)
     QApplication::processEvents();
 
     const QRect cell = list.visualRect(list.model()->index(2, 1));
-    QRect toolRect;
-    const int id = list.ToolHitTest(cell.center(), &toolRect);
-    EXPECT_EQ(id, 2 * 1024 + 1 + 1);
-    EXPECT_EQ(toolRect, cell);
-    EXPECT_EQ(list.ToolText(id), longText.left(79));
-    EXPECT_EQ(list.ToolText(list.ToolHitTest(list.visualRect(list.model()->index(0, 0)).center())), "r0c0");
+    EXPECT_EQ(list.ToolTipAt(cell.center()), longText.left(79));
+    EXPECT_EQ(list.ToolTipAt(list.visualRect(list.model()->index(0, 0)).center()), "r0c0");
 
-    // Below the last row there is no cell, hence no tool.
+    // Below the last row there is no cell, hence no tooltip.
     const QRect last = list.visualRect(list.model()->index(3, 2));
-    EXPECT_EQ(list.ToolHitTest(QPoint(last.center().x(), last.bottom() + 20)), 0);
-    EXPECT_TRUE(list.ToolText(0).isEmpty());
-    EXPECT_TRUE(list.ToolText(CListCtrlInfoTip::ToolId(9, 0)).isEmpty());
+    EXPECT_TRUE(list.ToolTipAt(QPoint(last.center().x(), last.bottom() + 20)).isEmpty());
 
     // A character outside the basic plane is never cut in half.
     const QString wide = QString(78, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600") + "b";

@@ -51,7 +51,7 @@ public:
             return {};
         QRect r = m_grid->CellRect(m_column, m_row);
         r.setSize(QSize(r.width() * columnExtent(), r.height() * rowExtent()));
-        return QRect(m_grid->mapToGlobal(r.topLeft()), r.size());
+        return QRect(m_grid->viewport()->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override
     {
@@ -163,7 +163,7 @@ public:
     QAccessibleInterface* childAt(int x, int y) const override
     {
         CDataGridView* g = Grid();
-        const QPoint p = g->mapFromGlobal(QPoint(x, y));
+        const QPoint p = g->viewport()->mapFromGlobal(QPoint(x, y));
         if (g->ColumnWidth() <= 0 || g->RowHeight() <= 0 || p.x() < 0 || p.y() < 0)
             return nullptr;
         return cellAt(p.y() / g->RowHeight(), p.x() / g->ColumnWidth());
@@ -235,7 +235,8 @@ private:
     QList<QWidget*> Editors() const
     {
         QList<QWidget*> shown;
-        for (QWidget* w : Grid()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        // The view opens its cell editors on its viewport.
+        for (QWidget* w : Grid()->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (w->isVisible())
                 shown.append(w);
         return shown;

@@ -5,15 +5,164 @@
 #include "ui/editors/ListCtrlInfoTip.h"
 #include "ui/editors/ParEdit.h"
 
+#include <QAbstractTableModel>
 #include <QAccessible>
-
 #include <QFocusEvent>
-#include <QHelpEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <algorithm>
+
+// The grid's cells: header cells with their string numbers and data cells
+// with their texts, as the view's owner set them.
+class CGridModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_columns; }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        if (role == Qt::DisplayRole)
+            return ShownText(index.column(), index.row());
+        if (role == Qt::ToolTipRole && m_toolTips && !Header(index.column(), index.row())) {
+            const QString text = CellText(index.column(), index.row());
+            if (!text.isEmpty())
+                return CListCtrlInfoTip::TipText(text);
+        }
+        return {};
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        if (!index.isValid() || Header(index.column(), index.row()))
+            return Qt::NoItemFlags;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (m_editable ? Qt::ItemIsEditable : Qt::NoItemFlags);
+    }
+
+    void SetHeader(std::vector<CGridHeaderCell> header, int columns, int rows)
+    {
+        // Owners that lay the grid out again on every resize set the same
+        // header: no reset, which a screen reader would read as a new table.
+        if (SameHeader(header, columns, rows))
+            return;
+        beginResetModel();
+        m_header = std::move(header);
+        m_columns = std::max(columns, 0);
+        m_rows = std::max(rows, 0);
+        for (const CGridHeaderCell& cell : m_header) {
+            m_columns = std::max(m_columns, cell.column + 1);
+            m_rows = std::max(m_rows, cell.row + 1);
+        }
+        endResetModel();
+    }
+
+    void ClearCells()
+    {
+        m_cells.clear();
+        AllChanged();
+    }
+
+    void SetCell(int column, int row, const QString& text)
+    {
+        m_cells.push_back({column, row, text});
+        const QModelIndex cell = index(row, column);
+        emit dataChanged(cell, cell);
+    }
+
+    void SetEditable(bool editable)
+    {
+        m_editable = editable;
+        AllChanged();
+    }
+    void SetToolTips(bool enabled) { m_toolTips = enabled; }
+    bool ToolTips() const { return m_toolTips; }
+
+    QString CellText(int column, int row) const
+    {
+        for (const CGridDataCell& cell : m_cells)
+            if (cell.column == column && cell.row == row)
+                return cell.text;
+        return {};
+    }
+
+    const CGridHeaderCell* Header(int column, int row) const
+    {
+        for (const CGridHeaderCell& h : m_header)
+            if (h.column == column && h.row == row)
+                return &h;
+        return nullptr;
+    }
+
+    // A header's text as the string table has it, marks included.
+    static QString MarkedText(const CGridHeaderCell& header) { return UiText(unsigned(header.stringId)); }
+
+    QString ShownText(int column, int row) const
+    {
+        const CGridHeaderCell* header = Header(column, row);
+        if (!header)
+            return CellText(column, row);
+        QString text = MarkedText(*header);
+        if (text == QLatin1String("!"))
+            return {};
+        if (text.startsWith(QLatin1Char('@')) || text.startsWith(QLatin1Char('$')))
+            text.remove(0, 1);
+        return text.trimmed();
+    }
+
+    QSize CellSpan(int column, int row) const
+    {
+        const CGridHeaderCell* header = Header(column, row);
+        if (!header)
+            return {1, 1};
+        const QString text = MarkedText(*header);
+        if (text == QLatin1String("!"))
+            return {0, 0};
+        if (text.startsWith(QLatin1Char('@')))
+            return {2, 1};
+        if (text.startsWith(QLatin1Char('$')))
+            return {1, 2};
+        return {1, 1};
+    }
+
+    const std::vector<CGridHeaderCell>& HeaderCells() const { return m_header; }
+    const std::vector<CGridDataCell>& Cells() const { return m_cells; }
+
+private:
+    bool SameHeader(const std::vector<CGridHeaderCell>& header, int columns, int rows) const
+    {
+        const auto same = [](const CGridHeaderCell& x, const CGridHeaderCell& y) {
+            return x.stringId == y.stringId && x.column == y.column && x.row == y.row;
+        };
+        if (m_header.empty() || !std::equal(header.begin(), header.end(), m_header.begin(), m_header.end(), same))
+            return false;
+        int needColumns = columns;
+        int needRows = rows;
+        for (const CGridHeaderCell& cell : header) {
+            needColumns = std::max(needColumns, cell.column + 1);
+            needRows = std::max(needRows, cell.row + 1);
+        }
+        return needColumns == m_columns && needRows == m_rows;
+    }
+
+    void AllChanged()
+    {
+        if (m_rows > 0 && m_columns > 0)
+            emit dataChanged(index(0, 0), index(m_rows - 1, m_columns - 1));
+    }
+
+    std::vector<CGridHeaderCell> m_header;
+    std::vector<CGridDataCell> m_cells;
+    int m_columns = 0;
+    int m_rows = 0;
+    bool m_editable = false;
+    bool m_toolTips = false;
+};
 
 namespace {
 bool IsNavigationKey(int key)
@@ -34,21 +183,48 @@ int TypedCharacter(const QKeyEvent* event)
     const char32_t c = ucs4.front();
     return QChar::isPrint(c) ? int(c) : 0;
 }
+
+int RowHeightOf(const QFontMetrics& metrics)
+{
+    return metrics.size(Qt::TextSingleLine, QStringLiteral("0")).height() + 2;
+}
 } // namespace
 
-CDataGridView::CDataGridView(QWidget* parent) : QWidget(parent)
+CDataGridView::CDataGridView(QWidget* parent) : QTableView(parent), m_model(new CGridModel(this))
 {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(DataGridAccessibleFactory);
         return true;
     }();
     (void)factoryInstalled;
+    setModel(m_model);
+    setItemDelegate(new CGridItemDelegate(this));
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    horizontalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setShowGrid(false); // each cell draws its own lines (CGridItemDelegate)
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    // Edits start from the keys and clicks the grid answers itself, and Tab
+    // is taken before it would move the focus (event).
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setAutoScroll(false);
     // A click on a cell takes the focus even where no edit starts; Tab only
     // reaches a grid that can be edited (SetEditable).
     setFocusPolicy(Qt::ClickFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    m_rowHeight = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("0")).height() + 2;
+    m_rowHeight = RowHeightOf(fontMetrics());
 }
+
+CDataGridView::~CDataGridView() = default;
 
 void CDataGridView::SetHeader(std::vector<CGridHeaderCell> header, int columnWidth)
 {
@@ -57,80 +233,57 @@ void CDataGridView::SetHeader(std::vector<CGridHeaderCell> header, int columnWid
 
 void CDataGridView::SetHeader(std::vector<CGridHeaderCell> header, int columnWidth, int columns, int rows)
 {
-    m_header = std::move(header);
+    const int column = std::max(CurrentColumn(), m_firstColumn);
+    const int row = std::max(CurrentRow(), m_firstRow);
     m_columnWidth = columnWidth;
-    m_columns = std::max(columns, 0);
-    m_rows = std::max(rows, 0);
-    for (const CGridHeaderCell& cell : m_header) {
-        m_columns = std::max(m_columns, cell.column + 1);
-        m_rows = std::max(m_rows, cell.row + 1);
-    }
-    // Sized now rather than at the next paint, so that clicks and the owner's
-    // cell geometry are right before the grid was ever shown.
+    m_model->SetHeader(std::move(header), columns, rows);
     UpdateLayout();
+    SetCurrentCell(column, row);
 }
 
 void CDataGridView::ClearCells()
 {
-    m_cells.clear();
-    m_contentDirty = true;
-    update();
+    m_model->ClearCells();
 }
 
 void CDataGridView::SetCell(int column, int row, const QString& text)
 {
-    m_cells.push_back({column, row, text});
-    m_contentDirty = true;
-    update();
+    m_model->SetCell(column, row, text);
 }
 
 QString CDataGridView::CellText(int column, int row) const
 {
-    for (const CGridDataCell& cell : m_cells)
-        if (cell.column == column && cell.row == row)
-            return cell.text;
-    return {};
-}
-
-const CGridHeaderCell* CDataGridView::Header(int column, int row) const
-{
-    for (const CGridHeaderCell& h : m_header)
-        if (h.column == column && h.row == row)
-            return &h;
-    return nullptr;
+    return m_model->CellText(column, row);
 }
 
 bool CDataGridView::IsHeaderCell(int column, int row) const
 {
-    return Header(column, row) != nullptr;
+    return m_model->Header(column, row) != nullptr;
 }
 
 QString CDataGridView::ShownText(int column, int row) const
 {
-    const CGridHeaderCell* header = Header(column, row);
-    if (!header)
-        return CellText(column, row);
-    QString text = UiText(unsigned(header->stringId));
-    if (text == QLatin1String("!"))
-        return {};
-    if (text.startsWith(QLatin1Char('@')) || text.startsWith(QLatin1Char('$')))
-        text.remove(0, 1);
-    return text.trimmed();
+    return m_model->ShownText(column, row);
 }
 
 QSize CDataGridView::CellSpan(int column, int row) const
 {
-    const CGridHeaderCell* header = Header(column, row);
-    if (!header)
-        return {1, 1};
-    const QString text = UiText(unsigned(header->stringId));
-    if (text == QLatin1String("!"))
-        return {0, 0};
-    if (text.startsWith(QLatin1Char('@')))
-        return {2, 1};
-    if (text.startsWith(QLatin1Char('$')))
-        return {1, 2};
-    return {1, 1};
+    return m_model->CellSpan(column, row);
+}
+
+const std::vector<CGridDataCell>& CDataGridView::Cells() const
+{
+    return m_model->Cells();
+}
+
+int CDataGridView::Columns() const
+{
+    return m_model->columnCount();
+}
+
+int CDataGridView::Rows() const
+{
+    return m_model->rowCount();
 }
 
 QRect CDataGridView::CellRect(int column, int row) const
@@ -138,19 +291,35 @@ QRect CDataGridView::CellRect(int column, int row) const
     return QRect(column * m_columnWidth, row * m_rowHeight, m_columnWidth, m_rowHeight);
 }
 
+QModelIndex CDataGridView::Index(int column, int row) const
+{
+    return m_model->index(row, column);
+}
+
 void CDataGridView::SetEditable(bool editable)
 {
     m_editable = editable;
+    m_model->SetEditable(editable);
     setFocusPolicy(editable ? Qt::StrongFocus : Qt::ClickFocus);
-    update();
+    viewport()->update();
+}
+
+void CDataGridView::SetToolTipsEnabled(bool enabled)
+{
+    m_model->SetToolTips(enabled);
+}
+
+bool CDataGridView::ToolTipsEnabled() const
+{
+    return m_model->ToolTips();
 }
 
 void CDataGridView::AnnounceCurrentCell()
 {
-    if (!QAccessible::isActive() || !hasFocus() || !m_editable || IsHeaderCell(m_currentColumn, m_currentRow))
+    if (!QAccessible::isActive() || !hasFocus() || !m_editable || IsHeaderCell(CurrentColumn(), CurrentRow()))
         return;
     QAccessibleEvent event(this, QAccessible::Focus);
-    event.setChild(m_currentRow * m_columns + m_currentColumn);
+    event.setChild(CurrentRow() * Columns() + CurrentColumn());
     QAccessible::updateAccessibility(&event);
 }
 
@@ -162,17 +331,16 @@ void CDataGridView::SetFirstSelectable(int column, int row)
 
 bool CDataGridView::IsSelectable(int column, int row) const
 {
-    return row >= m_firstRow && row < m_rows && column >= m_firstColumn && column < m_columns
+    return row >= m_firstRow && row < Rows() && column >= m_firstColumn && column < Columns()
         && !IsHeaderCell(column, row);
 }
 
 bool CDataGridView::SetCurrentCell(int column, int row)
 {
-    if (column < 0 || row < 0 || column >= m_columns || row >= m_rows || IsHeaderCell(column, row))
+    if (column < 0 || row < 0 || column >= Columns() || row >= Rows() || IsHeaderCell(column, row))
         return false;
-    m_currentColumn = column;
-    m_currentRow = row;
-    update();
+    selectionModel()->setCurrentIndex(Index(column, row), QItemSelectionModel::NoUpdate);
+    viewport()->update();
     AnnounceCurrentCell();
     return true;
 }
@@ -180,114 +348,73 @@ bool CDataGridView::SetCurrentCell(int column, int row)
 void CDataGridView::BeginEdit(int startCharacter)
 {
     if (startCharacter == 0)
-        m_editText = CellText(m_currentColumn, m_currentRow);
+        m_editText = CellText(CurrentColumn(), CurrentRow());
     m_startCharacter = startCharacter;
     if (hasFocus())
-        update();
+        viewport()->update();
     else
         setFocus(Qt::OtherFocusReason);
-    Notify();
+    emit editRequested(startCharacter);
 }
 
-// Each move steps over header cells but stops at the edge of the selectable
-// area: a run of header cells up to the edge leaves the current cell as it
-// was, so a header cell or a cell outside the grid never becomes current.
-bool CDataGridView::MoveUp()
+// A run of header cells up to the edge leaves the current cell as it was, so
+// a header cell or a cell outside the grid never becomes current.
+QPoint CDataGridView::Step(CursorAction action) const
 {
-    int row = m_currentRow - 1;
-    while (row >= m_firstRow && IsHeaderCell(m_currentColumn, row))
-        --row;
-    if (row < m_firstRow)
-        return false;
-    m_currentRow = row;
-    update();
-    AnnounceCurrentCell();
-    return true;
-}
-
-bool CDataGridView::MoveDown()
-{
-    int row = m_currentRow + 1;
-    while (row < m_rows && IsHeaderCell(m_currentColumn, row))
-        ++row;
-    if (row >= m_rows)
-        return false;
-    m_currentRow = row;
-    update();
-    AnnounceCurrentCell();
-    return true;
-}
-
-bool CDataGridView::MoveLeft()
-{
-    int column = m_currentColumn - 1;
-    while (column >= m_firstColumn && IsHeaderCell(column, m_currentRow))
-        --column;
-    if (column < m_firstColumn)
-        return false;
-    m_currentColumn = column;
-    update();
-    AnnounceCurrentCell();
-    return true;
-}
-
-bool CDataGridView::MoveRight()
-{
-    int column = m_currentColumn + 1;
-    while (column < m_columns && IsHeaderCell(column, m_currentRow))
-        ++column;
-    if (column >= m_columns)
-        return false;
-    m_currentColumn = column;
-    update();
-    AnnounceCurrentCell();
-    return true;
-}
-
-bool CDataGridView::MoveInReadingOrder(bool forward)
-{
-    int column = m_currentColumn;
-    int row = m_currentRow;
+    int column = CurrentColumn();
+    int row = CurrentRow();
+    if (column < 0 || row < 0)
+        return {-1, -1};
+    const bool forward = action == QAbstractItemView::MoveNext || action == QAbstractItemView::MoveDown || action == QAbstractItemView::MoveRight;
+    const int d = forward ? 1 : -1;
     do {
-        column += forward ? 1 : -1;
-        if (column >= m_columns) {
-            column = m_firstColumn;
-            ++row;
-        } else if (column < m_firstColumn) {
-            column = m_columns - 1;
-            --row;
+        switch (action) {
+        case QAbstractItemView::MoveUp:
+        case QAbstractItemView::MoveDown: row += d; break;
+        case QAbstractItemView::MoveLeft:
+        case QAbstractItemView::MoveRight: column += d; break;
+        case QAbstractItemView::MoveNext:
+        case QAbstractItemView::MovePrevious:
+            column += d;
+            if (column >= Columns()) {
+                column = m_firstColumn;
+                ++row;
+            } else if (column < m_firstColumn) {
+                column = Columns() - 1;
+                --row;
+            }
+            break;
+        default: return {-1, -1};
         }
-        if (row < m_firstRow || row >= m_rows || m_firstColumn >= m_columns)
-            return false;
+        if (row < m_firstRow || row >= Rows() || column < m_firstColumn || column >= Columns())
+            return {-1, -1};
     } while (!IsSelectable(column, row));
-    m_currentColumn = column;
-    m_currentRow = row;
-    update();
-    AnnounceCurrentCell();
-    return true;
+    return {column, row};
 }
 
-bool CDataGridView::MoveNext()
+QModelIndex CDataGridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
 {
-    return MoveInReadingOrder(true);
+    const QPoint to = Step(cursorAction);
+    return to.x() < 0 ? QModelIndex() : Index(to.x(), to.y());
 }
 
-bool CDataGridView::MovePrevious()
+bool CDataGridView::MoveTo(CursorAction action)
 {
-    return MoveInReadingOrder(false);
+    const QPoint to = Step(action);
+    return to.x() >= 0 && SetCurrentCell(to.x(), to.y());
 }
 
 bool CDataGridView::Navigate(int navigationCode)
 {
     switch (navigationCode) {
-    case kNavDown: MoveDown(); break;
-    case kNavUp: MoveUp(); break;
-    case kNavLeft: MoveLeft(); break;
-    case kNavRight: MoveRight(); break;
+    case kNavDown: MoveTo(QAbstractItemView::MoveDown); break;
+    case kNavUp: MoveTo(QAbstractItemView::MoveUp); break;
+    case kNavLeft: MoveTo(QAbstractItemView::MoveLeft); break;
+    case kNavRight: MoveTo(QAbstractItemView::MoveRight); break;
     case kNavNext:
     case kNavPrevious: {
         const bool forward = navigationCode == kNavNext;
-        if (!(forward ? MoveNext() : MovePrevious())) {
+        if (!MoveTo(forward ? QAbstractItemView::MoveNext : QAbstractItemView::MovePrevious)) {
             // Past the last cell Tab goes where it goes from any control.
             QWidget::focusNextPrevChild(forward);
             return false;
@@ -302,40 +429,23 @@ bool CDataGridView::Navigate(int navigationCode)
     return true;
 }
 
-// Tooltips follow the report list's rules, with (row, column) as (item,
-// sub-item).
-int CDataGridView::ToolId(int column, int row)
+void CDataGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    return CListCtrlInfoTip::ToolId(row, column);
+    const QSignalBlocker quiet(editor);
+    // The keys come back to the grid before the editor hides, which would
+    // hand them on to the window's next control. (The view itself looks at
+    // the application's focus, which a list's closed drop-down or a message
+    // box in front may still hold.)
+    if (editor->window()->focusWidget() == editor)
+        setFocus(Qt::OtherFocusReason);
+    QTableView::closeEditor(editor, hint);
 }
 
-int CDataGridView::ToolHitTest(const QPoint& pos, QRect* rect) const
-{
-    if (pos.x() < 0 || pos.y() < 0 || m_columnWidth <= 0 || m_rowHeight <= 0)
-        return 0;
-    const int column = pos.x() / m_columnWidth;
-    const int row = pos.y() / m_rowHeight;
-    if (column >= m_columns || row >= m_rows || IsHeaderCell(column, row))
-        return 0;
-    if (rect)
-        *rect = CellRect(column, row);
-    return ToolId(column, row);
-}
-
-QString CDataGridView::ToolTipText(int toolId) const
-{
-    if (toolId <= 0)
-        return {};
-    const int row = CListCtrlInfoTip::ItemOfToolId(toolId);
-    const int column = CListCtrlInfoTip::SubItemOfToolId(toolId);
-    if (IsHeaderCell(column, row))
-        return {};
-    return CListCtrlInfoTip::TipText(CellText(column, row));
-}
+void CDataGridView::commitData(QWidget*) {}
 
 QSize CDataGridView::sizeHint() const
 {
-    return QSize(m_columns * m_columnWidth + 1, m_rows * m_rowHeight + 1);
+    return QSize(Columns() * m_columnWidth + 1, Rows() * m_rowHeight + 1);
 }
 
 bool CDataGridView::TakesKey(const QKeyEvent* event) const
@@ -355,7 +465,8 @@ bool CDataGridView::event(QEvent* event)
         // the last cell (or Shift+Tab from the first) it leaves the grid.
         if (m_editable) {
             const int tab = TabNavigation(static_cast<QKeyEvent*>(event));
-            if ((tab == kNavNext && MoveNext()) || (tab == kNavPrevious && MovePrevious())) {
+            if ((tab == kNavNext && MoveTo(QAbstractItemView::MoveNext))
+                || (tab == kNavPrevious && MoveTo(QAbstractItemView::MovePrevious))) {
                 event->accept();
                 return true;
             }
@@ -369,28 +480,15 @@ bool CDataGridView::event(QEvent* event)
             return true;
         }
         break;
-    case QEvent::ToolTip:
-        if (m_toolTips) {
-            auto* help = static_cast<QHelpEvent*>(event);
-            QRect rect;
-            const QString text = ToolTipText(ToolHitTest(help->pos(), &rect));
-            if (text.isEmpty()) {
-                QToolTip::hideText();
-                event->ignore();
-            } else {
-                QToolTip::showText(help->globalPos(), text, this, rect);
-            }
-            return true;
-        }
-        break;
     default: break;
     }
-    return QWidget::event(event);
+    return QTableView::event(event);
 }
 
 void CDataGridView::keyPressEvent(QKeyEvent* event)
 {
     if (!TakesKey(event)) {
+        // Not the item view's own keys: a display-only grid passes them on.
         QWidget::keyPressEvent(event);
         return;
     }
@@ -399,10 +497,10 @@ void CDataGridView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_F2: BeginEdit(0); break; // F2 as in every spreadsheet
-    case Qt::Key_Up: MoveUp(); break;
-    case Qt::Key_Down: MoveDown(); break;
-    case Qt::Key_Left: MoveLeft(); break;
-    case Qt::Key_Right: MoveRight(); break;
+    case Qt::Key_Up: MoveTo(QAbstractItemView::MoveUp); break;
+    case Qt::Key_Down: MoveTo(QAbstractItemView::MoveDown); break;
+    case Qt::Key_Left: MoveTo(QAbstractItemView::MoveLeft); break;
+    case Qt::Key_Right: MoveTo(QAbstractItemView::MoveRight); break;
     default: BeginEdit(TypedCharacter(event)); break;
     }
 }
@@ -410,7 +508,7 @@ void CDataGridView::keyPressEvent(QKeyEvent* event)
 void CDataGridView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
+        QTableView::mousePressEvent(event);
         return;
     }
     setFocus(Qt::MouseFocusReason);
@@ -421,131 +519,120 @@ void CDataGridView::mousePressEvent(QMouseEvent* event)
         return;
     const int column = pos.x() / m_columnWidth;
     const int row = pos.y() / m_rowHeight;
-    if (!IsSelectable(column, row))
+    if (!IsSelectable(column, row) || !SetCurrentCell(column, row))
         return;
-    m_currentColumn = column;
-    m_currentRow = row;
     BeginEdit(0);
 }
 
 void CDataGridView::focusInEvent(QFocusEvent* event)
 {
-    QWidget::focusInEvent(event);
-    update();
+    QTableView::focusInEvent(event);
+    viewport()->update();
     AnnounceCurrentCell();
 }
 
 void CDataGridView::focusOutEvent(QFocusEvent* event)
 {
-    QWidget::focusOutEvent(event);
-    update();
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void CDataGridView::changeEvent(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::FontChange:
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
         UpdateLayout();
-        break;
-    case QEvent::EnabledChange:
-    case QEvent::PaletteChange:
-    case QEvent::LanguageChange:
-        m_contentDirty = true;
-        update();
-        break;
-    default: break;
-    }
-    QWidget::changeEvent(event);
 }
 
 void CDataGridView::UpdateLayout()
 {
-    m_rowHeight = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("0")).height() + 2;
-    const QSize size = sizeHint();
-    resize(size);
+    m_rowHeight = RowHeightOf(fontMetrics());
+    horizontalHeader()->setDefaultSectionSize(m_columnWidth);
+    verticalHeader()->setDefaultSectionSize(m_rowHeight);
+    for (int c = 0; c < Columns(); ++c)
+        setColumnWidth(c, m_columnWidth);
+    for (int r = 0; r < Rows(); ++r)
+        setRowHeight(r, m_rowHeight);
+    clearSpans();
+    for (const CGridHeaderCell& cell : m_model->HeaderCells()) {
+        const QSize span = CellSpan(cell.column, cell.row);
+        if (span.width() > 1 || span.height() > 1)
+            setSpan(cell.row, cell.column, span.height(), span.width());
+    }
+    resize(sizeHint());
     updateGeometry();
-    const qreal ratio = devicePixelRatioF();
-    m_bitmap = QPixmap(size * ratio);
-    m_bitmap.setDevicePixelRatio(ratio);
-    m_contentDirty = true;
-    update();
+    viewport()->update();
 }
 
-void CDataGridView::DrawCellText(QPainter& painter, const QRect& rect, const QString& text) const
+void CDataGridView::paintEvent(QPaintEvent* event)
+{
+    const QPalette& pal = palette();
+    {
+        QPainter painter(viewport());
+        painter.fillRect(viewport()->rect(), isEnabled() ? QColor(Qt::white) : pal.color(QPalette::Button));
+    }
+    QTableView::paintEvent(event);
+
+    // The cells draw their left and top lines; the grid closes them.
+    QPainter painter(viewport());
+    painter.setPen(pal.color(QPalette::ButtonText));
+    const int width = Columns() * m_columnWidth;
+    const int height = Rows() * m_rowHeight;
+    painter.drawLine(width, 0, width, height);
+    painter.drawLine(0, height, width, height);
+    if (hasFocus() && (!m_editable || !IsSelectable(CurrentColumn(), CurrentRow()))) {
+        // Focused without a cell to mark: the whole grid shows it, inside its
+        // outer lines.
+        painter.setPen(QPen(pal.color(QPalette::Highlight), 2));
+        painter.drawRect(QRectF(2, 2, width + 1 - 4, height + 1 - 4));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CGridItemDelegate
+
+namespace {
+void DrawCellText(QPainter& painter, const QRect& rect, const QString& text)
 {
     const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, std::max(rect.width(), 0));
     painter.drawText(rect, Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, shown);
 }
+} // namespace
 
-void CDataGridView::PaintContent()
+void CGridItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const QPalette& pal = palette();
-    const bool enabled = isEnabled();
-    m_bitmap.fill(enabled ? QColor(Qt::white) : pal.color(QPalette::Button));
-
-    QPainter painter(&m_bitmap);
-    painter.setFont(font());
-    painter.setPen(pal.color(QPalette::ButtonText));
-    const int width = m_columns * m_columnWidth;
-    const int height = m_rows * m_rowHeight;
-    for (int c = 0; c <= m_columns; ++c)
-        painter.drawLine(c * m_columnWidth, 0, c * m_columnWidth, height);
-    for (int r = 0; r <= m_rows; ++r)
-        painter.drawLine(0, r * m_rowHeight, width, r * m_rowHeight);
-
-    const QColor textColor = enabled ? pal.color(QPalette::WindowText)
-                                     : pal.color(QPalette::Disabled, QPalette::WindowText);
-    const QColor face = pal.color(QPalette::Button);
-    painter.setPen(textColor);
-    for (const CGridHeaderCell& cell : m_header) {
-        QString text = UiText(unsigned(cell.stringId));
-        if (text == QLatin1String("!"))
-            continue;
-        QRect rect = CellRect(cell.column, cell.row);
-        if (text.startsWith(QLatin1Char('@'))) {
-            rect.setRight(rect.right() + m_columnWidth);
-            text.remove(0, 1);
-        } else if (text.startsWith(QLatin1Char('$'))) {
-            rect.setBottom(rect.bottom() + m_rowHeight);
-            text.remove(0, 1);
-        }
-        // Inside the grid lines: the left and top lines stay, the cell's own
-        // right and bottom lines belong to its neighbours.
-        painter.fillRect(rect.adjusted(1, 1, 0, 0), face);
-        DrawCellText(painter, rect.adjusted(1, 1, -4, 0), text);
-    }
-    for (const CGridDataCell& cell : m_cells)
-        DrawCellText(painter, CellRect(cell.column, cell.row).adjusted(1, 0, -4, 0), cell.text);
-    m_contentDirty = false;
-}
-
-void CDataGridView::paintEvent(QPaintEvent*)
-{
-    if (m_bitmap.isNull())
-        return; // no header yet: nothing to draw
-    if (m_contentDirty)
-        PaintContent();
-
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, m_bitmap);
-    if (!hasFocus())
+    const auto* grid = qobject_cast<const CDataGridView*>(option.widget);
+    if (!grid)
         return;
-    const QPalette& pal = palette();
-    if (!m_editable || !IsSelectable(m_currentColumn, m_currentRow)) {
-        // Focused without a cell to mark: the whole grid shows it, inside its
-        // outer lines.
-        painter.setPen(QPen(pal.color(QPalette::Highlight), 2));
-        const QSize size = sizeHint();
-        painter.drawRect(QRectF(2, 2, size.width() - 4, size.height() - 4));
-        return;
+    const QPalette& pal = grid->palette();
+    const QRect rect = option.rect; // a span's whole rectangle
+    const int column = index.column();
+    const int row = index.row();
+    painter->save();
+    painter->setFont(grid->font());
+    painter->setPen(pal.color(QPalette::ButtonText));
+    painter->drawLine(rect.left(), rect.top(), rect.right(), rect.top());
+    painter->drawLine(rect.left(), rect.top(), rect.left(), rect.bottom());
+    const QString text = index.data(Qt::DisplayRole).toString();
+    // Inside the grid lines: the left and top lines stay, the cell's own
+    // right and bottom lines belong to its neighbours.
+    const QRect inner = rect.adjusted(1, 1, 0, 0);
+    if (grid->IsHeaderCell(column, row)) {
+        painter->fillRect(inner, pal.color(QPalette::Button));
+        painter->setPen(grid->isEnabled() ? pal.color(QPalette::WindowText)
+                                          : pal.color(QPalette::Disabled, QPalette::WindowText));
+        DrawCellText(*painter, rect.adjusted(1, 1, -4, 0), text);
+    } else if (grid->hasFocus() && grid->IsEditable() && index == grid->currentIndex()) {
+        painter->fillRect(inner, pal.color(QPalette::Highlight));
+        painter->setPen(pal.color(QPalette::HighlightedText));
+        DrawCellText(*painter, rect.adjusted(1, 0, -4, 0), text);
+        // The focus frame is drawn whatever the style thinks of how the
+        // focus came: a grid's current cell is where the keys go.
+        painter->drawRect(inner.adjusted(1, 1, -2, -2));
+    } else {
+        painter->setPen(grid->isEnabled() ? pal.color(QPalette::WindowText)
+                                          : pal.color(QPalette::Disabled, QPalette::WindowText));
+        DrawCellText(*painter, rect.adjusted(1, 0, -4, 0), text);
     }
-    const QRect cell = CellRect(m_currentColumn, m_currentRow);
-    const QRect inner = cell.adjusted(1, 1, 0, 0);
-    painter.fillRect(inner, pal.color(QPalette::Highlight));
-    painter.setFont(font());
-    painter.setPen(pal.color(QPalette::HighlightedText));
-    DrawCellText(painter, cell.adjusted(1, 0, -4, 0), CellText(m_currentColumn, m_currentRow));
-    // The focus frame is drawn whatever the style thinks of how the focus
-    // came: a grid's current cell is where the keys go.
-    painter.drawRect(inner.adjusted(1, 1, -2, -2));
+    painter->restore();
 }

@@ -1,10 +1,11 @@
 #pragma once
-// CDataGridView: a small hand-painted grid of header cells (texts from the
-// string table, with layout marks) and data cells (texts set by the owner).
-// It knows nothing of what the cells mean: its owner fills it, and when the
-// grid is editable, hears from it (Notify) that an edit should start on the
-// current cell, places a CParEdit over that cell and, after a commit, moves
-// the current cell with Navigate.
+// CDataGridView: a small table view of header cells (texts from the string
+// table, with layout marks) and data cells (texts set by the owner), drawn
+// as a plain grid. It knows nothing of what the cells mean: its owner fills
+// it, and when the grid is editable, hears from it (editRequested) that an
+// edit should start on the current cell; CGridCellEditing opens the cell's
+// editor through the view's delegate and, after a commit, moves the current
+// cell with Navigate.
 //
 // Screen readers see it as a table of its cells' texts (DataGridAccessible.h);
 // its owner gives it a name with setAccessibleName. An editable grid is in
@@ -12,6 +13,8 @@
 // display-only grid takes the focus only from a click, and then frames
 // itself. In an editable grid Tab and Shift+Tab move the current cell, as in
 // a table view with tab-key navigation, and leave the grid at its ends.
+// Cells in row r and column c are the model's index (r, c); the grid's
+// methods take the column first.
 //
 // Header texts carry layout marks in their first character:
 //   "@text"  the text spans this and the next column;
@@ -19,11 +22,9 @@
 //   "!"      (the whole text) not drawn: the left neighbour's span covers it;
 //   " "      an empty grey cell.
 
-#include "model/Observer.h"
-
-#include <QPixmap>
 #include <QString>
-#include <QWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
 #include <vector>
 
 // String numbers of the two mark-only header texts, which have no number of
@@ -47,13 +48,16 @@ struct CGridDataCell
     QString text;
 };
 
-class CDataGridView : public QWidget, public CObservable
+class CGridModel;
+
+class CDataGridView : public QTableView
 {
     Q_OBJECT
 public:
     explicit CDataGridView(QWidget* parent = nullptr);
+    ~CDataGridView() override;
 
-    // Sets the header cells (once) and the column width; the grid has as many
+    // Sets the header cells and the column width; the grid has as many
     // columns and rows as the largest header column and row + 1, and resizes
     // itself to them without moving.
     void SetHeader(std::vector<CGridHeaderCell> header, int columnWidth);
@@ -73,14 +77,16 @@ public:
     // Columns and rows a cell covers: (2, 1) for "@", (1, 2) for "$", (0, 0)
     // for "!" (its left neighbour covers it), else (1, 1).
     QSize CellSpan(int column, int row) const;
-    const std::vector<CGridDataCell>& Cells() const { return m_cells; }
+    const std::vector<CGridDataCell>& Cells() const;
 
-    int Columns() const { return m_columns; }
-    int Rows() const { return m_rows; }
+    int Columns() const;
+    int Rows() const;
     int ColumnWidth() const { return m_columnWidth; }
     int RowHeight() const { return m_rowHeight; }
-    // Grid coordinates of a cell: (column × width, row × height), one cell big.
+    // Viewport coordinates of a cell: (column × width, row × height), one
+    // cell big, its left and top lines included.
     QRect CellRect(int column, int row) const;
+    QModelIndex Index(int column, int row) const;
 
     // Editable grids show and move a current cell and start edits, and take
     // the focus from Tab; display-only grids from a click only.
@@ -91,26 +97,16 @@ public:
     int FirstSelectableRow() const { return m_firstRow; }
     // False (and unchanged) for a header cell or a cell outside the grid.
     bool SetCurrentCell(int column, int row);
-    int CurrentColumn() const { return m_currentColumn; }
-    int CurrentRow() const { return m_currentRow; }
+    int CurrentColumn() const { return currentIndex().column(); }
+    int CurrentRow() const { return currentIndex().row(); }
 
-    // Asks the observers to start an edit on the current cell. With start
+    // Asks for an edit on the current cell (editRequested). With start
     // character 0 the edit text becomes the current cell's text; otherwise
     // the character (a Unicode code point) was typed to start the edit.
     void BeginEdit(int startCharacter);
     const QString& EditText() const { return m_editText; }
     int StartCharacter() const { return m_startCharacter; }
 
-    // Moves of the current cell; a move that would end on a header cell or
-    // outside the selectable area leaves the cell where it is. True if moved.
-    bool MoveUp();
-    bool MoveDown();
-    bool MoveLeft();
-    bool MoveRight();
-    // Tab and Shift+Tab: the next or previous selectable cell in reading
-    // order (along the row, then on to the next row); false at the end.
-    bool MoveNext();
-    bool MovePrevious();
     // After a committed cell edit: navigation code 1, 2, 3, 4 moves down, up,
     // left, right and begins an edit on the (new) current cell; 5 and 6 do
     // the same for the next and previous cell, and after the last or before
@@ -118,18 +114,16 @@ public:
     // control. Anything else ends editing. True when an edit was begun.
     bool Navigate(int navigationCode);
 
-    // Tooltips show the text of the data cell under the mouse.
-    void SetToolTipsEnabled(bool enabled) { m_toolTips = enabled; }
-    bool ToolTipsEnabled() const { return m_toolTips; }
-    // Tool id of a cell: row × 1024 + column mod 1024 + 1 (0 when negative).
-    static int ToolId(int column, int row);
-    // Tool id of the data cell under `pos` (0: none) and its rectangle.
-    int ToolHitTest(const QPoint& pos, QRect* rect = nullptr) const;
-    // The cell text of a tool id, cut to 79 characters; empty for id 0 or a
-    // header cell.
-    QString ToolTipText(int toolId) const;
+    // Tooltips (the model's tool tip role) show the text of the data cell
+    // under the mouse, cut to 79 characters.
+    void SetToolTipsEnabled(bool enabled);
+    bool ToolTipsEnabled() const;
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+signals:
+    void editRequested(int startCharacter);
 
 protected:
     bool event(QEvent* event) override;
@@ -139,34 +133,48 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    // The editor's own signals are its answer; while the view puts it away
+    // (and takes the focus from it) they are not.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    // Values are stored when an editor says so (CGridCellEditing), where a
+    // rejected one can keep its editor open; not when the current cell moves.
+    void commitData(QWidget* editor) override;
 
 private:
     bool IsSelectable(int column, int row) const;
-    bool MoveInReadingOrder(bool forward);
+    // The cell a move leads to from the current cell, or (-1, -1). Up, down,
+    // left and right step over header cells but stop at the edge of the
+    // selectable area; next and previous (Tab, Shift+Tab) go in reading
+    // order, along the row and on to the next.
+    QPoint Step(CursorAction action) const;
+    // Makes that cell current; false (and no move) at an edge.
+    bool MoveTo(CursorAction action);
     bool TakesKey(const QKeyEvent* event) const;
-    // Row height, size and off-screen bitmap; done at once rather than at the
-    // next paint, since a widget must not resize itself while painting.
+    // Row height, column widths, spans and size; done at once rather than
+    // at the next paint, so that clicks and the owner's cell geometry are
+    // right before the grid was ever shown.
     void UpdateLayout();
-    void PaintContent();
-    void DrawCellText(QPainter& painter, const QRect& rect, const QString& text) const;
-    const CGridHeaderCell* Header(int column, int row) const;
     // Tells a screen reader that the current cell is where the focus is.
     void AnnounceCurrentCell();
 
-    std::vector<CGridHeaderCell> m_header;
-    std::vector<CGridDataCell> m_cells;
-    int m_columns = 0;
-    int m_rows = 0;
+    CGridModel* m_model;
     int m_columnWidth = 10;
     int m_rowHeight = 0;
-    int m_currentColumn = 1;
-    int m_currentRow = 1;
     int m_firstColumn = 1;
     int m_firstRow = 1;
     bool m_editable = false;
-    bool m_toolTips = false;
     QString m_editText;
     int m_startCharacter = 0;
-    bool m_contentDirty = true;
-    QPixmap m_bitmap;
+};
+
+// Draws the grid's cells: each cell its left and top line, a header cell
+// grey, texts at the bottom right, and the current cell of a focused
+// editable grid highlighted with a focus frame inside it.
+class CGridItemDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };

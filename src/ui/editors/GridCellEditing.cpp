@@ -3,7 +3,6 @@
 #include "app/PrivateException.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/common/ErrorReport.h"
-#include "ui/editors/DataGridView.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -12,30 +11,6 @@
 #include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QStringList>
-
-CGridCellEditing::CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface& owner)
-    : m_grid(grid), m_owner(owner)
-{
-    m_parEdit.CreateChildren(&m_grid);
-    m_grid.Attach(this);
-    m_parEdit.Attach(this);
-    Attach(&m_parEdit);
-    m_list = m_parEdit.List();
-    m_box = m_parEdit.Box();
-    m_list->installEventFilter(this);
-    m_box->installEventFilter(this);
-}
-
-CGridCellEditing::~CGridCellEditing()
-{
-    // The editors die with this object (or with their grid before it): no
-    // filtering of the events they send while they go.
-    StopSwallowing();
-    for (QObject* editor : {m_list.data(), m_box.data()})
-        if (editor)
-            editor->removeEventFilter(this);
-}
 
 namespace {
 bool IsPlainEscape(const QEvent* event)
@@ -43,6 +18,7 @@ bool IsPlainEscape(const QEvent* event)
     const auto* key = static_cast<const QKeyEvent*>(event);
     return key->key() == Qt::Key_Escape && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
+
 // The headers of a cell as a screen reader reads them ("Bank5 Setpoint HH"):
 // the name of the editor that opens over it.
 QString CellName(CDataGridView& grid, int column, int row)
@@ -60,26 +36,122 @@ QString CellName(CDataGridView& grid, int column, int row)
 }
 } // namespace
 
-bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
+// ---------------------------------------------------------------------------
+// CGridCellDelegate
+
+CGridCellDelegate::CGridCellDelegate(CDataGridView& grid, CGridEditOwnerInterface& owner)
+    : CGridItemDelegate(nullptr), m_grid(grid), m_owner(owner)
 {
-    if (m_swallowingClick && watched->isWidgetType()
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick
-            || event->type() == QEvent::Wheel)) {
-        StopSwallowing();
+    auto* box = new CEditText(grid.viewport());
+    box->setFont(grid.font());
+    auto* list = new CEditComboBox(grid.viewport());
+    list->setFont(grid.font());
+    m_box = box;
+    m_list = list;
+    connect(box, &CEditText::committed, this, [this, box](int navigation) { emit committed(box, navigation); });
+    connect(list, &CEditComboBox::committed, this, [this, list](int navigation) { emit committed(list, navigation); });
+    connect(list, &CEditComboBox::cancelled, this, [this, list] { emit cancelled(list); });
+}
+
+CGridCellDelegate::~CGridCellDelegate()
+{
+    // The editors die with the delegate (or with their grid before it), so
+    // that they never answer a delegate that is gone.
+    delete m_box.data();
+    delete m_list.data();
+}
+
+QWidget* CGridCellDelegate::OpenEditor() const
+{
+    if (m_box && m_box->isVisible())
+        return m_box;
+    if (m_list && m_list->isVisible())
+        return m_list;
+    return nullptr;
+}
+
+QWidget* CGridCellDelegate::createEditor(QWidget*, const QStyleOptionViewItem&, const QModelIndex& index) const
+{
+    m_cell = index;
+    switch (m_edit.kind) {
+    case CGridCellEdit::Kind::List: return m_list;
+    case CGridCellEdit::Kind::Text: return m_box;
+    case CGridCellEdit::Kind::None: break;
+    }
+    return nullptr;
+}
+
+void CGridCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    // A refill while the editor is open keeps what the user typed.
+    if (editor->isVisible())
+        return;
+    const QString name = CellName(m_grid, index.column(), index.row());
+    if (editor == m_box) {
+        m_box->setAccessibleName(name);
+        // Cells may show a unit after the value; only the value is edited.
+        const std::string shown = index.data(Qt::DisplayRole).toString().toStdString();
+        m_box->setText(QString::fromStdString(CScalingParameterResolver::ShortText(shown)));
+        m_box->selectAll();
+    } else if (editor == m_list) {
+        m_list->setAccessibleName(name);
+        m_list->clear();
+        m_list->addItems(m_edit.options);
+        const bool known = m_edit.selected >= 0 && m_edit.selected < m_edit.options.size();
+        m_list->setCurrentIndex(known ? m_edit.selected : -1);
+    }
+}
+
+bool CGridCellDelegate::Store(QWidget* editor, const QModelIndex& index) const
+{
+    if (editor == m_box) {
+        m_owner.StoreText(index.column(), index.row(), m_box->text());
         return true;
     }
-    // Told apart as objects: an editor being destroyed (with its grid) is no
-    // CEditText or CEditComboBox any more.
-    if (!watched->isWidgetType() || (watched != m_box.data() && watched != m_list.data()))
+    if (editor != m_list)
+        return false;
+    // A list left without a selection (a stored value that is no option)
+    // stores what the owner says it stands for.
+    int choice = m_list->currentIndex();
+    if (choice < 0 && m_edit.unselected < m_edit.options.size())
+        choice = m_edit.unselected;
+    if (choice < 0)
+        return false;
+    m_owner.StoreChoice(index.column(), index.row(), choice);
+    return true;
+}
+
+void CGridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const
+{
+    Store(editor, index);
+}
+
+void CGridCellDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                             const QModelIndex&) const
+{
+    // The box inside the cell's left and top lines, the list over them.
+    editor->setGeometry(editor == m_box ? option.rect.translated(1, 1) : option.rect);
+}
+
+void CGridCellDelegate::destroyEditor(QWidget*, const QModelIndex&) const
+{
+    // Kept for the next cell; the view has hidden it.
+}
+
+void CGridCellDelegate::Close(QWidget* editor)
+{
+    emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+bool CGridCellDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    // The editors' own keys and focus rules decide their commits; only
+    // Escape, which they leave alone, is answered here.
+    auto* editor = qobject_cast<QWidget*>(watched);
+    if (!editor || (editor != m_box.data() && editor != m_list.data()))
         return QObject::eventFilter(watched, event);
-    auto* editor = static_cast<QWidget*>(watched);
     switch (event->type()) {
-    case QEvent::Hide:
-        m_editorHadFocus = editor->window()->focusWidget() == editor;
-        break;
-    case QEvent::FocusOut:
-        m_leaveReason = static_cast<QFocusEvent*>(event)->reason();
-        break;
+    case QEvent::FocusOut: m_leaveReason = static_cast<QFocusEvent*>(event)->reason(); break;
     case QEvent::ShortcutOverride:
         // Escape in a cell belongs to the cell, never to a window shortcut.
         if (IsPlainEscape(event)) {
@@ -91,7 +163,7 @@ bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
         // Escape closes the cell editor only; it would otherwise go on to
         // the owner's dialog and close it.
         if (IsPlainEscape(event)) {
-            CancelEdit();
+            emit cancelled(editor);
             return true;
         }
         break;
@@ -100,61 +172,73 @@ bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+// ---------------------------------------------------------------------------
+// CGridCellEditing
+
+CGridCellEditing::CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface& owner)
+    : m_grid(grid), m_owner(owner), m_gridAlive(&grid), m_plainDelegate(grid.itemDelegate()),
+      m_delegate(new CGridCellDelegate(grid, owner))
+{
+    m_delegate->setParent(this);
+    grid.setItemDelegate(m_delegate);
+    connect(&grid, &CDataGridView::editRequested, this, &CGridCellEditing::OnBeginEdit);
+    connect(m_delegate, &CGridCellDelegate::committed, this, &CGridCellEditing::OnCommitted);
+    connect(m_delegate, &CGridCellDelegate::cancelled, this, &CGridCellEditing::OnCancelled);
+}
+
+CGridCellEditing::~CGridCellEditing()
+{
+    StopSwallowing();
+    if (m_gridAlive && m_plainDelegate)
+        m_gridAlive->setItemDelegate(m_plainDelegate);
+}
+
+bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_swallowingClick && watched->isWidgetType()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick
+            || event->type() == QEvent::Wheel)) {
+        StopSwallowing();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 bool CGridCellEditing::IsEditing() const
 {
-    const CEditComboBox* list = m_parEdit.List();
-    const CEditText* box = m_parEdit.Box();
-    return (list && list->isVisible()) || (box && box->isVisible());
+    return m_delegate->OpenEditor() != nullptr;
 }
 
 void CGridCellEditing::CancelEdit()
 {
-    if (!IsEditing())
-        return;
-    HideEditors();
-    m_grid.setFocus(Qt::OtherFocusReason);
+    if (QWidget* editor = m_delegate->OpenEditor()) {
+        m_delegate->Close(editor);
+        m_grid.setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void CGridCellEditing::CommitOpenEdit()
 {
-    CEditText* box = m_parEdit.Box();
-    if (!box || !box->isVisible()) {
+    QWidget* editor = m_delegate->OpenEditor();
+    if (!editor)
+        return;
+    if (editor != Box()) {
         // A list has nothing typed: what the cell shows is what is stored.
-        if (IsEditing())
-            HideEditors();
+        m_delegate->Close(editor);
         return;
     }
-    const int column = m_editColumn;
-    const int row = m_editRow;
+    const QModelIndex cell = m_delegate->EditedCell();
+    const int column = cell.column();
+    const int row = cell.row();
     try {
-        Store(CParEdit::kCommitText, box->text(), -1);
+        m_delegate->Store(editor, cell);
     } catch (const std::exception&) {
         ReopenBox();
         throw;
     }
+    m_delegate->Close(editor);
     RefillGrid();
-    HideEditors();
     emit valueCommitted(column, row);
-}
-
-void CGridCellEditing::Update(CObservable* source)
-{
-    if (source == static_cast<CObservable*>(&m_grid))
-        OnBeginEdit();
-    else if (source == static_cast<CObservable*>(&m_parEdit) && !m_closing)
-        OnCommit();
-}
-
-void CGridCellEditing::HideEditors()
-{
-    m_closing = true;
-    // The grid takes the focus before a focused editor hides, which would
-    // hand it to the next control of the window.
-    QWidget* focused = m_grid.window()->focusWidget();
-    if (focused && (focused == m_parEdit.Box() || focused == m_parEdit.List()))
-        m_grid.setFocus(Qt::OtherFocusReason);
-    Notify(); // the CParEdit hides both children
-    m_closing = false;
 }
 
 bool CGridCellEditing::LeftForCancel() const
@@ -166,11 +250,10 @@ bool CGridCellEditing::LeftForCancel() const
 
 void CGridCellEditing::ReopenBox()
 {
-    CEditText* box = m_parEdit.Box();
+    CEditText* box = Box();
     if (!box)
         return;
     box->selectAll();
-    box->show();
     box->setFocus(Qt::OtherFocusReason);
 }
 
@@ -193,10 +276,10 @@ void CGridCellEditing::StopSwallowing()
     QCoreApplication::instance()->removeEventFilter(this);
 }
 
-void CGridCellEditing::OnBeginEdit()
+void CGridCellEditing::OnBeginEdit(int startCharacter)
 {
-    HideEditors();
-    m_editorHadFocus = false;
+    if (QWidget* editor = m_delegate->OpenEditor())
+        m_delegate->Close(editor);
     const int column = m_grid.CurrentColumn();
     const int row = m_grid.CurrentRow();
     if (m_grid.IsHeaderCell(column, row))
@@ -206,60 +289,19 @@ void CGridCellEditing::OnBeginEdit()
     CGridCellEdit edit;
     if (!RunCommand(&m_grid, [&] { edit = m_owner.DescribeCell(column, row); }))
         return;
-    m_editColumn = column;
-    m_editRow = row;
-    const QRect cell = m_grid.CellRect(column, row);
-    const QString name = CellName(m_grid, column, row);
-    switch (edit.kind) {
-    case CGridCellEdit::Kind::None: return;
-    case CGridCellEdit::Kind::List: {
-        CEditComboBox* list = m_parEdit.List();
-        list->setAccessibleName(name);
-        list->clear();
-        list->addItems(edit.options);
-        list->setGeometry(cell);
-        list->setCurrentIndex(edit.selected >= 0 && edit.selected < edit.options.size() ? edit.selected : -1);
-        m_unselected = edit.unselected >= 0 && edit.unselected < edit.options.size() ? edit.unselected : -1;
-        list->show();
-        list->setFocus(Qt::OtherFocusReason);
-        list->showPopup();
+    if (edit.kind == CGridCellEdit::Kind::None)
         return;
+    m_delegate->Prepare(edit);
+    m_grid.edit(m_grid.Index(column, row));
+    if (edit.kind == CGridCellEdit::Kind::List) {
+        if (List() && List()->isVisible())
+            List()->showPopup();
+    } else if (Box() && Box()->isVisible() && startCharacter != 0) {
+        // Typed into the box, so that it replaces the selected text.
+        const char32_t ch = char32_t(startCharacter);
+        QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUcs4(&ch, 1));
+        QCoreApplication::sendEvent(Box(), &typed);
     }
-    case CGridCellEdit::Kind::Text: {
-        CEditText* box = m_parEdit.Box();
-        box->setAccessibleName(name);
-        box->setGeometry(cell.translated(1, 1));
-        // Cells may show a unit after the value; only the value is edited.
-        box->setText(QString::fromStdString(
-            CScalingParameterResolver::ShortText(m_grid.EditText().toStdString())));
-        box->selectAll();
-        box->show();
-        box->setFocus(Qt::OtherFocusReason);
-        if (const int c = m_grid.StartCharacter()) {
-            // Typed into the box, so that it replaces the selected text.
-            const char32_t ch = char32_t(c);
-            QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUcs4(&ch, 1));
-            QCoreApplication::sendEvent(box, &typed);
-        }
-        return;
-    }
-    }
-}
-
-bool CGridCellEditing::Store(int kind, const QString& text, int index)
-{
-    if (kind == CParEdit::kCommitText) {
-        m_owner.StoreText(m_editColumn, m_editRow, text);
-        return true;
-    }
-    // A list left without a selection (a stored value that is no option)
-    // stores what the owner says it stands for.
-    if (index < 0)
-        index = m_unselected;
-    if (kind != CParEdit::kCommitList || index < 0)
-        return false;
-    m_owner.StoreChoice(m_editColumn, m_editRow, index);
-    return true;
 }
 
 bool CGridCellEditing::RefillGrid()
@@ -267,61 +309,53 @@ bool CGridCellEditing::RefillGrid()
     return RunCommand(&m_grid, [this] { m_owner.Refill(); });
 }
 
-void CGridCellEditing::OnCommit()
+void CGridCellEditing::OnCommitted(QWidget* editor, int navigation)
 {
-    // A cancel reported by an editor that was already put away, while the
-    // other one is open, is not about the open edit.
-    if (m_parEdit.CommitKind() == CParEdit::kCommitNone && IsEditing())
-        return;
-    const int column = m_editColumn;
-    const int row = m_editRow;
-    const int kind = m_parEdit.CommitKind();
-    const int navigation = m_parEdit.NavigationCode();
+    const QModelIndex cell = m_delegate->EditedCell();
+    const int column = cell.column();
+    const int row = cell.row();
     // The user went to another control: the focus stays there.
     const bool away = navigation == kNavAway;
-    const bool hadFocus = m_editorHadFocus;
     bool stored = false;
-    bool refilled = true;
-    if (kind != CParEdit::kCommitNone) {
-        try {
-            stored = Store(kind, m_parEdit.Text(), m_parEdit.SelectedIndex());
-        } catch (const std::exception& e) {
-            if (away && LeftForCancel()) {
-                // The dialog's Cancel drops everything typed in it, this cell
-                // too: no message, and the click goes on to close it.
-                HideEditors();
-                return;
-            }
-            const auto* privateException = dynamic_cast<const CPrivateException*>(&e);
-            ShowMessage(&m_grid, QString::fromStdString(privateException ? privateException->Text() : e.what()),
-                        MessageIcon::Stop);
-            // The edit stays open for a correction, and what the user
-            // clicked to leave it does not act.
-            if (kind == CParEdit::kCommitText) {
-                ReopenBox();
-                if (away && m_leaveReason == Qt::MouseFocusReason)
-                    SwallowThisClick();
-                return;
-            }
+    try {
+        stored = m_delegate->Store(editor, cell);
+    } catch (const std::exception& e) {
+        if (away && LeftForCancel()) {
+            // The dialog's Cancel drops everything typed in it, this cell
+            // too: no message, and the click goes on to close it.
+            m_delegate->Close(editor);
+            return;
         }
-        // What the grid shows may be stale when this fails; the user is
-        // told, and the edit ends where it is.
-        refilled = RefillGrid();
+        const auto* privateException = dynamic_cast<const CPrivateException*>(&e);
+        ShowMessage(&m_grid, QString::fromStdString(privateException ? privateException->Text() : e.what()),
+                    MessageIcon::Stop);
+        // The edit stays open for a correction, and what the user clicked
+        // to leave it does not act.
+        if (editor == Box()) {
+            ReopenBox();
+            if (away && m_delegate->LeaveReason() == Qt::MouseFocusReason)
+                SwallowThisClick();
+            return;
+        }
     }
-    HideEditors();
+    m_delegate->Close(editor);
+    // What the grid shows may be stale when this fails; the user is told,
+    // and the edit ends where it is.
+    const bool refilled = RefillGrid();
     if (stored)
         emit valueCommitted(column, row);
-    if (kind == CParEdit::kCommitNone) {
-        // A drop-down closed without a choice hands the keys back to the grid;
-        // a cancel because the user went to another control leaves them there.
-        if (hadFocus)
-            m_grid.setFocus(Qt::OtherFocusReason);
-        return;
-    }
     if (away)
         return;
     // Keys go on to the grid after a commit, whichever owner it has.
     m_grid.setFocus(Qt::OtherFocusReason);
     if (refilled)
         m_grid.Navigate(navigation);
+}
+
+void CGridCellEditing::OnCancelled(QWidget* editor)
+{
+    // A drop-down closed without a choice hands the keys back to the grid
+    // (the view does, as the list had them); a cancel because the user went
+    // to another control leaves them there.
+    m_delegate->Close(editor);
 }

@@ -1,16 +1,16 @@
 #pragma once
-// In-cell editing of a CDataGridView with a CParEdit, written once for every
-// owner of an editable grid (the main window's alarm table, the alarm bank
-// dialog). The owner says how each cell is edited and stores what the user
-// committed; CGridCellEditing places the editor over the cell, shows a
-// rejected value's message, hides the editor and moves the current cell.
+// In-cell editing of a CDataGridView, written once for every owner of an
+// editable grid (the main window's alarm table, the alarm bank dialog). The
+// owner says how each cell is edited and stores what the user committed;
+// the grid's delegate (CGridCellDelegate) opens a CEditText or CEditComboBox
+// over the cell through the view, and CGridCellEditing answers the editor's
+// signals: it stores the value, shows a rejected value's message, closes the
+// editor and moves the current cell.
 //
 //     m_grid.SetHeader(...); m_grid.SetEditable(true); Refill();
 //     m_editing = std::make_unique<CGridCellEditing>(m_grid, *this);
 //
-// It observes the grid (begin edit) and its CParEdit (commits), and the
-// CParEdit observes it: its Notify() ends editing. After every stored value
-// it emits valueCommitted.
+// After every stored value it emits valueCommitted.
 //
 // A typed value counts whenever the user leaves the cell: Return, an arrow
 // key, Tab or Shift+Tab (on to the next or previous cell, and out of the
@@ -27,14 +27,13 @@
 // Refill (called from the grid's key and mouse handlers) is shown with the
 // stop icon and ends the edit; it never reaches the event loop.
 
-#include "model/Observer.h"
+#include "ui/editors/DataGridView.h"
 #include "ui/editors/ParEdit.h"
 
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStringList>
-
-class CDataGridView;
 
 // How one cell is edited.
 struct CGridCellEdit
@@ -65,12 +64,63 @@ public:
     virtual void Refill() = 0;
 };
 
-class CGridCellEditing : public QObject, public CObserver, public CObservable
+// The grid's delegate while it can be edited: one edit box and one list,
+// children of the view's viewport, opened over a cell at a time and kept
+// for the next cell rather than made again. It turns the editor's own
+// signals into committed(editor, navigation) and cancelled(editor).
+class CGridCellDelegate : public CGridItemDelegate
 {
     Q_OBJECT
 public:
-    // Creates the cell editor's children on `grid` and attaches itself; both
-    // references must outlive this object.
+    CGridCellDelegate(CDataGridView& grid, CGridEditOwnerInterface& owner);
+    ~CGridCellDelegate() override;
+
+    CEditText* Box() const { return m_box; }
+    CEditComboBox* List() const { return m_list; }
+    // The shown editor, or null.
+    QWidget* OpenEditor() const;
+    // What the next editor opens: the owner's answer for its cell.
+    void Prepare(const CGridCellEdit& edit) { m_edit = edit; }
+    // The cell of the open (or last) editor, whatever is current since.
+    QModelIndex EditedCell() const { return m_cell; }
+    // Why the open editor lost the focus last (a click, Tab, ...).
+    Qt::FocusReason LeaveReason() const { return m_leaveReason; }
+    // Stores the editor's value in its cell; false when a list has nothing
+    // to store. A rejected text throws the owner's exception.
+    bool Store(QWidget* editor, const QModelIndex& index) const;
+    // Has the view put the editor away (the grid takes the focus if the
+    // editor had it).
+    void Close(QWidget* editor);
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+
+signals:
+    void committed(QWidget* editor, int navigation);
+    void cancelled(QWidget* editor);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    CDataGridView& m_grid;
+    CGridEditOwnerInterface& m_owner;
+    QPointer<CEditText> m_box;
+    QPointer<CEditComboBox> m_list;
+    CGridCellEdit m_edit;
+    mutable QPersistentModelIndex m_cell;
+    Qt::FocusReason m_leaveReason = Qt::OtherFocusReason;
+};
+
+class CGridCellEditing : public QObject
+{
+    Q_OBJECT
+public:
+    // Makes the grid's delegate; `owner` must outlive this object, which
+    // gives the grid its plain delegate back when it goes.
     CGridCellEditing(CDataGridView& grid, CGridEditOwnerInterface& owner);
     ~CGridCellEditing() override;
     CGridCellEditing(const CGridCellEditing&) = delete;
@@ -88,9 +138,9 @@ public:
     // and focused; the caller's RunCommand shows the message.
     void CommitOpenEdit();
 
-    CParEdit& ParEdit() { return m_parEdit; }
-
-    void Update(CObservable* source) override;
+    // The two editors; null once the grid is gone.
+    CEditText* Box() const { return m_delegate->Box(); }
+    CEditComboBox* List() const { return m_delegate->List(); }
 
 signals:
     // A committed value of the cell was stored and the grid refilled (not
@@ -101,15 +151,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OnBeginEdit();
-    void OnCommit();
-    // Stores a commit of `kind` (text or list) in the edited cell; false when
-    // there was nothing to store. A rejected value throws, nothing stored.
-    bool Store(int kind, const QString& text, int index);
+    void OnBeginEdit(int startCharacter);
+    void OnCommitted(QWidget* editor, int navigation);
+    void OnCancelled(QWidget* editor);
     // Refills the grid after a commit; a failure is shown, and false.
     bool RefillGrid();
-    // Puts the editors away; the grid takes the focus if an editor had it.
-    void HideEditors();
     // The focus went to the Cancel button of the editor's dialog.
     bool LeftForCancel() const;
     // After a rejected text: the box open again, its text selected, focused.
@@ -121,23 +167,8 @@ private:
 
     CDataGridView& m_grid;
     CGridEditOwnerInterface& m_owner;
-    CParEdit m_parEdit;
-    // A child that loses the focus or hides reports a commit or cancel of its
-    // own; that is not the user's answer while this object closes the editor.
-    bool m_closing = false;
-    // The editor still had the focus when it hid itself (a drop-down closed
-    // without a choice), rather than losing it to a control the user chose.
-    bool m_editorHadFocus = false;
-    // What the open list cell stores when it is committed without a choice.
-    int m_unselected = -1;
-    // The cell the open editor belongs to, whatever the grid's current cell
-    // became since.
-    int m_editColumn = 0;
-    int m_editRow = 0;
-    // Why the open editor lost the focus last (a click, a shortcut, ...).
-    Qt::FocusReason m_leaveReason = Qt::OtherFocusReason;
+    QPointer<CDataGridView> m_gridAlive;
+    QPointer<QAbstractItemDelegate> m_plainDelegate;
+    CGridCellDelegate* m_delegate;
     bool m_swallowingClick = false;
-    // The two editors as plain objects, for telling their events apart.
-    QPointer<QObject> m_list;
-    QPointer<QObject> m_box;
 };

@@ -9,13 +9,6 @@ CListCtrlInfoTip::CListCtrlInfoTip(QWidget* parent) : QTableWidget(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
 }
 
-int CListCtrlInfoTip::ToolId(int item, int subItem)
-{
-    if (item < 0 || subItem < 0)
-        return 0;
-    return item * 1024 + (subItem % 1024) + 1;
-}
-
 QString CListCtrlInfoTip::TipText(const QString& text)
 {
     if (text.size() <= kMaxTipChars)
@@ -26,36 +19,22 @@ QString CListCtrlInfoTip::TipText(const QString& text)
     return text.left(cut);
 }
 
-int CListCtrlInfoTip::ToolHitTest(const QPoint& viewportPos, QRect* toolRect) const
+QString CListCtrlInfoTip::ToolTipAt(const QPoint& viewportPos) const
 {
     const QModelIndex index = indexAt(viewportPos);
-    if (!index.isValid())
-        return 0;
-    if (toolRect)
-        *toolRect = visualRect(index);
-    return ToolId(index.row(), index.column());
-}
-
-QString CListCtrlInfoTip::ToolText(int id) const
-{
-    if (id <= 0)
-        return {};
-    const QTableWidgetItem* cell = item(ItemOfToolId(id), SubItemOfToolId(id));
-    return cell ? TipText(cell->text()) : QString();
+    return index.isValid() ? TipText(index.data(Qt::DisplayRole).toString()) : QString();
 }
 
 bool CListCtrlInfoTip::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
-        QRect toolRect;
-        const int id = ToolHitTest(help->pos(), &toolRect);
-        const QString text = ToolText(id);
+        const QString text = ToolTipAt(help->pos());
         if (text.isEmpty()) {
             QToolTip::hideText();
             event->ignore();
         } else {
-            QToolTip::showText(help->globalPos(), text, viewport(), toolRect);
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(indexAt(help->pos())));
         }
         return true;
     }

@@ -63,13 +63,13 @@ void CEditComboBox::OnActivated(int)
         m_chosen = true;
 }
 
-void CEditComboBox::Dismiss()
+void CEditComboBox::hideEvent(QHideEvent* event)
 {
     // Hiding the drop-down would otherwise report a close without a choice.
     m_popupOpen = false;
     if (view()->isVisible())
         hidePopup();
-    hide();
+    QComboBox::hideEvent(event);
 }
 
 void CEditComboBox::showEvent(QShowEvent* event)
@@ -102,7 +102,7 @@ bool CEditComboBox::eventFilter(QObject* watched, QEvent* event)
             hidePopup();
             if (highlighted.isValid())
                 setCurrentIndex(highlighted.row());
-            Finish(true, navigation);
+            emit committed(navigation);
             return true;
         }
     }
@@ -128,7 +128,7 @@ bool CEditComboBox::event(QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         if (const int navigation = TabNavigation(static_cast<QKeyEvent*>(event))) {
             event->accept();
-            Finish(true, navigation);
+            emit committed(navigation);
             return true;
         }
     }
@@ -139,7 +139,7 @@ void CEditComboBox::keyPressEvent(QKeyEvent* event)
 {
     if (const int navigation = CommitKey(event)) {
         event->accept();
-        Finish(true, navigation);
+        emit committed(navigation);
         return;
     }
     QComboBox::keyPressEvent(event);
@@ -154,12 +154,12 @@ void CEditComboBox::focusOutEvent(QFocusEvent* event)
         Finish(currentIndex() != m_shownIndex, kNavAway);
 }
 
-void CEditComboBox::Finish(bool committed, int navigation)
+void CEditComboBox::Finish(bool chosen, int navigation)
 {
-    hide();
-    m_committed = committed;
-    m_navigation = navigation;
-    Notify();
+    if (chosen)
+        emit committed(navigation);
+    else
+        emit cancelled();
 }
 
 // ---------------------------------------------------------------------------
@@ -177,7 +177,7 @@ bool CEditText::event(QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         if (const int navigation = TabNavigation(static_cast<QKeyEvent*>(event))) {
             event->accept();
-            Finish(true, navigation);
+            emit committed(navigation);
             return true;
         }
     }
@@ -210,27 +210,27 @@ void CEditText::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         event->accept();
-        Finish(true, kNavStay);
+        emit committed(kNavStay);
         return;
     case Qt::Key_Up:
         event->accept();
-        Finish(true, kNavUp);
+        emit committed(kNavUp);
         return;
     case Qt::Key_Down:
         event->accept();
-        Finish(true, kNavDown);
+        emit committed(kNavDown);
         return;
     case Qt::Key_Left:
         if (atStart && event->modifiers() == Qt::NoModifier) {
             event->accept();
-            Finish(true, kNavLeft);
+            emit committed(kNavLeft);
             return;
         }
         break;
     case Qt::Key_Right:
         if (atEnd && event->modifiers() == Qt::NoModifier) {
             event->accept();
-            Finish(true, kNavRight);
+            emit committed(kNavRight);
             return;
         }
         break;
@@ -245,58 +245,5 @@ void CEditText::focusOutEvent(QFocusEvent* event)
     // What the user typed counts when they go elsewhere; the owner keeps the
     // box open (and takes the focus back) if it rejects the text.
     if (isVisible() && LeavesTheCell(event))
-        Finish(true, kNavAway);
-}
-
-void CEditText::Finish(bool committed, int navigation)
-{
-    m_committed = committed;
-    m_navigation = navigation;
-    Notify();
-}
-
-// ---------------------------------------------------------------------------
-// CParEdit
-
-CParEdit::~CParEdit()
-{
-    delete m_list.data();
-    delete m_box.data();
-}
-
-void CParEdit::CreateChildren(QWidget* grid)
-{
-    auto* box = new CEditText(grid);
-    box->setFont(grid->font());
-    box->Attach(this);
-    m_box = box;
-
-    auto* list = new CEditComboBox(grid);
-    list->setFont(grid->font());
-    list->Attach(this);
-    m_list = list;
-}
-
-void CParEdit::Update(CObservable* source)
-{
-    if (m_list && source == static_cast<CObservable*>(m_list.data())) {
-        m_selectedIndex = m_list->currentIndex();
-        m_commitKind = m_list->Committed() ? kCommitList : kCommitNone;
-        m_navigation = m_list->NavigationCode();
-        Notify();
-        return;
-    }
-    if (m_box && source == static_cast<CObservable*>(m_box.data())) {
-        m_text = m_box->text();
-        m_commitKind = m_box->Committed() ? kCommitText : kCommitNone;
-        m_navigation = m_box->NavigationCode();
-        Notify();
-        return;
-    }
-    // The owner announces that editing is over.
-    if (m_box)
-        m_box->hide();
-    if (m_list)
-        m_list->Dismiss();
-    m_commitKind = kCommitNone;
+        emit committed(kNavAway);
 }
