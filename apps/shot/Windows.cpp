@@ -266,37 +266,34 @@ std::function<std::unique_ptr<QWidget>()> Japanese(std::function<std::unique_ptr
 void AddSettingDialogs(std::vector<ShotWindow>& windows)
 {
     using namespace image_words;
-    // Copied: an initializer list's values live only as long as the call.
-    auto words = [](std::initializer_list<std::pair<int, std::uint16_t>> list) {
-        return [values = std::vector(list)](CRegisterImage& i) {
-            for (auto [word, value] : values)
-                i.SetWord(word, value);
+    // The words, then the 32-bit pairs, of an image to show. Copied: an
+    // initializer list's values live only as long as the call.
+    using Values = std::initializer_list<std::pair<int, std::int32_t>>;
+    auto values = [](Values wordValues, Values longValues = {}) {
+        return [w = std::vector(wordValues), l = std::vector(longValues)](CRegisterImage& i) {
+            for (auto [word, value] : w)
+                i.SetWord(word, static_cast<std::uint16_t>(value));
+            for (auto [word, value] : l)
+                i.SetLong(word, value);
         };
     };
     windows.insert(
         windows.end(),
         {
-            {"decimal-point", SubDialog<CDecimalPointDialog>(kDcModel, words({{kDecimalPoint, 2}}))},
+            {"decimal-point", SubDialog<CDecimalPointDialog>(kDcModel, values({{kDecimalPoint, 2}}))},
             {"low-end-cutout", SubDialog<CZeroLimitDialog>(
-                                   kDcModel, words({{kDecimalPoint, 2}, {kLowEndCutout, 1}, {kCutBelow, 150}}))},
+                                   kDcModel, values({{kDecimalPoint, 2}, {kLowEndCutout, 1}, {kCutBelow, 150}}))},
             {"filter", SubDialog<CFilterDialog>(kDcModel,
-                                                words({{kAveragingMode, 1}, {kAveragingTime, 4}, {kHighPassFilter, 0}}))},
-            {"forced-zero", SubDialog<CForceZeroDialog>(kDcModel,
-                                                        [](CRegisterImage& i) {
-                                                            i.SetWord(kDecimalPoint, 2);
-                                                            i.SetWord(kForcedZero, 2);
-                                                            i.SetLong(kForcedZeroValue, 125);
-                                                            i.SetLong(kTareZeroValue, -50);
-                                                        })},
-            {"adjust", SubDialog<CAdjustDialog>(kTcModel,
-                                                [](CRegisterImage& i) {
-                                                    i.SetLong(kInputAdjustXA, 10000);
-                                                    i.SetLong(kInputAdjustXB, 50000);
-                                                    i.SetLong(kInputAdjustYA, 25);
-                                                    i.SetLong(kInputAdjustYB, -10);
-                                                })},
-            {"burnout", SubDialog<CBurnoutDialog>(kTcModel, words({{kBurnout, 1}}))},
-            {"cold-junction", SubDialog<CCJCDialog>(kTcModel, words({{kColdJunction, 1}}))},
+                                                values({{kAveragingMode, 1}, {kAveragingTime, 4}, {kHighPassFilter, 0}}))},
+            {"forced-zero",
+             SubDialog<CForceZeroDialog>(kDcModel, values({{kDecimalPoint, 2}, {kForcedZero, 2}},
+                                                         {{kForcedZeroValue, 125}, {kTareZeroValue, -50}}))},
+            {"adjust", SubDialog<CAdjustDialog>(kTcModel, values({}, {{kInputAdjustXA, 10000},
+                                                                     {kInputAdjustXB, 50000},
+                                                                     {kInputAdjustYA, 25},
+                                                                     {kInputAdjustYB, -10}}))},
+            {"burnout", SubDialog<CBurnoutDialog>(kTcModel, values({{kBurnout, 1}}))},
+            {"cold-junction", SubDialog<CCJCDialog>(kTcModel, values({{kColdJunction, 1}}))},
             {"alarm-bank", SubDialog<CAlarmBankDialog>(kAlarmModel,
                                                        [](CRegisterImage& i) {
                                                            i.SetWord(kDecimalPoint, 1);
@@ -309,16 +306,16 @@ void AddSettingDialogs(std::vector<ShotWindow>& windows)
                                                        })},
             {"alarm-advanced",
              SubDialog<CAdvancedAlarmDialog>(kAlarmModel,
-                                             words({{kBankSwitching, 1}, {kPOutput, 4}, {kPowerOnDelay, 25}}))},
+                                             values({{kBankSwitching, 1}, {kPOutput, 4}, {kPowerOnDelay, 25}}))},
             {"analog-output", SubDialog<CAnalogOutputDialog>(
-                                  kAlarmModel, words({{kDecimalPoint, 1}, {kAnalogOutputType, 4}}))},
-            {"bcd-output", SubDialog<CBCDOutputDialog>(kBcdEventModel, words({{kBcdLogicLast, 1}}))},
-            {"event-trigger", SubDialog<CEventInputDialog>(kBcdEventModel, words({{kEventTriggerMode, 2}}))},
-            {"modbus", SubDialog<CModbusDialog>(kAlarmModel, words({{kDeviceAddress, 12}}))},
+                                  kAlarmModel, values({{kDecimalPoint, 1}, {kAnalogOutputType, 4}}))},
+            {"bcd-output", SubDialog<CBCDOutputDialog>(kBcdEventModel, values({{kBcdLogicLast, 1}}))},
+            {"event-trigger", SubDialog<CEventInputDialog>(kBcdEventModel, values({{kEventTriggerMode, 2}}))},
+            {"modbus", SubDialog<CModbusDialog>(kAlarmModel, values({{kDeviceAddress, 12}}))},
             {"modbus-advanced", SubDialog<CAdvancedModbusDialog>(kAlarmModel, [](CRegisterImage&) {})},
-            {"control", SubDialog<COperationDialog>(kAlarmModel, words({{kAutoReturnTime, 30}}))},
-            {"display", SubDialog<CDisplayDialog>(kRtdModbusModel, words({{kBacklight, 2}, {kLcdContrast, 7}}))},
-            {"lockout", SubDialog<CProtectDialog>(kTcModel, words({{kAlarmLockout, 1}}))},
+            {"control", SubDialog<COperationDialog>(kAlarmModel, values({{kAutoReturnTime, 30}}))},
+            {"display", SubDialog<CDisplayDialog>(kRtdModbusModel, values({{kBacklight, 2}, {kLcdContrast, 7}}))},
+            {"lockout", SubDialog<CProtectDialog>(kTcModel, values({{kAlarmLockout, 1}}))},
         });
 }
 

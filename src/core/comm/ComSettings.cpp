@@ -2,7 +2,6 @@
 
 #include "app/AppSettings.h"
 #include "files/IniFile.h"
-#include "model/RegisterMap.h"
 
 #include <cctype>
 #include <optional>

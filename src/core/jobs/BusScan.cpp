@@ -46,7 +46,6 @@ struct Cancelled
 {
 };
 
-
 // Takes the pair as the finding's identity.
 void TakeIdentity(SScanFinding& finding, std::uint16_t deviceId, std::uint16_t extensionId)
 {

@@ -5,7 +5,6 @@
 #include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
 #include "model/CapabilityFlags.h"
-#include "model/RegisterMap.h"
 
 #include <array>
 
