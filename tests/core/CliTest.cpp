@@ -65,6 +65,12 @@ TEST(Cli, ReadsAndWritesRegistersOverRtu)
     EXPECT_EQ(meter.Register(900), 1);
     EXPECT_EQ(meter.Register(901), 0x00FF);
     EXPECT_EQ(meter.Register(902), 0xFFFF);
+    // Numbers are decimal only: a hexadecimal value is refused before the link opens.
+    const std::size_t sent = meter.Requests().size();
+    r = RunCli(link + "write 900 0x10");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(meter.Requests().size(), sent);
+    EXPECT_EQ(meter.Register(900), 1);
 
     // Long reads are split into requests a meter accepts.
     r = RunCli(link + "read 0 300");
