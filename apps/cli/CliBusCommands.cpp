@@ -226,7 +226,7 @@ int ParseRangeEnd(const Invocation& inv, const char* name, int byDefault)
     const std::string* v = inv.Option(name);
     if (!v)
         return byDefault;
-    auto n = ParseInteger(*v);
+    auto n = ParseDecimalInteger(*v);
     if (!n || *n < kFirstDeviceAddress || *n > kLastDeviceAddress)
         Usage(text::kInvalidOptionValue, {name, *v});
     return static_cast<int>(*n);
@@ -361,37 +361,33 @@ int FleetReport(const Invocation& inv, const CRegisterImage& file)
     return RunEach(inv, document, job, UnknownMeter);
 }
 
-int CmdScan(const Invocation& inv)
+namespace {
+
+// --from, --to and --timeout; a usage error for values that do not fit.
+SScanOptions ScanOptions(const Invocation& inv)
 {
-    NeedArgs(inv, 0, 0);
     SScanOptions options;
     options.from = ParseRangeEnd(inv, "--from", kFirstDeviceAddress);
     options.to = ParseRangeEnd(inv, "--to", kLastDeviceAddress);
     if (options.to < options.from)
         Usage(text::kInvalidRange, {std::to_string(options.from), std::to_string(options.to)});
     if (const std::string* v = inv.Option("--timeout")) {
-        auto ms = ParseInteger(*v);
+        auto ms = ParseDecimalInteger(*v);
         if (!ms || *ms < 1 || *ms > 60000)
             Usage(text::kInvalidOptionValue, {"--timeout", *v});
         options.timeoutMs = static_cast<unsigned>(*ms);
     }
-    const bool json = inv.Flag("--json");
-    const ComSettings settings = LinkSettings(inv);
-    NeedBusLink(settings);
-    const unsigned timeout = options.timeoutMs ? options.timeoutMs : ScanTimeout(settings);
+    return options;
+}
 
-    CModbusInterface link(settings);
-    CancelWatch watch(&link);
-    ProgressBar bar;
+// What a scan found, one entry an address that answered.
+struct ScanFindings
+{
     Json meters = Json::array(), others = Json::array();
     int meterCount = 0;
-    const double span = options.to - options.from + 1;
-    auto progress = [&](int address) {
-        bar.SetLabel(LoadMessage(text::kProgressAddress, {address}));
-        bar((address - options.from) / span * 100.0);
-        return !watch.Cancelled();
-    };
-    auto found = [&](const SScanFinding& f) {
+
+    void Add(const SScanFinding& f)
+    {
         Json entry;
         entry["address"] = f.address;
         if (f.IsMeter()) {
@@ -404,14 +400,45 @@ int CmdScan(const Invocation& inv)
                 AddIdentity(entry, f.identity);
             others.push_back(entry);
         }
+    }
+};
+
+void PrintFinding(const SScanFinding& f)
+{
+    if (f.IsMeter())
+        std::printf("%d\t%d\t%s\n", f.address, f.identity.Code(), f.identity.ModelDescription().c_str());
+    else
+        std::printf("%d\t-\t%s\n", f.address, OneLine(f.message).c_str());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int CmdScan(const Invocation& inv)
+{
+    NeedArgs(inv, 0, 0);
+    const SScanOptions options = ScanOptions(inv);
+    const bool json = inv.Flag("--json");
+    const ComSettings settings = LinkSettings(inv);
+    NeedBusLink(settings);
+    const unsigned timeout = options.timeoutMs ? options.timeoutMs : ScanTimeout(settings);
+
+    CModbusInterface link(settings);
+    CancelWatch watch(&link);
+    ProgressBar bar;
+    ScanFindings findings;
+    const double span = options.to - options.from + 1;
+    auto progress = [&](int address) {
+        bar.SetLabel(LoadMessage(text::kProgressAddress, {address}));
+        bar((address - options.from) / span * 100.0);
+        return !watch.Cancelled();
+    };
+    auto found = [&](const SScanFinding& f) {
+        findings.Add(f);
         if (json)
             return;
         bar.Clear();
-        if (f.IsMeter())
-            std::printf("%d\t%d\t%s\n", f.address, f.identity.Code(), f.identity.ModelDescription().c_str());
-        else
-            std::printf("%d\t-\t%s\n", f.address, OneLine(f.message).c_str());
-        std::fflush(stdout);
+        PrintFinding(f);
     };
     TransferResult result = TransferResult::Completed;
     try {
@@ -431,13 +458,13 @@ int CmdScan(const Invocation& inv)
         document["to"] = options.to;
         document["timeout_ms"] = timeout;
         document["cancelled"] = cancelled;
-        document["meters"] = meters;
-        document["other_devices"] = others;
+        document["meters"] = findings.meters;
+        document["other_devices"] = findings.others;
         PrintJson(document);
     }
     if (cancelled)
         throw Cancelled{};
-    if (meterCount == 0) {
+    if (findings.meterCount == 0) {
         PrintError(LoadMessage(text::kNothingAnswered, {options.from, options.to}));
         return 1;
     }

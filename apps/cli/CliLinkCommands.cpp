@@ -27,7 +27,7 @@ int CmdRead(const Invocation& inv)
     const unsigned reg = ParseRegister(inv.args[0]);
     unsigned count = 1;
     if (inv.args.size() > 1) {
-        auto n = ParseInteger(inv.args[1]);
+        auto n = ParseDecimalInteger(inv.args[1]);
         if (!n || *n < 1 || *n > 0x10000 - static_cast<long long>(reg))
             Usage(text::kInvalidCount, {inv.args[1]});
         count = static_cast<unsigned>(*n);

@@ -45,6 +45,14 @@ int IndexOf(const std::string& option, const std::string& value, const std::vect
     return static_cast<int>(it - choices.begin());
 }
 
+std::vector<std::string> BaudRateTexts()
+{
+    std::vector<std::string> texts;
+    for (unsigned rate : kBaudRates)
+        texts.push_back(std::to_string(rate));
+    return texts;
+}
+
 } // namespace
 
 const std::string* Invocation::Option(const std::string& name) const
@@ -127,7 +135,7 @@ MeterAddresses Addresses(const Invocation& inv)
         m.addresses.push_back(ComSettings().Address);
         return m;
     }
-    if (auto n = ParseInteger(*v)) {
+    if (auto n = ParseDecimalInteger(*v)) {
         if (*n < kFirstDeviceAddress || *n > kLastDeviceAddress)
             Usage(text::kInvalidOptionValue, {"--address", *v});
         m.addresses.push_back(static_cast<int>(*n));
@@ -179,7 +187,7 @@ ComSettings LinkSettings(const Invocation& inv)
         s.ServicePort = *v;
     }
     if (auto* v = inv.Option("--baud"))
-        s.Baudrate = IndexOf("--baud", *v, {"1200", "2400", "4800", "9600", "19200", "38400"});
+        s.Baudrate = IndexOf("--baud", *v, BaudRateTexts());
     if (auto* v = inv.Option("--parity"))
         s.Parity = IndexOf("--parity", *v, {"none", "odd", "even"});
     if (auto* v = inv.Option("--stop"))
@@ -203,27 +211,9 @@ void NeedArgs(const Invocation& inv, std::size_t min, std::size_t max)
         Usage(text::kTooManyArguments, {inv.command});
 }
 
-std::optional<long long> ParseInteger(const std::string& text)
-{
-    std::string_view s(text);
-    const bool negative = !s.empty() && s.front() == '-';
-    if (negative)
-        s.remove_prefix(1);
-    int base = 10;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        s.remove_prefix(2);
-        base = 16;
-    }
-    long long value = 0;
-    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value, base);
-    if (s.empty() || ec != std::errc() || ptr != s.data() + s.size())
-        return std::nullopt;
-    return negative ? -value : value;
-}
-
 unsigned ParseRegister(const std::string& text)
 {
-    auto v = ParseInteger(text);
+    auto v = ParseDecimalInteger(text);
     if (!v || *v < 0 || *v > 0xFFFF)
         Usage(text::kInvalidRegister, {text});
     return static_cast<unsigned>(*v);
@@ -231,7 +221,7 @@ unsigned ParseRegister(const std::string& text)
 
 std::uint16_t ParseValue(const std::string& text)
 {
-    auto v = ParseInteger(text);
+    auto v = ParseDecimalInteger(text);
     if (!v || *v < -32768 || *v > 0xFFFF)
         Usage(text::kInvalidValue, {text});
     return static_cast<std::uint16_t>(*v);
@@ -239,7 +229,7 @@ std::uint16_t ParseValue(const std::string& text)
 
 int ParseModelCode(const std::string& text)
 {
-    auto code = ParseInteger(text);
+    auto code = ParseDecimalInteger(text);
     if (!code || *code < 0 || *code > 0x7FFFFFFF || !CDeviceType::FromCode(static_cast<int>(*code)).IsKnown())
         Usage(text::kUnknownModel, {text});
     return static_cast<int>(*code);

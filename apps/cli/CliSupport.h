@@ -2,6 +2,7 @@
 // What the command-line commands share: the parsed command line, the link
 // settings it gives, argument parsing and error reporting.
 
+#include "app/DecimalInteger.h"
 #include "app/MessageFormat.h"
 #include "comm/ComSettings.h"
 
@@ -127,7 +128,6 @@ void NeedBusLink(const ComSettings& settings);
 bool KeepLink(const Invocation& inv, bool byDefault);
 void NeedArgs(const Invocation& inv, std::size_t min, std::size_t max);
 
-std::optional<long long> ParseInteger(const std::string& text);
 unsigned ParseRegister(const std::string& text);
 std::uint16_t ParseValue(const std::string& text);
 int ParseModelCode(const std::string& text);

@@ -208,7 +208,7 @@ int CmdMonitor(const Invocation& inv)
     NeedArgs(inv, 0, 0);
     long long count = -1; // until Ctrl-C
     if (const std::string* v = inv.Option("--count")) {
-        auto n = ParseInteger(*v);
+        auto n = ParseDecimalInteger(*v);
         if (!n || *n < 1)
             Usage(text::kInvalidOptionValue, {"--count", *v});
         count = *n;

@@ -51,8 +51,11 @@ int main(int argc, char** argv)
     } catch (const Cancelled&) {
         PrintError(CStringTable::Get(text::kCancelled));
         return 130;
+    } catch (const CCancelled&) {
+        PrintError(CStringTable::Get(text::kCancelled));
+        return 1;
     } catch (const CPrivateException& e) {
-        PrintError(e.Text().empty() ? CStringTable::Get(text::kCancelled) : e.Text());
+        PrintError(e.Text());
         return 1;
     } catch (const std::exception& e) {
         PrintError(e.what());

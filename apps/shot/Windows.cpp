@@ -147,8 +147,8 @@ CRegisterImage SampleWorking()
 {
     CRegisterImage image;
     image.ResetForModel(15, true);
-    image.SetWord(10, 2);      // decimal point position
-    image.SetLong(8, 5000);    // display scaling span
+    image.SetWord(image_words::kDecimalPoint, 2);
+    image.SetLong(image_words::kDisplayScalingSpan, 5000);
     return image;
 }
 
@@ -162,8 +162,8 @@ std::unique_ptr<QWidget> ReportCompared()
 {
     auto d = std::make_unique<CCompareDialog>(SampleWorking());
     CRegisterImage golden = SampleWorking();
-    golden.SetWord(10, 3);
-    golden.SetLong(8, 10000);
+    golden.SetWord(image_words::kDecimalPoint, 3);
+    golden.SetLong(image_words::kDisplayScalingSpan, 10000);
     d->CompareWith(golden, QStringLiteral("golden.cfg"));
     return d;
 }
@@ -174,9 +174,9 @@ std::unique_ptr<QWidget> DownloadPreview()
 {
     const CRegisterImage meter = SampleWorking();
     CRegisterImage toWrite = meter;
-    toWrite.SetLong(8, 10000);
+    toWrite.SetLong(image_words::kDisplayScalingSpan, 10000);
     toWrite.SetLong(CRegisterImage::BankSetpointWord(1, CRegisterImage::TripHH), 9000);
-    toWrite.SetWord(70, 5);
+    toWrite.SetWord(image_words::kDeviceAddress, 5);
     ComSettings link{ComSettings::NoLoad{}};
     link.Address = 3;
     const std::string moved = LoadMessage(12512, {5, LoadMessage(12513, {38400}), CStringTable::Get(12515),
@@ -188,7 +188,7 @@ std::unique_ptr<QWidget> DownloadPreview()
 std::unique_ptr<QWidget> VerificationFailed()
 {
     CRegisterImage sent = SampleWorking();
-    sent.SetLong(32, 100);
+    sent.SetLong(image_words::kBargraphLower, 100);
     CRegisterImage after = SampleWorking();
     return CDownloadPreviewDialog::MakeNotHeld(
         sent, after, "/home/tech/.local/share/v6uvuv/Z6OR-11u4_Q6K00417/2026-12-08T11-43-05Z.cfg", nullptr);
@@ -206,7 +206,7 @@ std::unique_ptr<QWidget> History()
             const std::string serial = "Q6K0" + std::to_string(4100 + code);
             history.KeepBackup(image, serial);
             if (code == 15) {
-                image.SetLong(8, 5000);
+                image.SetLong(image_words::kDisplayScalingSpan, 5000);
                 history.KeepBackup(image, serial); // a second download, within the same second
             }
         }
@@ -261,95 +261,101 @@ std::function<std::unique_ptr<QWidget>()> Japanese(std::function<std::unique_ptr
     };
 }
 
+// The setting dialogs, each over an image set up so that its controls show
+// something worth seeing.
+void AddSettingDialogs(std::vector<ShotWindow>& windows)
+{
+    using namespace image_words;
+    // The words, then the 32-bit pairs, of an image to show. Copied: an
+    // initializer list's values live only as long as the call.
+    using Values = std::initializer_list<std::pair<int, std::int32_t>>;
+    auto values = [](Values wordValues, Values longValues = {}) {
+        return [w = std::vector(wordValues), l = std::vector(longValues)](CRegisterImage& i) {
+            for (auto [word, value] : w)
+                i.SetWord(word, static_cast<std::uint16_t>(value));
+            for (auto [word, value] : l)
+                i.SetLong(word, value);
+        };
+    };
+    windows.insert(
+        windows.end(),
+        {
+            {"decimal-point", SubDialog<CDecimalPointDialog>(kDcModel, values({{kDecimalPoint, 2}}))},
+            {"low-end-cutout", SubDialog<CZeroLimitDialog>(
+                                   kDcModel, values({{kDecimalPoint, 2}, {kLowEndCutout, 1}, {kCutBelow, 150}}))},
+            {"filter", SubDialog<CFilterDialog>(kDcModel,
+                                                values({{kAveragingMode, 1}, {kAveragingTime, 4}, {kHighPassFilter, 0}}))},
+            {"forced-zero",
+             SubDialog<CForceZeroDialog>(kDcModel, values({{kDecimalPoint, 2}, {kForcedZero, 2}},
+                                                         {{kForcedZeroValue, 125}, {kTareZeroValue, -50}}))},
+            {"adjust", SubDialog<CAdjustDialog>(kTcModel, values({}, {{kInputAdjustXA, 10000},
+                                                                     {kInputAdjustXB, 50000},
+                                                                     {kInputAdjustYA, 25},
+                                                                     {kInputAdjustYB, -10}}))},
+            {"burnout", SubDialog<CBurnoutDialog>(kTcModel, values({{kBurnout, 1}}))},
+            {"cold-junction", SubDialog<CCJCDialog>(kTcModel, values({{kColdJunction, 1}}))},
+            {"alarm-bank", SubDialog<CAlarmBankDialog>(kAlarmModel,
+                                                       [](CRegisterImage& i) {
+                                                           i.SetWord(kDecimalPoint, 1);
+                                                           i.SetWord(kBankSwitching, 1);
+                                                           i.SetWord(kBankNo, 3);
+                                                           for (int bank = 1; bank <= CRegisterImage::kBankCount; ++bank)
+                                                               i.SetLong(CRegisterImage::BankSetpointWord(
+                                                                             bank, CRegisterImage::TripHH),
+                                                                         9000 + 100 * bank);
+                                                       })},
+            {"alarm-advanced",
+             SubDialog<CAdvancedAlarmDialog>(kAlarmModel,
+                                             values({{kBankSwitching, 1}, {kPOutput, 4}, {kPowerOnDelay, 25}}))},
+            {"analog-output", SubDialog<CAnalogOutputDialog>(
+                                  kAlarmModel, values({{kDecimalPoint, 1}, {kAnalogOutputType, 4}}))},
+            {"bcd-output", SubDialog<CBCDOutputDialog>(kBcdEventModel, values({{kBcdLogicLast, 1}}))},
+            {"event-trigger", SubDialog<CEventInputDialog>(kBcdEventModel, values({{kEventTriggerMode, 2}}))},
+            {"modbus", SubDialog<CModbusDialog>(kAlarmModel, values({{kDeviceAddress, 12}}))},
+            {"modbus-advanced", SubDialog<CAdvancedModbusDialog>(kAlarmModel, [](CRegisterImage&) {})},
+            {"control", SubDialog<COperationDialog>(kAlarmModel, values({{kAutoReturnTime, 30}}))},
+            {"display", SubDialog<CDisplayDialog>(kRtdModbusModel, values({{kBacklight, 2}, {kLcdContrast, 7}}))},
+            {"lockout", SubDialog<CProtectDialog>(kTcModel, values({{kAlarmLockout, 1}}))},
+        });
+}
+
+std::vector<ShotWindow> AllWindows()
+{
+    std::vector<ShotWindow> windows = {
+        {"progress", [] { return Progress(kModeRs485); }},
+        {"progress-infrared", [] { return Progress(kModeInfrared); }},
+        {"connect", Connect},
+    };
+    AddSettingDialogs(windows);
+    windows.insert(windows.end(), {
+                                      {"main-dc", [] { return MainWindow(CAP_DC_INPUT); }},
+                                      {"main-thermocouple", [] { return MainWindow(CAP_TC_INPUT); }},
+                                      {"main-rtd", [] { return MainWindow(CAP_RTD_INPUT); }},
+                                      {"main-potentiometer", [] { return MainWindow(CAP_PTM_INPUT); }},
+                                      {"main-ac", [] { return MainWindow(CAP_AC_INPUT); }},
+                                      {"alarm-table", AlarmTable},
+                                      {"language", [] { return Language(0); }},
+                                      {"language-ja", [] { return Language(1); }},
+                                      {"report", Report},
+                                      {"report-compared", ReportCompared},
+                                      {"monitor", Monitor},
+                                      {"report-ja", Japanese(Report)},
+                                      {"report-compared-ja", Japanese(ReportCompared)},
+                                      {"monitor-ja", Japanese(Monitor)},
+                                      {"download-preview", DownloadPreview},
+                                      {"verification-failed", VerificationFailed},
+                                      {"history", History},
+                                      {"main-downloaded", MainDownloaded},
+                                      {"download-preview-ja", Japanese(DownloadPreview)},
+                                      {"history-ja", Japanese(History)},
+                                  });
+    return windows;
+}
+
 } // namespace
 
 const std::vector<ShotWindow>& ShotWindows()
 {
-    static const std::vector<ShotWindow> windows = {
-        {"progress", [] { return Progress(kModeRs485); }},
-        {"progress-infrared", [] { return Progress(kModeInfrared); }},
-        {"connect", Connect},
-        {"decimal-point", SubDialog<CDecimalPointDialog>(kDcModel, [](CRegisterImage& i) { i.SetWord(10, 2); })},
-        {"low-end-cutout", SubDialog<CZeroLimitDialog>(kDcModel,
-                                                       [](CRegisterImage& i) {
-                                                           i.SetWord(10, 2);
-                                                           i.SetWord(21, 1);
-                                                           i.SetWord(22, 150);
-                                                       })},
-        {"filter", SubDialog<CFilterDialog>(kDcModel,
-                                            [](CRegisterImage& i) {
-                                                i.SetWord(28, 1);
-                                                i.SetWord(29, 4);
-                                                i.SetWord(30, 0);
-                                            })},
-        {"forced-zero", SubDialog<CForceZeroDialog>(kDcModel,
-                                                    [](CRegisterImage& i) {
-                                                        i.SetWord(10, 2);
-                                                        i.SetWord(23, 2);
-                                                        i.SetLong(24, 125);
-                                                        i.SetLong(26, -50);
-                                                    })},
-        {"adjust", SubDialog<CAdjustDialog>(kTcModel,
-                                            [](CRegisterImage& i) {
-                                                i.SetLong(13, 10000);
-                                                i.SetLong(15, 50000);
-                                                i.SetLong(17, 25);
-                                                i.SetLong(19, -10);
-                                            })},
-        {"burnout", SubDialog<CBurnoutDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(11, 1); })},
-        {"cold-junction", SubDialog<CCJCDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(12, 1); })},
-        {"alarm-bank", SubDialog<CAlarmBankDialog>(kAlarmModel,
-                                                   [](CRegisterImage& i) {
-                                                       i.SetWord(10, 1);
-                                                       i.SetWord(85, 1);
-                                                       i.SetWord(86, 3);
-                                                       for (int bank = 1; bank <= CRegisterImage::kBankCount; ++bank)
-                                                           i.SetLong(CRegisterImage::BankSetpointWord(
-                                                                         bank, CRegisterImage::TripHH),
-                                                                     9000 + 100 * bank);
-                                                   })},
-        {"alarm-advanced", SubDialog<CAdvancedAlarmDialog>(kAlarmModel,
-                                                           [](CRegisterImage& i) {
-                                                               i.SetWord(85, 1);
-                                                               i.SetWord(80, 4);
-                                                               i.SetWord(84, 25);
-                                                           })},
-        {"analog-output", SubDialog<CAnalogOutputDialog>(kAlarmModel,
-                                                         [](CRegisterImage& i) {
-                                                             i.SetWord(10, 1);
-                                                             i.SetWord(60, 4);
-                                                         })},
-        {"bcd-output", SubDialog<CBCDOutputDialog>(kBcdEventModel, [](CRegisterImage& i) { i.SetWord(55, 1); })},
-        {"event-trigger", SubDialog<CEventInputDialog>(kBcdEventModel, [](CRegisterImage& i) { i.SetWord(56, 2); })},
-        {"modbus", SubDialog<CModbusDialog>(kAlarmModel, [](CRegisterImage& i) { i.SetWord(70, 12); })},
-        {"modbus-advanced", SubDialog<CAdvancedModbusDialog>(kAlarmModel, [](CRegisterImage&) {})},
-        {"control", SubDialog<COperationDialog>(kAlarmModel, [](CRegisterImage& i) { i.SetWord(36, 30); })},
-        {"display", SubDialog<CDisplayDialog>(kRtdModbusModel,
-                                              [](CRegisterImage& i) {
-                                                  i.SetWord(42, 2);
-                                                  i.SetWord(43, 7);
-                                              })},
-        {"lockout", SubDialog<CProtectDialog>(kTcModel, [](CRegisterImage& i) { i.SetWord(45, 1); })},
-        {"main-dc", [] { return MainWindow(CAP_DC_INPUT); }},
-        {"main-thermocouple", [] { return MainWindow(CAP_TC_INPUT); }},
-        {"main-rtd", [] { return MainWindow(CAP_RTD_INPUT); }},
-        {"main-potentiometer", [] { return MainWindow(CAP_PTM_INPUT); }},
-        {"main-ac", [] { return MainWindow(CAP_AC_INPUT); }},
-        {"alarm-table", AlarmTable},
-        {"language", [] { return Language(0); }},
-        {"language-ja", [] { return Language(1); }},
-        {"report", Report},
-        {"report-compared", ReportCompared},
-        {"monitor", Monitor},
-        {"report-ja", Japanese(Report)},
-        {"report-compared-ja", Japanese(ReportCompared)},
-        {"monitor-ja", Japanese(Monitor)},
-        {"download-preview", DownloadPreview},
-        {"verification-failed", VerificationFailed},
-        {"history", History},
-        {"main-downloaded", MainDownloaded},
-        {"download-preview-ja", Japanese(DownloadPreview)},
-        {"history-ja", Japanese(History)},
-    };
+    static const std::vector<ShotWindow> windows = AllWindows();
     return windows;
 }

@@ -2,19 +2,21 @@
 
 #include "model/BlockTable.h"
 #include "model/CapabilityFlags.h"
+#include "model/RegisterMap.h"
 
 #include <cmath>
 #include <utility>
 
 namespace {
-constexpr unsigned kLongRegister = 7006;
-constexpr unsigned kLongRegisterMirror = 7007;
-constexpr int kLongRegisterWord = 76;
-constexpr unsigned kDownloadFlag = 900;
-constexpr unsigned kResetMaxMin = 801;
+namespace reg = meter_registers;
+namespace words = image_words;
+
+bool InRange(unsigned reg, unsigned first, unsigned count)
+{
+    return reg >= first && reg < first + count;
+}
 constexpr std::uint16_t kHardwareVersion = 105; // 1.05
 constexpr std::uint16_t kFirmwareVersion = 212; // 2.12
-constexpr int kAddressWord = 70;
 } // namespace
 
 namespace {
@@ -51,7 +53,7 @@ CRegisterImage CSimMeter::Image() const
 bool CSimMeter::WordSwap() const
 {
     std::lock_guard g(m_lock);
-    return m_image.GetWord(kLongRegisterWord) == 1;
+    return m_image.GetWord(words::kLongRegister) == 1;
 }
 
 std::optional<int> CSimMeter::TakeNewAddress()
@@ -80,7 +82,7 @@ int CSimMeter::ParameterWord(unsigned reg) const
         return b.firstWord + static_cast<int>(offset);
     // With word swap on, the lower register of a pair carries the high word.
     const unsigned pair = offset / 2, half = offset % 2;
-    const bool swap = m_image.GetWord(kLongRegisterWord) == 1;
+    const bool swap = m_image.GetWord(words::kLongRegister) == 1;
     return b.firstWord + static_cast<int>(2 * pair + (swap ? 1 - half : half));
 }
 
@@ -97,8 +99,8 @@ void CSimMeter::UpdateLiveValues()
     const std::uint32_t flags = m_image.CapabilityFlags();
     double low = 0, high = 10000;
     if (flags & (CAP_DC_INPUT | CAP_PTM_INPUT | CAP_AC_INPUT)) {
-        low = m_image.GetLong(6);
-        high = m_image.GetLong(8);
+        low = m_image.GetLong(words::kDisplayScalingZero);
+        high = m_image.GetLong(words::kDisplayScalingSpan);
     } else {
         low = 2000; // 20.00 degrees
         high = 3000;
@@ -117,7 +119,7 @@ void CSimMeter::UpdateLiveValues()
 
 bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
 {
-    const bool swap = m_image.GetWord(kLongRegisterWord) == 1;
+    const bool swap = m_image.GetWord(words::kLongRegister) == 1;
     auto pairWord = [&](std::int32_t v, unsigned offset) { return Word(v, (offset % 2 == 1) != swap); };
     const std::uint32_t flags = m_image.CapabilityFlags();
     if (int word = ParameterWord(reg); word >= 0) {
@@ -130,34 +132,37 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
         value = reg == 0 ? 0 : reg == 1 ? status : pairWord(pairs[(reg - 2) / 2], reg - 2);
         return true;
     }
-    if (reg == 22 || reg == 23) {
-        value = (flags & CAP_ANALOG_OUTPUT) ? pairWord(m_analogOutput, reg - 22) : 0;
+    if (reg == reg::kAnalogOutputValue || reg == reg::kAnalogOutputValue + 1) {
+        value = (flags & CAP_ANALOG_OUTPUT) ? pairWord(m_analogOutput, reg - reg::kAnalogOutputValue) : 0;
         return true;
     }
     // The live settings the monitor reads answer on every model, as their
     // image words hold them (the factory value where the model lacks one).
-    if (reg == 1050 || reg == 1060 || reg == 3000) {
-        value = m_image.GetWord(reg == 1050 ? 0 : reg == 1060 ? 10 : 60);
+    if (reg == reg::kInputType || reg == reg::kDecimalPoint || reg == reg::kAnalogOutputType) {
+        value = m_image.GetWord(reg == reg::kInputType      ? words::kInputType
+                                : reg == reg::kDecimalPoint ? words::kDecimalPoint
+                                                            : words::kAnalogOutputType);
         return true;
     }
-    if (reg == kLongRegister || reg == kLongRegisterMirror) {
-        value = m_image.GetWord(kLongRegisterWord);
+    if (reg == reg::kLongRegister || reg == reg::kLongRegisterLive) {
+        value = m_image.GetWord(words::kLongRegister);
         return true;
     }
-    if (reg == kDownloadFlag) {
+    if (reg == reg::kWriteEnable) {
         value = m_register900;
         return true;
     }
-    if ((reg == 9600 || reg == 9601) && m_reportedIdentity) {
-        value = reg == 9600 ? m_reportedIdentity->first : m_reportedIdentity->second;
+    if ((reg == reg::kDeviceId || reg == reg::kExtensionId) && m_reportedIdentity) {
+        value = reg == reg::kDeviceId ? m_reportedIdentity->first : m_reportedIdentity->second;
         return true;
     }
-    if (reg == 9600 || reg == 9601) {
-        value = static_cast<std::uint16_t>(reg == 9600 ? m_image.Identity().DeviceId() : m_image.Identity().ExtensionId());
+    if (reg == reg::kDeviceId || reg == reg::kExtensionId) {
+        value = static_cast<std::uint16_t>(reg == reg::kDeviceId ? m_image.Identity().DeviceId()
+                                                                 : m_image.Identity().ExtensionId());
         return true;
     }
-    if (reg == 9603 || reg == 9604) {
-        value = reg == 9603 ? kHardwareVersion : kFirmwareVersion;
+    if (reg == reg::kHardwareVersion || reg == reg::kFirmwareVersion) {
+        value = reg == reg::kHardwareVersion ? kHardwareVersion : kFirmwareVersion;
         return true;
     }
     // Texts: two 8-bit characters a register, the first in the low byte.
@@ -165,16 +170,16 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
         auto at = [&](std::size_t i) -> std::uint16_t { return i < s.size() ? static_cast<std::uint8_t>(s[i]) : 0; };
         return static_cast<std::uint16_t>(at(2 * index) | at(2 * index + 1) << 8);
     };
-    if (reg >= 9605 && reg < 9613) {
-        value = text(m_serial, reg - 9605);
+    if (InRange(reg, reg::kSerialNumber, reg::kSerialNumberLength)) {
+        value = text(m_serial, reg - reg::kSerialNumber);
         return true;
     }
-    if (reg >= 9613 && reg < 9629) {
-        value = text(m_image.Identity().ModelName(), reg - 9613);
+    if (InRange(reg, reg::kModelText, reg::kModelTextLength)) {
+        value = text(m_image.Identity().ModelName(), reg - reg::kModelText);
         return true;
     }
-    if (reg >= 9631 && reg < 9647) {
-        value = m_tag[reg - 9631];
+    if (InRange(reg, reg::kTag, reg::kTagLength)) {
+        value = m_tag[reg - reg::kTag];
         return true;
     }
     return false;
@@ -182,25 +187,25 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
 
 bool CSimMeter::CanWrite(unsigned reg) const
 {
-    return ParameterWord(reg) >= 0 || reg == kDownloadFlag || reg == kResetMaxMin || (reg >= 9631 && reg < 9647) ||
-           (reg == kLongRegister && (m_image.CapabilityFlags() & CAP_MODBUS));
+    return ParameterWord(reg) >= 0 || reg == reg::kWriteEnable || reg == reg::kMaxMinReset || InRange(reg, reg::kTag, reg::kTagLength) ||
+           (reg == reg::kLongRegister && (m_image.CapabilityFlags() & CAP_MODBUS));
 }
 
 void CSimMeter::Write(unsigned reg, std::uint16_t value)
 {
     if (int word = ParameterWord(reg); word >= 0)
         m_image.SetWord(word, value);
-    else if (reg == kDownloadFlag) {
+    else if (reg == reg::kWriteEnable) {
         m_register900 = value;
         if (value == 0 && m_addressChanged) {
-            m_newAddress = m_image.GetWord(kAddressWord);
+            m_newAddress = m_image.GetWord(words::kDeviceAddress);
             m_addressChanged = false;
         }
     }
-    else if (reg == kResetMaxMin && value == 1)
+    else if (reg == reg::kMaxMinReset && value == 1)
         m_haveExtremes = false;
-    else if (reg >= 9631 && reg < 9647)
-        m_tag[reg - 9631] = value;
+    else if (InRange(reg, reg::kTag, reg::kTagLength))
+        m_tag[reg - reg::kTag] = value;
 }
 
 std::vector<std::uint8_t> CSimMeter::Exception(const std::vector<std::uint8_t>& request, std::uint8_t code) const
@@ -257,7 +262,7 @@ std::vector<std::uint8_t> CSimMeter::Handle(const std::vector<std::uint8_t>& req
             Write(reg, value);
     }
     for (auto [word, value] : words) {
-        if (word == kAddressWord && m_image.GetWord(word) != value)
+        if (word == words::kDeviceAddress && m_image.GetWord(word) != value)
             m_addressChanged = true;
         m_image.SetWord(word, value);
     }

@@ -72,7 +72,7 @@ private:
     std::set<unsigned> m_ignoredWrites, m_refused;
     bool m_addressChanged = false;
     std::optional<int> m_newAddress;
-    std::uint16_t m_tag[16] = {};
+    std::uint16_t m_tag[meter_registers::kTagLength] = {};
     std::int32_t m_display = 0, m_maximum = 0, m_minimum = 0, m_analogOutput = 0;
     bool m_haveExtremes = false;
     std::optional<std::pair<std::uint16_t, std::uint16_t>> m_reportedIdentity;

@@ -10,6 +10,7 @@
 #include "files/ConfigFile.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceType.h"
+#include "model/RegisterMap.h"
 
 #include <algorithm>
 #include <csignal>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -136,11 +138,8 @@ void ApplyMeterOption(MeterSetup& m, const std::string& a, const std::string& v)
 
 int BaudIndex(unsigned baud)
 {
-    const unsigned rates[] = {1200, 2400, 4800, 9600, 19200, 38400};
-    for (int i = 0; i < 6; ++i)
-        if (rates[i] == baud)
-            return i;
-    return 5;
+    const auto it = std::find(kBaudRates.begin(), kBaudRates.end(), baud);
+    return it == kBaudRates.end() ? static_cast<int>(kBaudRates.size()) - 1 : static_cast<int>(it - kBaudRates.begin());
 }
 
 std::unique_ptr<CSimMeter> MakeMeter(const MeterSetup& setup)
@@ -152,7 +151,7 @@ std::unique_ptr<CSimMeter> MakeMeter(const MeterSetup& setup)
 }
 
 // A meter on a line holds the address and line settings it answers with
-// (device address, baud rate, parity, stop bit: registers 7000-7003),
+// (device address, baud rate, parity, stop bit),
 // written through its own write path as a client would.
 void SetLinkWords(CSimMeter& meter, int unit, const SerialLine& line)
 {
@@ -160,7 +159,8 @@ void SetLinkWords(CSimMeter& meter, int unit, const SerialLine& line)
         return;
     const auto parity = static_cast<std::uint8_t>(line.Parity);
     const auto stop = static_cast<std::uint8_t>(line.StopBits == 2 ? 1 : 0);
-    meter.Handle({static_cast<std::uint8_t>(unit), 0x10, 0x1B, 0x58, 0x00, 0x04, 0x08, 0x00,
+    constexpr unsigned first = meter_registers::kDeviceAddress;
+    meter.Handle({static_cast<std::uint8_t>(unit), 0x10, first >> 8, first & 0xFF, 0x00, 0x04, 0x08, 0x00,
                   static_cast<std::uint8_t>(unit), 0x00, static_cast<std::uint8_t>(BaudIndex(line.BaudRate)), 0x00,
                   parity, 0x00, stop});
 }
@@ -172,9 +172,8 @@ std::string UnitFileName(int unit)
     return name;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Everything the command line says.
+struct SimOptions
 {
     bool rtu = false, infrared = false;
     std::optional<unsigned short> tcpPort;
@@ -188,175 +187,226 @@ int main(int argc, char** argv)
     // --unit N and the meter options after it, in the order given.
     std::map<int, std::vector<std::pair<std::string, std::string>>> sections;
     int section = -1;
-    try {
-        for (int i = 1; i < argc; ++i) {
-            const std::string a = argv[i];
-            auto value = [&]() -> std::string {
-                if (i + 1 >= argc)
-                    throw Failure{LoadPrintfMessage(kInvalidValue, {a, ""})};
-                return argv[++i];
-            };
-            if (a == "--version") {
-                std::printf("q6k-sim %s\n", Q6K_PRODUCT_VERSION);
-                return 0;
-            }
-            if (a == "--help" || a == "-h") {
-                std::fputs(CStringTable::Get(kHelp).c_str(), stdout);
-                std::fputs(CStringTable::Get(kBusHelp).c_str(), stdout);
-                return 0;
-            } else if (kMeterValueOptions.count(a) || kMeterFlagOptions.count(a)) {
-                const std::string v = kMeterFlagOptions.count(a) ? std::string() : value();
-                if (section < 0) {
-                    ApplyMeterOption(general, a, v);
-                } else {
-                    MeterSetup check; // a bad value is reported where it stands
-                    ApplyMeterOption(check, a, v);
-                    sections[section].emplace_back(a, v);
-                }
-            } else if (a == "--unit") {
-                section = static_cast<int>(Number(a, value(), kFirstDeviceAddress, kLastDeviceAddress));
-                sections[section];
-            } else if (a == "--units") {
-                const std::string v = value();
-                units = ParseAddressList(v);
-                if (!units)
-                    throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
-            } else if (a == "--save-dir") {
-                saveDir = value();
-            } else if (a == "--tcp") {
-                tcpPort = static_cast<unsigned short>(Number(a, value(), 0, 65535));
-            } else if (a == "--rtu") {
-                rtu = true;
-            } else if (a == "--link") {
-                link = value();
-            } else if (a == "--rtu-device") {
-                device = value();
-            } else if (a == "--baud") {
-                std::string v = value();
-                line.BaudRate = static_cast<unsigned>(Number(a, v, 1200, 38400));
-                if (v != "1200" && v != "2400" && v != "4800" && v != "9600" && v != "19200" && v != "38400")
-                    throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
-            } else if (a == "--parity") {
-                std::string v = value();
-                if (v == "none" || v == "odd" || v == "even")
-                    line.Parity = v == "none" ? 0 : v == "odd" ? 1 : 2;
-                else
-                    throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
-            } else if (a == "--stop") {
-                line.StopBits = static_cast<int>(Number(a, value(), 1, 2));
-            } else if (a == "--address") {
-                address = static_cast<int>(Number(a, value(), 1, 247));
-            } else if (a == "--infrared") {
-                infrared = true;
-            } else if (a == "--split-tcp") {
-                linkFaults.splitTcp = true;
-            } else if (a == "--close-unanswered") {
-                linkFaults.closeUnanswered = true;
-            } else if (a == "--close-after") {
-                linkFaults.closeAfter = static_cast<int>(Number(a, value(), 1, 1e9));
-            } else if (a == "--wire-timing") {
-                linkFaults.wireTiming = true;
-            } else if (a == "--seed") {
-                seed = static_cast<unsigned>(Number(a, value(), 0, 4294967295.0));
+};
+
+// An option of the line, the links or the bus; false for one it does not know.
+bool ApplyServerOption(SimOptions& o, const std::string& a, const std::function<std::string()>& value)
+{
+    if (a == "--unit") {
+        o.section = static_cast<int>(Number(a, value(), kFirstDeviceAddress, kLastDeviceAddress));
+        o.sections[o.section];
+    } else if (a == "--units") {
+        const std::string v = value();
+        o.units = ParseAddressList(v);
+        if (!o.units)
+            throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
+    } else if (a == "--save-dir") {
+        o.saveDir = value();
+    } else if (a == "--tcp") {
+        o.tcpPort = static_cast<unsigned short>(Number(a, value(), 0, 65535));
+    } else if (a == "--rtu") {
+        o.rtu = true;
+    } else if (a == "--link") {
+        o.link = value();
+    } else if (a == "--rtu-device") {
+        o.device = value();
+    } else if (a == "--baud") {
+        std::string v = value();
+        o.line.BaudRate = static_cast<unsigned>(Number(a, v, kBaudRates.front(), kBaudRates.back()));
+        if (std::find(kBaudRates.begin(), kBaudRates.end(), o.line.BaudRate) == kBaudRates.end() ||
+            std::to_string(o.line.BaudRate) != v)
+            throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
+    } else if (a == "--parity") {
+        std::string v = value();
+        if (v == "none" || v == "odd" || v == "even")
+            o.line.Parity = v == "none" ? 0 : v == "odd" ? 1 : 2;
+        else
+            throw Failure{LoadPrintfMessage(kInvalidValue, {a, v})};
+    } else if (a == "--stop") {
+        o.line.StopBits = static_cast<int>(Number(a, value(), 1, 2));
+    } else if (a == "--address") {
+        o.address = static_cast<int>(Number(a, value(), kFirstDeviceAddress, kLastDeviceAddress));
+    } else if (a == "--infrared") {
+        o.infrared = true;
+    } else if (a == "--split-tcp") {
+        o.linkFaults.splitTcp = true;
+    } else if (a == "--close-unanswered") {
+        o.linkFaults.closeUnanswered = true;
+    } else if (a == "--close-after") {
+        o.linkFaults.closeAfter = static_cast<int>(Number(a, value(), 1, 1e9));
+    } else if (a == "--wire-timing") {
+        o.linkFaults.wireTiming = true;
+    } else if (a == "--seed") {
+        o.seed = static_cast<unsigned>(Number(a, value(), 0, 4294967295.0));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Fills `o` from the command line; false when it was --version or --help,
+// answered already.
+bool ParseOptions(int argc, char** argv, SimOptions& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw Failure{LoadPrintfMessage(kInvalidValue, {a, ""})};
+            return argv[++i];
+        };
+        if (a == "--version") {
+            std::printf("q6k-sim %s\n", Q6K_PRODUCT_VERSION);
+            return false;
+        }
+        if (a == "--help" || a == "-h") {
+            std::fputs(CStringTable::Get(kHelp).c_str(), stdout);
+            std::fputs(CStringTable::Get(kBusHelp).c_str(), stdout);
+            return false;
+        } else if (kMeterValueOptions.count(a) || kMeterFlagOptions.count(a)) {
+            const std::string v = kMeterFlagOptions.count(a) ? std::string() : value();
+            if (o.section < 0) {
+                ApplyMeterOption(o.general, a, v);
             } else {
-                throw Failure{LoadPrintfMessage(kUnknownOption, {a})};
+                MeterSetup check; // a bad value is reported where it stands
+                ApplyMeterOption(check, a, v);
+                o.sections[o.section].emplace_back(a, v);
             }
+        } else if (!ApplyServerOption(o, a, value)) {
+            throw Failure{LoadPrintfMessage(kUnknownOption, {a})};
         }
-        if (!tcpPort && !rtu && device.empty())
-            throw Failure{CStringTable::Get(kNothingToServe)};
-        const bool bus = units.has_value();
-        if (bus && infrared)
-            throw Failure{CStringTable::Get(kInfraredIsOneMeter)};
-        if (bus && !general.saveFile.empty())
-            throw Failure{CStringTable::Get(kSaveNeedsUnit)};
-        if (infrared) {
-            address = 1;
-            line = SerialLine{1200, 8, 1, 1};
-        }
-        const std::vector<int> addresses = bus ? *units : std::vector<int>{address};
-        for (const auto& [unit, options] : sections)
-            if (std::find(addresses.begin(), addresses.end(), unit) == addresses.end())
-                throw Failure{LoadPrintfMessage(kUnitNotOnTheBus, {unit})};
+    }
+    return true;
+}
 
-        std::vector<MeterSetup> setups;
-        std::vector<std::unique_ptr<CSimMeter>> meters;
-        for (int unit : addresses) {
-            MeterSetup setup = general;
-            for (const auto& [option, v] : sections[unit])
-                ApplyMeterOption(setup, option, v);
-            auto meter = MakeMeter(setup);
-            if (setup.swap) {
-                // Through the meter's own write path, as a client would set it.
-                meter->Handle({static_cast<std::uint8_t>(unit), 0x10, 0x1B, 0x5E, 0x00, 0x01, 0x02, 0x00, 0x01});
-            }
-            if (setup.identity)
-                meter->SetReportedIdentity(setup.identity->first, setup.identity->second);
-            if (setup.serial)
-                meter->SetSerial(*setup.serial);
-            for (unsigned reg : setup.ignoredWrites)
-                meter->IgnoreWrite(reg);
-            for (unsigned reg : setup.refused)
-                meter->Refuse(reg);
-            if (bus)
-                SetLinkWords(*meter, unit, line);
-            setups.push_back(setup);
-            meters.push_back(std::move(meter));
-        }
+// The addresses served, once the options are known to fit together.
+std::vector<int> ServedAddresses(SimOptions& o)
+{
+    if (!o.tcpPort && !o.rtu && o.device.empty())
+        throw Failure{CStringTable::Get(kNothingToServe)};
+    const bool bus = o.units.has_value();
+    if (bus && o.infrared)
+        throw Failure{CStringTable::Get(kInfraredIsOneMeter)};
+    if (bus && !o.general.saveFile.empty())
+        throw Failure{CStringTable::Get(kSaveNeedsUnit)};
+    if (o.infrared) {
+        o.address = 1;
+        o.line = SerialLine{1200, 8, 1, 1};
+    }
+    const std::vector<int> addresses = bus ? *o.units : std::vector<int>{o.address};
+    for (const auto& [unit, options] : o.sections)
+        if (std::find(addresses.begin(), addresses.end(), unit) == addresses.end())
+            throw Failure{LoadPrintfMessage(kUnitNotOnTheBus, {unit})};
+    return addresses;
+}
 
-        CSimServer server(linkFaults, seed);
-        server.SetLine(line);
-        server.SetBus(bus);
-        server.SetAddressesFollowMeters(!infrared);
-        for (std::size_t k = 0; k < addresses.size(); ++k)
-            server.AddUnit(addresses[k], *meters[k], setups[k].faults);
-        if (tcpPort)
-            std::printf("TCP 127.0.0.1:%u\n", server.ListenTcp(*tcpPort));
-        if (!device.empty()) {
-            server.OpenSerialDevice(device);
-            std::printf("RTU %s\n", device.c_str());
-        } else if (rtu) {
-            std::string path = server.OpenPty();
-            if (!link.empty()) {
-                unlink(link.c_str());
-                if (symlink(path.c_str(), link.c_str()) != 0)
-                    throw Failure{LoadPrintfMessage(kError, {link + ": " + strerror(errno)})};
-            }
-            std::printf("RTU %s\n", path.c_str());
-        }
-        std::printf("ready\n");
-        std::fflush(stdout);
+struct SimUnit
+{
+    int address;
+    MeterSetup setup;
+    std::unique_ptr<CSimMeter> meter;
+};
 
-        g_server = &server;
-        struct sigaction sa{};
-        sa.sa_handler = OnSignal;
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
-        signal(SIGPIPE, SIG_IGN);
-        server.Run();
-        g_server = nullptr;
-        if (!saveDir.empty())
-            std::filesystem::create_directories(saveDir);
-        for (std::size_t k = 0; k < addresses.size(); ++k) {
-            if (!setups[k].saveFile.empty())
-                CConfigFile::Save(meters[k]->Image(), setups[k].saveFile);
-            if (!saveDir.empty())
-                CConfigFile::Save(meters[k]->Image(), saveDir + "/" + UnitFileName(addresses[k]));
+// The meters at `addresses`, each as its options make it.
+std::vector<SimUnit> MakeUnits(SimOptions& o, const std::vector<int>& addresses)
+{
+    const bool bus = o.units.has_value();
+    std::vector<SimUnit> units;
+    for (int unit : addresses) {
+        MeterSetup setup = o.general;
+        for (const auto& [option, v] : o.sections[unit])
+            ApplyMeterOption(setup, option, v);
+        auto meter = MakeMeter(setup);
+        if (setup.swap) {
+            // Through the meter's own write path, as a client would set it.
+            constexpr unsigned reg = meter_registers::kLongRegister;
+            meter->Handle({static_cast<std::uint8_t>(unit), 0x10, reg >> 8, reg & 0xFF, 0x00, 0x01, 0x02, 0x00, 0x01});
         }
-        if (!link.empty())
-            unlink(link.c_str());
+        if (setup.identity)
+            meter->SetReportedIdentity(setup.identity->first, setup.identity->second);
+        if (setup.serial)
+            meter->SetSerial(*setup.serial);
+        for (unsigned reg : setup.ignoredWrites)
+            meter->IgnoreWrite(reg);
+        for (unsigned reg : setup.refused)
+            meter->Refuse(reg);
+        if (bus)
+            SetLinkWords(*meter, unit, o.line);
+        units.push_back({unit, setup, std::move(meter)});
+    }
+    return units;
+}
+
+// Serves the units until a signal stops the server, then saves what was asked.
+void Serve(const SimOptions& o, std::vector<SimUnit>& units)
+{
+    CSimServer server(o.linkFaults, o.seed);
+    server.SetLine(o.line);
+    server.SetBus(o.units.has_value());
+    server.SetAddressesFollowMeters(!o.infrared);
+    for (SimUnit& unit : units)
+        server.AddUnit(unit.address, *unit.meter, unit.setup.faults);
+    if (o.tcpPort)
+        std::printf("TCP 127.0.0.1:%u\n", server.ListenTcp(*o.tcpPort));
+    if (!o.device.empty()) {
+        server.OpenSerialDevice(o.device);
+        std::printf("RTU %s\n", o.device.c_str());
+    } else if (o.rtu) {
+        std::string path = server.OpenPty();
+        if (!o.link.empty()) {
+            unlink(o.link.c_str());
+            if (symlink(path.c_str(), o.link.c_str()) != 0)
+                throw Failure{LoadPrintfMessage(kError, {o.link + ": " + strerror(errno)})};
+        }
+        std::printf("RTU %s\n", path.c_str());
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    g_server = &server;
+    struct sigaction sa{};
+    sa.sa_handler = OnSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    server.Run();
+    g_server = nullptr;
+    if (!o.saveDir.empty())
+        std::filesystem::create_directories(o.saveDir);
+    for (const SimUnit& unit : units) {
+        if (!unit.setup.saveFile.empty())
+            CConfigFile::Save(unit.meter->Image(), unit.setup.saveFile);
+        if (!o.saveDir.empty())
+            CConfigFile::Save(unit.meter->Image(), o.saveDir + "/" + UnitFileName(unit.address));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SimOptions options;
+    try {
+        if (!ParseOptions(argc, argv, options))
+            return 0;
+        const std::vector<int> addresses = ServedAddresses(options);
+        std::vector<SimUnit> units = MakeUnits(options, addresses);
+        Serve(options, units);
+        if (!options.link.empty())
+            unlink(options.link.c_str());
         return 0;
     } catch (const Failure& f) {
         std::fprintf(stderr, "%s\n", f.text.c_str());
         return 2;
     } catch (const CPrivateException& e) {
         std::fprintf(stderr, "%s\n", LoadPrintfMessage(kError, {e.Text()}).c_str());
-        if (!link.empty())
-            unlink(link.c_str());
+        if (!options.link.empty())
+            unlink(options.link.c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", LoadPrintfMessage(kError, {e.what()}).c_str());
-        if (!link.empty())
-            unlink(link.c_str());
+        if (!options.link.empty())
+            unlink(options.link.c_str());
         return 1;
     }
 }

@@ -60,11 +60,17 @@ TEST(Cli, ReadsAndWritesRegistersOverRtu)
     EXPECT_EQ(r.out, "9600 2001\n9601 258\n");
     EXPECT_EQ(meter.Requests().at(0), WithCrc({12, 0x04, 0x25, 0x80, 0x00, 0x02}));
 
-    r = RunCli(link + "write 900 1 0x00ff -1");
+    r = RunCli(link + "write 900 1 255 -1");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(meter.Register(900), 1);
     EXPECT_EQ(meter.Register(901), 0x00FF);
     EXPECT_EQ(meter.Register(902), 0xFFFF);
+    // Numbers are decimal only: a hexadecimal value is refused before the link opens.
+    const std::size_t sent = meter.Requests().size();
+    r = RunCli(link + "write 900 0x10");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(meter.Requests().size(), sent);
+    EXPECT_EQ(meter.Register(900), 1);
 
     // Long reads are split into requests a meter accepts.
     r = RunCli(link + "read 0 300");

@@ -68,12 +68,12 @@ TEST_F(ModbusRtu, ReadAndWriteRequestLayout)
     meter.Register(0x0123) = 0xBEEF;
     meter.Register(0x0124) = 0x0102;
     std::uint16_t values[2] = {};
-    ASSERT_TRUE(client->ReadHoldingRegisters(0x0123, 2, values));
+    client->ReadHoldingRegisters(0x0123, 2, values);
     EXPECT_EQ(values[0], 0xBEEF);
     EXPECT_EQ(values[1], 0x0102);
 
     const std::uint16_t out[2] = {0xA1B2, 0x0003};
-    ASSERT_TRUE(client->WriteMultipleRegisters(900, 2, out));
+    client->WriteMultipleRegisters(900, 2, out);
     EXPECT_EQ(meter.Register(900), 0xA1B2);
     EXPECT_EQ(meter.Register(901), 0x0003);
 
@@ -169,7 +169,7 @@ TEST_F(ModbusRtu, FailureReasonsAfterTheLastAttempt)
     EXPECT_EQ(client->LinkQuality(), 0.0);
     // The link stays usable after a failure.
     meter.SetResponder([&](const Bytes& req, int) { return meter.Answer(req); });
-    EXPECT_TRUE(client->ReadHoldingRegisters(0, 1, &v));
+    client->ReadHoldingRegisters(0, 1, &v);
 }
 
 TEST_F(ModbusRtu, RetriesAndLinkQuality)
@@ -178,7 +178,7 @@ TEST_F(ModbusRtu, RetriesAndLinkQuality)
     meter.Register(3) = 77;
     meter.SetResponder([&](const Bytes& req, int i) { return i < 2 ? Bytes{} : meter.Answer(req); });
     std::uint16_t v = 0;
-    EXPECT_TRUE(client->ReadHoldingRegisters(3, 1, &v));
+    client->ReadHoldingRegisters(3, 1, &v);
     EXPECT_EQ(v, 77);
     EXPECT_NEAR(client->LinkQuality(), 100.0 / 3.0, 1e-9);
     EXPECT_EQ(meter.Requests().size(), 3u);
@@ -190,7 +190,7 @@ TEST_F(ModbusRtu, RetriesAndLinkQuality)
 
     // Count 0 sends nothing and still counts as a success.
     auto sent = meter.Requests().size();
-    EXPECT_TRUE(client->WriteMultipleRegisters(3, 0, nullptr));
+    client->WriteMultipleRegisters(3, 0, nullptr);
     EXPECT_EQ(meter.Requests().size(), sent);
 }
 
@@ -214,14 +214,23 @@ TEST_F(ModbusRtu, AbortEndsABlockedReadWithoutRetryOrText)
         client->Abort();
     });
     std::uint16_t v;
-    std::string text = FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); });
+    bool cancelled = false;
+    std::string text = FailureOf([&] {
+        try {
+            client->ReadHoldingRegisters(0, 1, &v);
+        } catch (const CCancelled&) {
+            cancelled = true; // a cancel of its own type, not a failure
+            throw;
+        }
+    });
     aborter.join();
     EXPECT_EQ(text, "");
+    EXPECT_TRUE(cancelled);
     EXPECT_EQ(meter.Requests().size(), 1u);
 
     // The next call starts afresh.
     meter.SetResponder([&](const Bytes& req, int) { return meter.Answer(req); });
-    EXPECT_TRUE(client->ReadHoldingRegisters(0, 1, &v));
+    client->ReadHoldingRegisters(0, 1, &v);
 }
 
 TEST_F(ModbusRtu, OpenFailuresNameThePortTheUserChose)
@@ -237,7 +246,9 @@ TEST_F(ModbusRtu, OpenFailuresNameThePortTheUserChose)
     EXPECT_EQ(FailureOf([&] { irClient.Open(); }), "Communication port Test IR port can not be opened.\rNo such file or directory");
 
     std::uint16_t v;
-    EXPECT_FALSE(FailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); }).empty());
+    const SLinkFailure unopened = LinkFailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); });
+    EXPECT_FALSE(unopened.text.empty());
+    EXPECT_EQ(unopened.end, ELinkAttemptEnd::LinkFailure); // no exchange: the port itself failed
 }
 
 TEST_F(ModbusRtu, ALateAnswerIsWaitedOutBeforeTheRetryAndNeverTakenForAnother)
@@ -254,9 +265,9 @@ TEST_F(ModbusRtu, ALateAnswerIsWaitedOutBeforeTheRetryAndNeverTakenForAnother)
     });
     auto client = OpenClient(Rs485Settings(pty.SlavePath()));
     std::uint16_t v = 0;
-    ASSERT_TRUE(client->ReadHoldingRegisters(3, 1, &v));
+    client->ReadHoldingRegisters(3, 1, &v);
     EXPECT_EQ(v, 33);
-    ASSERT_TRUE(client->ReadHoldingRegisters(4, 1, &v));
+    client->ReadHoldingRegisters(4, 1, &v);
     EXPECT_EQ(v, 44);
     EXPECT_EQ(meter.Requests().size(), 3u);
 }
@@ -280,7 +291,7 @@ TEST_F(ModbusRtu, AMeterAlwaysLaterThanTheTimeOutEndsInTimeoutAndLeavesNothingFo
     // Whatever the meter still sends for those attempts is gone before the
     // next call's request.
     meter.SetResponder([&](const Bytes& req, int) { return meter.Answer(req); });
-    ASSERT_TRUE(client->ReadHoldingRegisters(9601, 1, &v));
+    client->ReadHoldingRegisters(9601, 1, &v);
     EXPECT_EQ(v, 3);
 }
 
@@ -330,7 +341,7 @@ TEST_F(ModbusRtu, AHangUpFailsTheAttemptAtOnceAndTheRetryFindsThePortAgain)
     auto client = OpenClient(s);
     std::uint16_t v[100] = {};
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(client->ReadHoldingRegisters(12, 100, v));
+    client->ReadHoldingRegisters(12, 100, v);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000)); // not waited out
     EXPECT_EQ(v[0], 1212);
     EXPECT_EQ(meter.Requests().size(), 2u);
@@ -370,14 +381,13 @@ TEST_F(ModbusRtu, AQuickLookAlongTheLineMakesOneAttemptAndGoesOnAtOnceAfterSilen
         std::uint16_t v = 0;
         const std::size_t first = meter.Requests().size();
         client->SetAddress(5);
-        EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(9599, 1, &v); }),
-                  "Modbus command failed. command=ReadHoldingRegister address=9600 size=1 reason=timeout.");
-        EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::NoAnswer);
+        const SLinkFailure silent = LinkFailureOf([&] { client->ReadHoldingRegisters(9599, 1, &v); });
+        EXPECT_EQ(silent.text, "Modbus command failed. command=ReadHoldingRegister address=9600 size=1 reason=timeout.");
+        EXPECT_EQ(silent.end, ELinkAttemptEnd::NoAnswer);
         EXPECT_EQ(client->ResponseTimeout(), 300u);
         client->SetAddress(6);
-        EXPECT_TRUE(client->ReadHoldingRegisters(9600, 1, &v));
+        client->ReadHoldingRegisters(9600, 1, &v);
         EXPECT_EQ(v, 2001);
-        EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::Answered);
         EXPECT_EQ(meter.Requests().size(), first + 2); // one attempt each
         std::lock_guard g(lock);
         return arrivals.at(first + 1) - arrivals.at(first);
@@ -424,17 +434,19 @@ TEST_F(ModbusRtu, ALateAnswerOfOneAddressIsNeverTakenForTheNextAddresses)
     client->SetAddress(5);
     EXPECT_NE(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }).find("reason=timeout."), std::string::npos);
     client->SetAddress(6);
-    EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }),
-              "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid response.");
-    EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::BadAnswer);
+    const SLinkFailure bad = LinkFailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); });
+    EXPECT_EQ(bad.text, "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid response.");
+    EXPECT_EQ(bad.end, ELinkAttemptEnd::BadAnswer);
     EXPECT_EQ(v, 0);
     // What came unasked is waited out before the next request: unit 6 is
     // asked again and stays silent.
-    EXPECT_NE(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }).find("reason=timeout."), std::string::npos);
-    EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::NoAnswer);
+    const SLinkFailure silent = LinkFailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); });
+    EXPECT_NE(silent.text.find("reason=timeout."), std::string::npos);
+    EXPECT_EQ(silent.end, ELinkAttemptEnd::NoAnswer);
 
     meter.SetResponder([](const Bytes& req, int) { return WithCrc({req[0], 0x84, 0x0B}); });
-    EXPECT_NE(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }).find("receive exception 11"), std::string::npos);
-    EXPECT_EQ(client->LastAttemptEnd(), CModbusInterface::AttemptEnd::ExceptionAnswer);
-    EXPECT_EQ(client->LastExceptionCode(), 11);
+    const SLinkFailure refused = LinkFailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); });
+    EXPECT_NE(refused.text.find("receive exception 11"), std::string::npos);
+    EXPECT_EQ(refused.end, ELinkAttemptEnd::ExceptionAnswer);
+    EXPECT_EQ(refused.exceptionCode, 11);
 }

@@ -175,11 +175,11 @@ TEST_F(ModbusTcp, HeaderLayoutAndTheSharedCounter)
 {
     CTcpTransport::SetTransactionCounter(0);
     std::uint16_t v[2] = {};
-    ASSERT_TRUE(client.ReadHoldingRegisters(0x10, 2, v));
+    client.ReadHoldingRegisters(0x10, 2, v);
     EXPECT_EQ(v[0], 0x10 + 1000);
     EXPECT_EQ(v[1], 0x11 + 1000);
     const std::uint16_t w[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    ASSERT_TRUE(client.WriteMultipleRegisters(900, 8, w));
+    client.WriteMultipleRegisters(900, 8, w);
     auto req = server.Requests();
     ASSERT_EQ(req.size(), 2u);
     EXPECT_EQ(req[0], (Bytes{0, 1, 0, 0, 0, 6, 9, 0x04, 0x00, 0x10, 0x00, 0x02}));
@@ -208,7 +208,7 @@ TEST_F(ModbusTcp, ASplitAnswerIsStillAnAnswer)
                      {50, Bytes(whole.begin() + 9, whole.end())}};
     });
     std::uint16_t v[3] = {};
-    ASSERT_TRUE(client.ReadHoldingRegisters(5, 3, v));
+    client.ReadHoldingRegisters(5, 3, v);
     EXPECT_EQ(v[2], 1007);
     EXPECT_EQ(server.Requests().size(), 1u);
 }
@@ -224,7 +224,7 @@ TEST_F(ModbusTcp, ALateAnswerIsNeverTakenForTheCurrentOne)
         return Reply{{0, stale}, {20, FakeTcpServer::Healthy(tid, pdu)}};
     });
     std::uint16_t v = 0;
-    ASSERT_TRUE(client.ReadHoldingRegisters(1, 1, &v));
+    client.ReadHoldingRegisters(1, 1, &v);
     EXPECT_EQ(v, 1001);
     EXPECT_EQ(server.Requests().size(), 2u);
     EXPECT_NEAR(client.LinkQuality(), 50.0, 1e-9);
@@ -272,7 +272,7 @@ TEST_F(ModbusTcp, FailureReasons)
         answer.back() ^= i % 2 ? 0 : 0xFF;
         return Reply{{0, answer}};
     });
-    ASSERT_TRUE(client.ReadHoldingRegisters(0, 1, &v));
+    client.ReadHoldingRegisters(0, 1, &v);
     EXPECT_EQ(v, 1000);
     EXPECT_EQ(server.Requests().size(), 14u);
 
@@ -293,7 +293,7 @@ TEST_F(ModbusTcp, AnEarlierAttemptsLateAnswerIsPassedOverWithoutSpendingAnAttemp
                      {30, FakeTcpServer::Healthy(tid, pdu)}};
     });
     std::uint16_t v[2] = {};
-    ASSERT_TRUE(client.ReadHoldingRegisters(4, 2, v));
+    client.ReadHoldingRegisters(4, 2, v);
     EXPECT_EQ(v[0], 1004);
     EXPECT_EQ(v[1], 1005);
     EXPECT_EQ(server.Requests().size(), 1u);
@@ -308,10 +308,10 @@ TEST_F(ModbusTcp, AConnectionTheServerClosedIsOpenedAgain)
     server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
         return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}, {0, {}}};
     });
-    ASSERT_TRUE(client.ReadHoldingRegisters(7, 1, &v));
+    client.ReadHoldingRegisters(7, 1, &v);
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the close arrives
     server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}}; });
-    ASSERT_TRUE(client.ReadHoldingRegisters(8, 1, &v));
+    client.ReadHoldingRegisters(8, 1, &v);
     EXPECT_EQ(v, 1008);
     EXPECT_EQ(client.LinkQuality(), 100.0);
 
@@ -320,7 +320,7 @@ TEST_F(ModbusTcp, AConnectionTheServerClosedIsOpenedAgain)
     server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int i) {
         return i == 2 ? Reply{{0, {}}} : Reply{{0, FakeTcpServer::Healthy(tid, pdu)}};
     });
-    ASSERT_TRUE(client.ReadHoldingRegisters(9, 1, &v));
+    client.ReadHoldingRegisters(9, 1, &v);
     EXPECT_EQ(v, 1009);
     EXPECT_EQ(server.Requests().size(), 4u);
     EXPECT_NEAR(client.LinkQuality(), 300.0 / 4.0, 1e-9);
@@ -343,7 +343,7 @@ TEST_F(ModbusTcp, AbortEndsABlockedReceiveWithoutRetry)
     // With nothing blocked, Abort does nothing: the next call goes through.
     client.Abort();
     server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}}; });
-    EXPECT_TRUE(client.ReadHoldingRegisters(0, 1, &v));
+    client.ReadHoldingRegisters(0, 1, &v);
 }
 
 TEST(ModbusTcpOpen, ResolutionAndConnectFailuresCarryTheSystemText)

@@ -128,20 +128,19 @@ TEST(ScalingParse, DecimalTextRoundsHalfAwayFromZero)
     EXPECT_EQ(R::ParseScaled("7.", -100, 100, 10, 0), 70);
 }
 
-TEST(ScalingParse, IntegerTextTakesItsBaseFromItsPrefix)
+TEST(ScalingParse, IntegerTextIsDecimalWhateverItsLeadingZeros)
 {
-    EXPECT_EQ(R::ParseScaled("0x10", -100, 100, 1, 0), 16);
-    EXPECT_EQ(R::ParseScaled("0X1f", -100, 100, 1, 0), 31);
-    EXPECT_EQ(R::ParseScaled("010", -100, 100, 1, 0), 8);
+    EXPECT_EQ(R::ParseScaled("010", -100, 100, 1, 0), 10);
+    EXPECT_EQ(R::ParseScaled("08", -100, 100, 1, 0), 8);
     EXPECT_EQ(R::ParseScaled("+7", -100, 100, 1, 0), 7);
-    EXPECT_EQ(R::ParseScaled("\t-0x10", -100, 100, 1, 0), -16);
+    EXPECT_EQ(R::ParseScaled("\t-16", -100, 100, 1, 0), -16);
     EXPECT_EQ(R::ParseScaled("2147483647", INT_MIN, INT_MAX, 1, 0), INT_MAX);
     EXPECT_EQ(R::ParseScaled("-2147483648", INT_MIN, INT_MAX, 1, 0), INT_MIN);
 }
 
 TEST(ScalingParse, RefusesTextThatIsNotWhollyANumber)
 {
-    for (const char* text : {"", "   ", "12 ", "12a", "-", "0x", "08", "1.5", "0x-5", "--1", "+-1"})
+    for (const char* text : {"", "   ", "12 ", "12a", "-", "0x", "0x10", "0X1f", "1.5", "0x-5", "--1", "+-1"})
         EXPECT_NE(Refusal(text, -100, 100, 1), "") << '"' << text << '"';
     for (const char* text : {"", " ", ".", "1e", "1e+", "0x10", "inf", "nan", "1,5", "1.2.3", "1.0 "})
         EXPECT_NE(Refusal(text, -100, 100, 10), "") << '"' << text << '"';

@@ -4,6 +4,7 @@
 
 #include "app/PrivateException.h"
 #include "comm/ComSettings.h"
+#include "comm/ModbusInterface.h"
 #include "comm/Crc16.h"
 
 #include <atomic>
@@ -248,6 +249,27 @@ inline std::string FailureOf(const std::function<void()>& call)
         return e.Text();
     }
     return "(no failure)";
+}
+
+// How a call failed on the link: its text, and how its last attempt ended
+// (nothing when it did not fail so).
+struct SLinkFailure
+{
+    std::string text = "(no failure)";
+    std::optional<ELinkAttemptEnd> end;
+    int exceptionCode = 0;
+};
+
+inline SLinkFailure LinkFailureOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const CLinkFailure& e) {
+        return {e.Text(), e.End(), e.ExceptionCode()};
+    } catch (const CPrivateException& e) {
+        return {e.Text(), std::nullopt, 0};
+    }
+    return {};
 }
 
 } // namespace testsupport

@@ -213,7 +213,7 @@ TEST_F(CommDialogTest, DeviceAddressOutsideOneTo247IsRefusedWithTheFieldSelected
     stored.Address = 9;
     stored.Mode = kModeTcp;
     Open(stored);
-    for (const char* text : {"0", "248", "12a", "", "  ", "5 ", "-1", "0x100", "99999999999"}) {
+    for (const char* text : {"0", "248", "12a", "", "  ", "5 ", "-1", "0x100", "0x10", "99999999999"}) {
         SetAddress(QString::fromLatin1(text));
         Click("connectButton");
         EXPECT_EQ(m_dialog->result(), QDialog::Rejected) << text;
@@ -227,7 +227,7 @@ TEST_F(CommDialogTest, DeviceAddressOutsideOneTo247IsRefusedWithTheFieldSelected
         m_capture.Clear();
     }
     const std::initializer_list<std::pair<const char*, int>> accepted = {
-        {"247", 247}, {" 0x10", 16}, {"010", 8}, {"+1", 1}};
+        {"247", 247}, {" 16", 16}, {"010", 10}, {"+1", 1}};
     for (auto [text, value] : accepted) {
         m_dialog->setResult(QDialog::Rejected);
         m_dialog->show(); // "Connect" closed it

@@ -113,7 +113,7 @@ TEST_F(MainWindowDialogs, EachButtonsDialogChangesTheWindowsImageOnOkOnly)
          [](CSettingDialog* d) { ChooseIn(d, 16001, 4); }, 56, 4},
         {text::kAnalogOut, CAP_ANALOG_OUTPUT, "Analog Output Setting", [](CSettingDialog* d) { ChooseIn(d, 12744, 3); },
          60, 3},
-        {text::kModbus, CAP_MODBUS, "Modbus Setting", [](CSettingDialog* d) { TypeIn(d, 15700, "0x21"); }, 70, 33},
+        {text::kModbus, CAP_MODBUS, "Modbus Setting", [](CSettingDialog* d) { TypeIn(d, 15700, "33"); }, 70, 33},
         {text::kBank, CAP_FOUR_ALARMS, "Alarm Bank Setting", [](CSettingDialog* d) { ChooseIn(d, 12740, 4); }, 86, 5},
         {text::kAdvanced, CAP_FOUR_ALARMS, "Alarm Advanced Setting", [](CSettingDialog* d) { ChooseIn(d, 15253, 4); },
          80, 4},

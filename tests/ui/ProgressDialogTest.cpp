@@ -175,7 +175,7 @@ public:
     {
         std::unique_lock guard(m_stuck->lock);
         m_stuck->released.wait(guard, [this] { return m_stuck->free; });
-        throw CPrivateException(std::string()); // given up, as after an Abort
+        throw CCancelled(); // given up, as after an Abort
     }
     void Close() override {}
     bool IsOpen() const override { return false; }

@@ -99,7 +99,7 @@ TEST(SettingDialog, OkReadsTypedValuesWithAutomaticBaseAndRounding)
     CSampleDialog dialog;
     const bool ok = RunDriven(dialog, image, [&] {
         dialog.pattern->setCurrentIndex(0);
-        dialog.bankNo->setText("010"); // octal
+        dialog.bankNo->setText("08"); // decimal, whatever its leading zero
         dialog.delay->setText("0.05"); // 0.5 rounds away from zero
         dialog.setpoint->setText("-199.995");
         dialog.accept();
@@ -114,7 +114,7 @@ TEST(SettingDialog, OkReadsTypedValuesWithAutomaticBaseAndRounding)
 
     CSampleDialog hexDialog;
     const bool hexOk = RunDriven(hexDialog, image, [&] {
-        hexDialog.bankNo->setText("0x7");
+        hexDialog.bankNo->setText("7");
         hexDialog.accept();
     });
     EXPECT_TRUE(hexOk);
@@ -311,7 +311,7 @@ TEST(SettingDialog, RowsTheModelDoesNotOfferAreDisabledEmptyAndNotStored)
             EXPECT_EQ(dialog.fractions->currentIndex(), modbus ? 2 : -1);
             if (modbus) {
                 dialog.fractions->setCurrentIndex(0);
-                Type(dialog.address, "0x10");
+                Type(dialog.address, "16");
             }
             QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
         }));

@@ -31,3 +31,17 @@ public:
 private:
     std::string m_text;
 };
+
+// The user gave up the action: nothing went wrong, so there is nothing to
+// report (its text is empty, for code that only shows texts).
+class CCancelled : public CPrivateException
+{
+public:
+    CCancelled() : CPrivateException(std::string()) {}
+};
+
+// True when `e` stands for a cancel rather than a failure.
+inline bool IsCancellation(const CPrivateException& e)
+{
+    return dynamic_cast<const CCancelled*>(&e) != nullptr;
+}

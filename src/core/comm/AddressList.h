@@ -3,12 +3,11 @@
 // separated by commas, each an address or a range "FIRST-LAST", such as
 // "1-8,12,15".
 
+#include "model/RegisterMap.h"
+
 #include <optional>
 #include <string_view>
 #include <vector>
-
-inline constexpr int kFirstDeviceAddress = 1;
-inline constexpr int kLastDeviceAddress = 247;
 
 // The addresses in the order written, each once; nothing when the text is
 // not such a list (an empty item, a range running backwards, an address

@@ -31,7 +31,7 @@ void ComSettings::Load()
     auto portName = [&](const char* key) {
         return CSettingsStore::ValidText(store, kSection, key, "", CSettingsStore::IsPlainText);
     };
-    Address = CSettingsStore::ValidInt(store, kSection, "Address", 1, within(1, 247));
+    Address = CSettingsStore::ValidInt(store, kSection, "Address", 1, within(kFirstDeviceAddress, kLastDeviceAddress));
     COMPort = CSettingsStore::ValidInt(store, kSection, "COMPort", 0, [](long long) { return true; });
     COMPortName = portName("COMPortName");
     COMPortDisplayName = portName("COMPortDisplayName");
@@ -85,8 +85,8 @@ void ComSettings::Save() const
 
 unsigned ComSettings::BaudRateOf(int index)
 {
-    static constexpr unsigned kRates[] = {1200, 2400, 4800, 9600, 19200, 38400};
-    return index >= 0 && index < 6 ? kRates[index] : 1200;
+    return index >= 0 && index < static_cast<int>(kBaudRates.size()) ? kBaudRates[static_cast<std::size_t>(index)]
+                                                                     : kBaudRates[0];
 }
 
 int ComSettings::DataBitsOf(int index)

@@ -2,6 +2,8 @@
 // The connection settings of one link, kept in section "ComSettings" of the
 // per-user settings store. Constructing a record loads it from the store.
 
+#include "model/RegisterMap.h"
+
 #include <string>
 #include <string_view>
 

@@ -113,16 +113,14 @@ unsigned CModbusInterface::ComputeResponseTimeout(const ComSettings& settings, u
     }
 }
 
-bool CModbusInterface::ReadHoldingRegisters(unsigned address, unsigned count, std::uint16_t* values)
+void CModbusInterface::ReadHoldingRegisters(unsigned address, unsigned count, std::uint16_t* values)
 {
     Transact(Operation::Read, address, count, values, nullptr);
-    return true;
 }
 
-bool CModbusInterface::WriteMultipleRegisters(unsigned address, unsigned count, const std::uint16_t* values)
+void CModbusInterface::WriteMultipleRegisters(unsigned address, unsigned count, const std::uint16_t* values)
 {
     Transact(Operation::Write, address, count, nullptr, values);
-    return true;
 }
 
 void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, std::uint16_t* readValues,
@@ -130,117 +128,145 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
 {
     const bool infrared = m_settings.Mode == kModeInfrared;
     const unsigned chunkSize = infrared ? 8 : 10000;
-    const int attemptLimit = m_policy.attempts > 0 ? m_policy.attempts : infrared ? 10 : 3;
     const bool read = op == Operation::Read;
-    const char* command = read ? "ReadHoldingRegister" : "WriteMultipleRegisters";
     const std::uint8_t unit = static_cast<std::uint8_t>(infrared ? 1 : m_settings.Address);
 
-    std::vector<std::uint8_t> request;
-    std::vector<std::uint8_t> response;
     for (unsigned done = 0; done < count;) {
-        const unsigned s = address + done;
-        const unsigned n = std::min(chunkSize, count - done);
-        request.assign({unit, static_cast<std::uint8_t>(read ? 0x04 : 0x10), static_cast<std::uint8_t>(s >> 8),
-                        static_cast<std::uint8_t>(s & 0xFF), 0x00, static_cast<std::uint8_t>(n & 0xFF)});
-        if (!read) {
-            request.push_back(static_cast<std::uint8_t>((2 * n) & 0xFF));
-            for (unsigned i = 0; i < n; ++i) {
-                request.push_back(static_cast<std::uint8_t>(writeValues[done + i] >> 8));
-                request.push_back(static_cast<std::uint8_t>(writeValues[done + i] & 0xFF));
-            }
-        }
-        const std::size_t expected = read ? 2 * n + 3 : 6;
+        SRequest request;
+        request.read = read;
+        request.command = read ? "ReadHoldingRegister" : "WriteMultipleRegisters";
+        request.address = address + done;
+        request.count = std::min(chunkSize, count - done);
+        request.bytes = BuildRequest(unit, read, request.address, request.count, read ? nullptr : writeValues + done);
+        request.expected = AnswerLength(read, request.count);
         m_abort.store(false);
         if (m_transport)
             m_transport->ClearInterrupt();
         CTrace::Write(read ? "ReadHoldingRegisters: adrs=%d size=%d\n" : "WriteMultipleRegisters: adrs=%d size=%d\n",
-                      {s + 1, n});
-        const unsigned timeout = m_policy.timeoutMs > 0
-                                     ? m_policy.timeoutMs
-                                     : ComputeResponseTimeout(m_settings, read ? kReadBaseTimeout : kWriteBaseTimeout,
-                                                              request.size(), expected);
-
-        // Attempts of this chunk whose answer has not come (it may still:
-        // a meter that answers late); retries are made only once the line
-        // has fallen quiet, for longer after each such attempt.
-        int unanswered = 0;
-        if (m_resyncFirst > 0 && m_transport) {
-            // What the failed call before this one may still have coming.
-            m_transport->Resynchronise(m_resyncFirst);
-            m_resyncFirst = 0;
-        }
-        // This chunk's unanswered attempts: a late answer to one of them is
-        // still this chunk's, so only what comes after it must wait them out.
-        std::vector<SLateAnswer> late;
-        struct KeepLate
-        {
-            std::vector<SLateAnswer>& from;
-            std::vector<SLateAnswer>& to;
-            ~KeepLate() { to.insert(to.end(), from.begin(), from.end()); }
-        } keepLate{late, m_lateAnswers};
-        WaitOutLateAnswers(request);
-        for (int failures = 0;;) {
-            std::optional<std::chrono::steady_clock::time_point> sent;
-            try {
-                if (!m_transport)
-                    throw CPrivateException(ids::kPortSettingsFailed);
-                m_attemptEnd = AttemptEnd::LinkFailure; // until an answer, or none, is in
-                const std::uint16_t tid = m_transport->SendRequest(request);
-                sent = std::chrono::steady_clock::now();
-                m_responseTimeout = timeout;
-                m_transport->SetResponseTimeout(m_responseTimeout);
-                const std::size_t received = ReceiveAndCheck(command, s, n, request, tid, response, expected);
-                if (read) {
-                    // (A cancel descriptor is seen by the next wait.)
-                    if (m_abort.load())
-                        throw CPrivateException(std::string());
-                    if (received >= expected)
-                        for (unsigned i = 0; i < n; ++i)
-                            readValues[done + i] = static_cast<std::uint16_t>(response[3 + 2 * i] << 8 | response[4 + 2 * i]);
-                }
-                // The answer taken may have been an earlier attempt's; the
-                // later ones' must not meet the next request.
-                if (unanswered > 0)
-                    m_transport->Resynchronise(timeout);
-                m_attemptEnd = AttemptEnd::Answered;
-                break;
-            } catch (const std::exception&) {
-                Record(false);
-                // A read given up on request ends without a text of its own:
-                // the user asked for it, there is nothing to report.
-                if (read && AbortRequested())
-                    throw CPrivateException(std::string());
-                // On a link that was lost and opened again nothing of the
-                // old one's can still arrive.
-                const bool silent = m_attemptEnd == AttemptEnd::NoAnswer;
-                if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && m_transport && m_transport->IsOpen())
-                    ++unanswered;
-                if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && sent && !m_transport->TellsAnswersApart())
-                    late.push_back({AnswerEcho(request), expected, timeout,
-                                    *sent + std::chrono::milliseconds(kLateAnswerTimeouts * timeout)});
-                if (++failures >= attemptLimit || AbortRequested()) {
-                    // Reported at once; the next call waits out the rest.
-                    const bool skipQuiet = silent && m_policy.noQuietAfterSilence;
-                    if (!skipQuiet && (unanswered > 0 || m_attemptEnd == AttemptEnd::BadAnswer))
-                        m_resyncFirst = timeout;
-                    throw;
-                }
-                // A whole exception answer leaves nothing behind on the line.
-                if (m_attemptEnd != AttemptEnd::ExceptionAnswer && m_transport) {
-                    const unsigned quiet = timeout * static_cast<unsigned>(std::clamp(unanswered, 1, 4));
-                    if (m_transport->Resynchronise(quiet) && unanswered > 0)
-                        --unanswered;
-                }
-                if (AbortRequested()) {
-                    if (read)
-                        throw CPrivateException(std::string());
-                    throw;
-                }
-            }
-        }
-        done += n;
+                      {request.address + 1, request.count});
+        request.timeout = m_policy.timeoutMs > 0
+                              ? m_policy.timeoutMs
+                              : ComputeResponseTimeout(m_settings, read ? kReadBaseTimeout : kWriteBaseTimeout,
+                                                       request.bytes.size(), request.expected);
+        TransactChunk(request, read ? readValues + done : nullptr);
+        done += request.count;
     }
     Record(true);
+}
+
+std::vector<std::uint8_t> CModbusInterface::BuildRequest(std::uint8_t unit, bool read, unsigned address,
+                                                         unsigned count, const std::uint16_t* values)
+{
+    std::vector<std::uint8_t> request{unit,
+                                      static_cast<std::uint8_t>(read ? 0x04 : 0x10),
+                                      static_cast<std::uint8_t>(address >> 8),
+                                      static_cast<std::uint8_t>(address & 0xFF),
+                                      0x00,
+                                      static_cast<std::uint8_t>(count & 0xFF)};
+    if (!read) {
+        request.push_back(static_cast<std::uint8_t>((2 * count) & 0xFF));
+        for (unsigned i = 0; i < count; ++i) {
+            request.push_back(static_cast<std::uint8_t>(values[i] >> 8));
+            request.push_back(static_cast<std::uint8_t>(values[i] & 0xFF));
+        }
+    }
+    return request;
+}
+
+std::size_t CModbusInterface::AnswerLength(bool read, unsigned count)
+{
+    return read ? 2 * count + 3 : 6;
+}
+
+void CModbusInterface::TransactChunk(const SRequest& request, std::uint16_t* readValues)
+{
+    const int attemptLimit = m_policy.attempts > 0 ? m_policy.attempts : m_settings.Mode == kModeInfrared ? 10 : 3;
+    // Attempts of this chunk whose answer has not come (it may still:
+    // a meter that answers late); retries are made only once the line
+    // has fallen quiet, for longer after each such attempt.
+    int unanswered = 0;
+    if (m_resyncFirst > 0 && m_transport) {
+        // What the failed call before this one may still have coming.
+        m_transport->Resynchronise(m_resyncFirst);
+        m_resyncFirst = 0;
+    }
+    // This chunk's unanswered attempts: a late answer to one of them is
+    // still this chunk's, so only what comes after it must wait them out.
+    std::vector<SLateAnswer> late;
+    struct KeepLate
+    {
+        std::vector<SLateAnswer>& from;
+        std::vector<SLateAnswer>& to;
+        ~KeepLate() { to.insert(to.end(), from.begin(), from.end()); }
+    } keepLate{late, m_lateAnswers};
+    WaitOutLateAnswers(request.bytes);
+    for (int failures = 0;;) {
+        std::optional<std::chrono::steady_clock::time_point> sent;
+        try {
+            Attempt(request, readValues, sent);
+            // The answer taken may have been an earlier attempt's; the
+            // later ones' must not meet the next request.
+            if (unanswered > 0)
+                m_transport->Resynchronise(request.timeout);
+            m_attemptEnd = AttemptEnd::Answered;
+            return;
+        } catch (const std::exception& e) {
+            Record(false);
+            // A read given up on request ends without a text of its own:
+            // the user asked for it, there is nothing to report.
+            if (request.read && AbortRequested())
+                throw CCancelled();
+            // On a link that was lost and opened again nothing of the
+            // old one's can still arrive.
+            const bool silent = m_attemptEnd == AttemptEnd::NoAnswer;
+            if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && m_transport && m_transport->IsOpen())
+                ++unanswered;
+            if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && sent && !m_transport->TellsAnswersApart())
+                late.push_back({AnswerEcho(request.bytes), request.expected, request.timeout,
+                                *sent + std::chrono::milliseconds(kLateAnswerTimeouts * request.timeout)});
+            if (++failures >= attemptLimit || AbortRequested()) {
+                // Reported at once; the next call waits out the rest.
+                const bool skipQuiet = silent && m_policy.noQuietAfterSilence;
+                if (!skipQuiet && (unanswered > 0 || m_attemptEnd == AttemptEnd::BadAnswer))
+                    m_resyncFirst = request.timeout;
+                RethrowAsLinkFailure(e);
+            }
+            // A whole exception answer leaves nothing behind on the line.
+            if (m_attemptEnd != AttemptEnd::ExceptionAnswer && m_transport) {
+                const unsigned quiet = request.timeout * static_cast<unsigned>(std::clamp(unanswered, 1, 4));
+                if (m_transport->Resynchronise(quiet) && unanswered > 0)
+                    --unanswered;
+            }
+            if (AbortRequested()) {
+                if (request.read)
+                    throw CCancelled();
+                RethrowAsLinkFailure(e);
+            }
+        }
+    }
+}
+
+void CModbusInterface::Attempt(const SRequest& request, std::uint16_t* readValues,
+                               std::optional<std::chrono::steady_clock::time_point>& sent)
+{
+    if (!m_transport)
+        throw CPrivateException(ids::kPortSettingsFailed);
+    m_attemptEnd = AttemptEnd::LinkFailure; // until an answer, or none, is in
+    const std::uint16_t tid = m_transport->SendRequest(request.bytes);
+    sent = std::chrono::steady_clock::now();
+    m_responseTimeout = request.timeout;
+    m_transport->SetResponseTimeout(m_responseTimeout);
+    std::vector<std::uint8_t> response;
+    const std::size_t received =
+        ReceiveAndCheck(request.command, request.address, request.count, request.bytes, tid, response, request.expected);
+    if (request.read) {
+        // (A cancel descriptor is seen by the next wait.)
+        if (m_abort.load())
+            throw CCancelled();
+        if (received >= request.expected)
+            for (unsigned i = 0; i < request.count; ++i)
+                readValues[i] = static_cast<std::uint16_t>(response[3 + 2 * i] << 8 | response[4 + 2 * i]);
+    }
 }
 
 std::vector<std::uint8_t> CModbusInterface::AnswerEcho(const std::vector<std::uint8_t>& request)
@@ -264,7 +290,7 @@ void CModbusInterface::WaitOutLateAnswers(const std::vector<std::uint8_t>& reque
         if (it == m_lateAnswers.end() || !m_transport || !m_transport->IsOpen())
             return;
         if (AbortRequested())
-            throw CPrivateException(std::string());
+            throw CCancelled();
         CTrace::Write("Waiting for a late answer\n");
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(it->until - now).count();
         m_transport->SetResponseTimeout(static_cast<unsigned>(left));
@@ -337,7 +363,17 @@ std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned addr
 
 void CModbusInterface::Fail(const char* command, unsigned address, unsigned count, const std::string& reason) const
 {
-    throw CPrivateException(LoadMessage(ids::kModbusCommandFailed, {command, address + 1, count, reason}));
+    throw CLinkFailure(LoadMessage(ids::kModbusCommandFailed, {command, address + 1, count, reason}), m_attemptEnd,
+                       m_attemptEnd == AttemptEnd::ExceptionAnswer ? m_exceptionCode : 0);
+}
+
+void CModbusInterface::RethrowAsLinkFailure(const std::exception& e) const
+{
+    const auto* failure = dynamic_cast<const CPrivateException*>(&e);
+    if (!failure || dynamic_cast<const CLinkFailure*>(&e) || IsCancellation(*failure))
+        throw;
+    // The port's own failure (it could not be written, or went away).
+    throw CLinkFailure(failure->Text(), m_attemptEnd);
 }
 
 void CModbusInterface::Record(bool success)

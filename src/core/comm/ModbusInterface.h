@@ -3,6 +3,7 @@
 // CONFIG port) or Modbus TCP. Requests are built, timed, retried and checked
 // here once; the transports only frame, send and receive.
 
+#include "app/PrivateException.h"
 #include "comm/ComSettings.h"
 
 #include <atomic>
@@ -11,10 +12,32 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 class CModbusTransport;
+
+// How the last attempt of a call ended: a scan tells an empty address
+// (NoAnswer: nothing came at all) from a device whose answer it could not use.
+enum class ELinkAttemptEnd { Answered, NoAnswer, BadAnswer, ExceptionAnswer, LinkFailure };
+
+// A call that failed: the message, and how its last attempt ended (with the
+// exception code when the meter answered with an exception).
+class CLinkFailure : public CPrivateException
+{
+public:
+    CLinkFailure(std::string text, ELinkAttemptEnd end, int exceptionCode = 0)
+        : CPrivateException(std::move(text)), m_end(end), m_exceptionCode(exceptionCode)
+    {
+    }
+    ELinkAttemptEnd End() const { return m_end; }
+    int ExceptionCode() const { return m_exceptionCode; }
+
+private:
+    ELinkAttemptEnd m_end;
+    int m_exceptionCode;
+};
 
 class CModbusInterface
 {
@@ -49,21 +72,17 @@ public:
     void SetCallPolicy(const SCallPolicy& policy) { m_policy = policy; }
     const SCallPolicy& CallPolicy() const { return m_policy; }
 
-    // How the last attempt ended: a scan tells an empty address (NoAnswer:
-    // nothing came at all) from a device whose answer it could not use.
-    enum class AttemptEnd { Answered, NoAnswer, BadAnswer, ExceptionAnswer, LinkFailure };
-    AttemptEnd LastAttemptEnd() const { return m_attemptEnd; }
-    // The code of the last exception answer (when the last attempt ended so).
-    int LastExceptionCode() const { return m_exceptionCode; }
+    using AttemptEnd = ELinkAttemptEnd;
 
     void Open();
     void Close();
     bool IsOpen() const;
 
     // Reads `count` registers from zero-based `address` (function 0x04).
-    bool ReadHoldingRegisters(unsigned address, unsigned count, std::uint16_t* values);
+    // A failure raises CLinkFailure, a cancel CCancelled.
+    void ReadHoldingRegisters(unsigned address, unsigned count, std::uint16_t* values);
     // Writes `count` registers at zero-based `address` (function 0x10).
-    bool WriteMultipleRegisters(unsigned address, unsigned count, const std::uint16_t* values);
+    void WriteMultipleRegisters(unsigned address, unsigned count, const std::uint16_t* values);
 
     // Makes the current call give up; safe from any thread.
     void Abort();
@@ -95,10 +114,36 @@ private:
     enum class Operation { Read, Write };
     void Transact(Operation op, unsigned address, unsigned count, std::uint16_t* readValues,
                   const std::uint16_t* writeValues);
+    // One request of a call (a call longer than a request takes is made in
+    // several), as sent: without the transport's framing.
+    struct SRequest
+    {
+        const char* command = "";
+        unsigned address = 0;
+        unsigned count = 0;
+        bool read = true;
+        std::vector<std::uint8_t> bytes;
+        std::size_t expected = 0; // answer length, without framing
+        unsigned timeout = 0;     // response time-out, ms
+    };
+    // The request of function 0x04 (read) or 0x10 (write `values`), as
+    // libmodbus builds it, and the length of its answer.
+    static std::vector<std::uint8_t> BuildRequest(std::uint8_t unit, bool read, unsigned address, unsigned count,
+                                                  const std::uint16_t* values);
+    static std::size_t AnswerLength(bool read, unsigned count);
+    // Sends the request until it is answered or the call's attempts are used
+    // up; a read's values go to `readValues`.
+    void TransactChunk(const SRequest& request, std::uint16_t* readValues);
+    // One attempt: send, receive, check. `sent` says when the request left.
+    void Attempt(const SRequest& request, std::uint16_t* readValues,
+                 std::optional<std::chrono::steady_clock::time_point>& sent);
     std::size_t ReceiveAndCheck(const char* command, unsigned address, unsigned count,
                                 const std::vector<std::uint8_t>& request, std::uint16_t transactionId,
                                 std::vector<std::uint8_t>& response, std::size_t expected);
     [[noreturn]] void Fail(const char* command, unsigned address, unsigned count, const std::string& reason) const;
+    // Within a handler: `e` again, as a CLinkFailure that says how the
+    // attempt ended when it is a plain CPrivateException.
+    [[noreturn]] void RethrowAsLinkFailure(const std::exception& e) const;
     void Record(bool success);
     bool AbortRequested();
 

@@ -193,61 +193,72 @@ bool CTcpTransport::IsOlderTransaction(std::uint16_t id, std::uint16_t current)
     return age != 0 && age < 0x8000;
 }
 
+bool CTcpTransport::WaitForAnswer(const SInbox& box)
+{
+    // Less than a millisecond left is still a look at what has come.
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(box.deadline - std::chrono::steady_clock::now()).count();
+    return left >= 0 && WaitFor(POLLIN, static_cast<int>(left));
+}
+
+std::size_t CTcpTransport::Fill(SInbox& box, std::size_t n)
+{
+    if (box.at + n > sizeof box.in) {
+        std::memmove(box.in, box.in + box.at, box.have - box.at);
+        box.have -= box.at;
+        box.at = 0;
+    }
+    while (box.have - box.at < n && IsOpen()) {
+        if (box.answerDue) {
+            box.answerDue = false;
+            if (!WaitForAnswer(box))
+                break;
+        }
+        ssize_t r = recv(m_socket, box.in + box.have, sizeof box.in - box.have, MSG_DONTWAIT);
+        if (r > 0) {
+            box.have += static_cast<std::size_t>(r);
+            continue;
+        }
+        if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            // Closed or reset by the server: no answer is coming on this
+            // connection, so stop waiting now; the next attempt reopens.
+            CTrace::Write("Connection closed\n");
+            m_connected = false;
+            break;
+        }
+        if (!WaitForAnswer(box))
+            break;
+    }
+    return box.have - box.at;
+}
+
+bool CTcpTransport::Skip(SInbox& box, std::size_t length)
+{
+    for (std::size_t skip = length; skip > 0;) {
+        if (box.have == box.at) {
+            box.have = box.at = 0;
+            if (Fill(box, 1) == 0)
+                return false;
+        }
+        const std::size_t n = std::min(skip, box.have - box.at);
+        box.at += n;
+        skip -= n;
+    }
+    return true;
+}
+
 CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t>& response, std::size_t expected)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(m_responseTimeout);
     BlockedMark mark(m_blocked);
-
-    // What has come in, read in as large pieces as the socket has; frames
-    // start at `at`. What is left behind the answer goes with this call.
-    std::uint8_t in[1024];
-    std::size_t have = 0, at = 0;
-    bool answerDue = true; // right after the request nothing has come yet
-    // Less than a millisecond left is still a look at what has come.
-    auto wait = [&] {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        return left >= 0 && WaitFor(POLLIN, static_cast<int>(left));
-    };
-    // Makes n bytes from `at` on available unless the time-out, Abort, an
-    // error or the server closing the connection comes first; returns how
-    // many are.
-    auto fill = [&](std::size_t n) -> std::size_t {
-        if (at + n > sizeof in) {
-            std::memmove(in, in + at, have - at);
-            have -= at;
-            at = 0;
-        }
-        while (have - at < n && IsOpen()) {
-            if (answerDue) {
-                answerDue = false;
-                if (!wait())
-                    break;
-            }
-            ssize_t r = recv(m_socket, in + have, sizeof in - have, MSG_DONTWAIT);
-            if (r > 0) {
-                have += static_cast<std::size_t>(r);
-                continue;
-            }
-            if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-                // Closed or reset by the server: no answer is coming on this
-                // connection, so stop waiting now; the next attempt reopens.
-                CTrace::Write("Connection closed\n");
-                m_connected = false;
-                break;
-            }
-            if (!wait())
-                break;
-        }
-        return have - at;
-    };
+    SInbox box;
+    box.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_responseTimeout);
 
     Answer answer;
     response.assign(expected, 0);
     for (;;) {
-        if (fill(6) < 6)
+        if (Fill(box, 6) < 6)
             return answer; // nothing usable: received 0
-        const std::uint8_t* header = in + at;
+        const std::uint8_t* header = box.in + box.at;
         // The length field counts the unit byte and what follows; a split
         // answer is collected until it is whole, bounded by what we expect.
         const std::size_t announced = static_cast<std::size_t>(header[4]) << 8 | header[5];
@@ -257,22 +268,14 @@ CModbusTransport::Answer CTcpTransport::ReceiveResponse(std::vector<std::uint8_t
             // The late answer to an earlier attempt: dropped whole, and the
             // wait for this request's answer goes on.
             CTrace::Write("Late answer dropped\n");
-            for (std::size_t skip = 6 + announced; skip > 0;) {
-                if (have == at) {
-                    have = at = 0;
-                    if (fill(1) == 0)
-                        return answer;
-                }
-                const std::size_t n = std::min(skip, have - at);
-                at += n;
-                skip -= n;
-            }
+            if (!Skip(box, 6 + announced))
+                return answer;
             continue;
         }
         const std::size_t want = std::min(announced, expected);
-        const std::size_t available = fill(6 + want) - 6;
+        const std::size_t available = Fill(box, 6 + want) - 6;
         answer.received = std::min(available, want);
-        std::copy_n(in + at + 6, answer.received, response.begin());
+        std::copy_n(box.in + box.at + 6, answer.received, response.begin());
         answer.transactionId = tid;
         answer.protocolId = protocol;
         return answer;

@@ -7,6 +7,7 @@
 #include "comm/ModbusTransport.h"
 
 #include <atomic>
+#include <chrono>
 
 class CTcpTransport : public CModbusTransport
 {
@@ -48,6 +49,24 @@ private:
     int SendAll(const std::vector<std::uint8_t>& frame);
     // Whether `id` was sent before `current` (counting round the wrap).
     static bool IsOlderTransaction(std::uint16_t id, std::uint16_t current);
+
+    // What has come in for one answer, read in as large pieces as the socket
+    // has; frames start at `at`. What is left behind the answer goes with it.
+    struct SInbox
+    {
+        std::uint8_t in[1024];
+        std::size_t have = 0, at = 0;
+        bool answerDue = true; // right after the request nothing has come yet
+        std::chrono::steady_clock::time_point deadline;
+    };
+    // Waits for input until the answer's deadline.
+    bool WaitForAnswer(const SInbox& box);
+    // Makes n bytes from `at` on available unless the time-out, Abort, an
+    // error or the server closing the connection comes first; returns how
+    // many are.
+    std::size_t Fill(SInbox& box, std::size_t n);
+    // Drops `length` bytes from `at` on; false when they did not all come.
+    bool Skip(SInbox& box, std::size_t length);
 
     ComSettings m_settings;
     int m_socket = -1;

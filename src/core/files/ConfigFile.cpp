@@ -48,10 +48,6 @@ constexpr std::int64_t kLongMaximum = std::numeric_limits<std::int32_t>::max();
 // Listed in a message; the rest are counted.
 constexpr std::size_t kListedProblems = 20;
 constexpr std::size_t kShownValueLength = 32;
-// Device address of the meter's own Modbus link (register 7000).
-constexpr int kDeviceAddressWord = 70;
-constexpr std::int64_t kFirstAddress = 1;
-constexpr std::int64_t kLastAddress = 247;
 
 // Checks the text of `key` against the key's width; the problem, if any,
 // goes into `problems`.
@@ -92,8 +88,8 @@ std::optional<std::pair<std::int64_t, std::int64_t>> CConfigFile::ModelRange(con
     const std::uint32_t flags = image.CapabilityFlags();
     if ((flags & row.mask) == 0)
         return std::nullopt; // not shown, so not known either
-    if (word == kDeviceAddressWord)
-        return std::pair{kFirstAddress, kLastAddress};
+    if (word == image_words::kDeviceAddress)
+        return std::pair<std::int64_t, std::int64_t>{kFirstDeviceAddress, kLastDeviceAddress};
     const CScalingParameterResolver scaling(image);
     switch (row.kind) {
     case VK_OPTION: {

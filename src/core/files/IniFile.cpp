@@ -1,5 +1,6 @@
 #include "files/IniFile.h"
 
+#include "app/DecimalInteger.h"
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -135,19 +136,7 @@ bool CIniFile::LooksLikeUtf16(std::string_view data)
 
 std::optional<std::int64_t> CIniFile::PlainInteger(std::string_view text)
 {
-    std::string_view t = Trim(text);
-    const bool negative = !t.empty() && t.front() == '-';
-    if (!t.empty() && (t.front() == '-' || t.front() == '+'))
-        t.remove_prefix(1);
-    if (t.empty() || t.size() > 18)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : t) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return negative ? -value : value;
+    return ParseDecimalInteger(Trim(text));
 }
 
 void CIniFile::LoadText(std::string_view text)

@@ -30,9 +30,8 @@ public:
     bool HasByteOrderMark() const { return m_bom; }
     // UTF-16 in either byte order, with or without its byte-order mark.
     static bool LooksLikeUtf16(std::string_view data);
-    // A plain decimal integer, as this program writes numbers: blanks,
-    // an optional sign, digits, blanks. Nothing for anything else, or for
-    // a number beyond 18 digits.
+    // A plain decimal integer (ParseDecimalInteger) with blanks around it, as
+    // this program writes numbers.
     static std::optional<std::int64_t> PlainInteger(std::string_view text);
 
     // The value without its outer blanks; a CR inside it reads as a blank,

@@ -134,7 +134,7 @@ void CBackThread::Poll()
     try {
         m_link.Open();
         if (!Pause())
-            throw CPrivateException(std::string()); // stopping: nobody reads the result
+            throw CCancelled(); // stopping: nobody reads the result
         m_measurands.ReadAll(m_link);
     } catch (const std::exception& e) {
         failed = true;

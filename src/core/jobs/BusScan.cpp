@@ -3,10 +3,12 @@
 #include "app/PrivateException.h"
 #include "comm/ComSettings.h"
 #include "comm/ModbusInterface.h"
+#include "model/RegisterMap.h"
 
 namespace {
 
-constexpr unsigned kIdentityRegister = 9600;
+constexpr unsigned kIdentityRegister = meter_registers::kDeviceId; // and the extension id after it
+static_assert(meter_registers::kExtensionId == kIdentityRegister + 1);
 // What a meter may take to start its answer once the request has ended, and
 // what a USB adapter's latency and a busy system add on top (an FTDI
 // adapter, for one, holds received bytes up to 16 ms by default).
@@ -44,13 +46,6 @@ struct Cancelled
 {
 };
 
-// An abort ends a read with an empty text: the scan stops there.
-void ThrowIfAborted(const CPrivateException& e)
-{
-    if (e.Text().empty())
-        throw Cancelled{};
-}
-
 // Takes the pair as the finding's identity.
 void TakeIdentity(SScanFinding& finding, std::uint16_t deviceId, std::uint16_t extensionId)
 {
@@ -78,17 +73,17 @@ bool Probe(CModbusInterface& link, int address, SScanFinding& finding)
             finding.message.clear();
             TakeIdentity(finding, ids[0], ids[1]);
             return true;
-        } catch (const CPrivateException& e) {
-            ThrowIfAborted(e);
-            switch (link.LastAttemptEnd()) {
+        } catch (const CCancelled&) {
+            throw Cancelled{}; // the scan stops there
+        } catch (const CLinkFailure& e) {
+            switch (e.End()) {
             case AttemptEnd::NoAnswer:
                 return false;
             case AttemptEnd::LinkFailure:
             case AttemptEnd::Answered: // (not after a failure)
                 throw;
             case AttemptEnd::ExceptionAnswer:
-                if (link.LastExceptionCode() == kGatewayPathUnavailable ||
-                    link.LastExceptionCode() == kGatewayTargetFailed)
+                if (e.ExceptionCode() == kGatewayPathUnavailable || e.ExceptionCode() == kGatewayTargetFailed)
                     return false;
                 // A device that takes the identity registers one at a time
                 // only, as every job reads them.
@@ -96,9 +91,10 @@ bool Probe(CModbusInterface& link, int address, SScanFinding& finding)
                     link.ReadHoldingRegisters(kIdentityRegister, 1, &ids[0]);
                     link.ReadHoldingRegisters(kIdentityRegister + 1, 1, &ids[1]);
                     TakeIdentity(finding, ids[0], ids[1]);
-                } catch (const CPrivateException& again) {
-                    ThrowIfAborted(again);
-                    if (link.LastAttemptEnd() == AttemptEnd::LinkFailure)
+                } catch (const CCancelled&) {
+                    throw Cancelled{};
+                } catch (const CLinkFailure& again) {
+                    if (again.End() == AttemptEnd::LinkFailure)
                         throw;
                     finding.message = again.Text();
                 }

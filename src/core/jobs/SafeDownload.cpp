@@ -39,8 +39,8 @@ bool Go(const ProgressReport& report, double percent)
 }
 
 // Passes progress on and keeps the last percentage, so that a failure can
-// ask whether a cancel caused it: a call given up on request fails as any
-// other (a read with no text of its own).
+// ask whether a cancel caused it: a write given up on request fails as any
+// other call.
 class CProgress
 {
 public:
@@ -50,22 +50,21 @@ public:
         m_reached = percent;
         return Go(m_report, percent);
     }
-    bool CancelledBy(const CPrivateException& e) const { return e.Text().empty() || !Go(m_report, m_reached); }
+    bool CancelledBy(const CPrivateException& e) const { return IsCancellation(e) || !Go(m_report, m_reached); }
 
 private:
     const ProgressReport& m_report;
     double m_reached = 0;
 };
 
-// A link action whose failure is the link's; a call given up on cancel keeps
-// its empty text.
+// A link action whose failure is the link's; a cancel stays a cancel.
 template <class Action>
 auto OnLink(Action&& action)
 {
     try {
         return action();
     } catch (const CPrivateException& e) {
-        if (e.Text().empty())
+        if (IsCancellation(e))
             throw;
         throw CPrivateException(CommunicationErrorText(e.Text()));
     }
@@ -78,7 +77,7 @@ CDeviceType ReadIdentity(CModbusInterface& link, SMeterFindings& findings)
     try {
         return IdentifyMeter(link, &findings);
     } catch (const CPrivateException& e) {
-        if (findings.identityRead || e.Text().empty())
+        if (findings.identityRead || IsCancellation(e))
             throw;
         throw CPrivateException(CommunicationErrorText(e.Text()));
     }
@@ -245,7 +244,7 @@ TransferResult CSafeDownload::ReadBack(CModbusInterface& link, const ComSettings
         Apply(link, moved);
         swap = ReadWordSwap(link);
     } catch (const CPrivateException& e) {
-        if (e.Text().empty() || !Go(report, 0))
+        if (IsCancellation(e) || !Go(report, 0))
             throw; // cancelled
         const bool same = moved.Address == original.Address && SameLine(moved, original);
         if (same)
@@ -300,6 +299,53 @@ void CSafeDownload::Log(const ComSettings& settings, const std::string& message)
     }
 }
 
+bool CSafeDownload::ConfirmSameMeter(CModbusInterface& link) const
+{
+    SMeterFindings again;
+    const CDeviceType meter = ReadIdentity(link, again);
+    const std::string serial = OnLink([&] { return ReadSerialNumber(link); });
+    if (!(meter == m_before.Identity()) || serial != m_serial)
+        throw CPrivateException(LoadMessage(
+            text::kNothingWritten,
+            {LoadMessage(text::kAnotherMeter, {meter.Code(), serial, m_before.Identity().Code(), m_serial})}));
+    return OnLink([&] { return ReadWordSwap(link); });
+}
+
+TransferResult CSafeDownload::WriteThenReadBack(CModbusInterface& link, const ComSettings& original, bool swap,
+                                                const ProgressReport& tracked)
+{
+    const double writeEnd = m_options.verify ? 50 : 100;
+    // (c) As DownloadJob writes.
+    WriteDownloadFlag(link, 1);
+    if (WriteModelBlocks(link, m_toWrite, swap, Part(tracked, 0, writeEnd), &m_anySent) ==
+        TransferResult::Cancelled) {
+        Log(original, InterruptedText());
+        return TransferResult::Cancelled;
+    }
+    WriteDownloadFlag(link, 0);
+    if (!tracked(writeEnd)) {
+        Log(original, InterruptedText());
+        return TransferResult::Cancelled;
+    }
+
+    // (d) Read back where the meter now answers.
+    if (m_options.verify) {
+        CRegisterImage after;
+        const TransferResult read = ReadBack(link, original, after, Part(tracked, 50, 100));
+        if (read == TransferResult::Cancelled) {
+            Restore(link, original);
+            Log(original, InterruptedText());
+            return TransferResult::Cancelled;
+        }
+        m_after = after;
+        const bool held = SameSettings(m_toWrite, after);
+        m_verification = held ? EVerification::Verified : EVerification::Mismatch;
+        if (!held)
+            m_notHeld = ParameterChanges(after, m_toWrite);
+    }
+    return TransferResult::Completed;
+}
+
 TransferResult CSafeDownload::WriteAndVerify(CModbusInterface& link, const ProgressReport& report)
 {
     if (!m_read)
@@ -318,14 +364,7 @@ TransferResult CSafeDownload::WriteAndVerify(CModbusInterface& link, const Progr
     // (a) The link may have been opened again since: the same meter?
     bool swap = false;
     try {
-        SMeterFindings again;
-        const CDeviceType meter = ReadIdentity(link, again);
-        const std::string serial = OnLink([&] { return ReadSerialNumber(link); });
-        if (!(meter == m_before.Identity()) || serial != m_serial)
-            throw CPrivateException(LoadMessage(text::kNothingWritten,
-                                                {LoadMessage(text::kAnotherMeter, {meter.Code(), serial,
-                                                                                   m_before.Identity().Code(), m_serial})}));
-        swap = OnLink([&] { return ReadWordSwap(link); });
+        swap = ConfirmSameMeter(link);
     } catch (const CPrivateException& e) {
         if (progress.CancelledBy(e))
             return TransferResult::Cancelled;
@@ -341,36 +380,9 @@ TransferResult CSafeDownload::WriteAndVerify(CModbusInterface& link, const Progr
         }
     }
 
-    const double writeEnd = m_options.verify ? 50 : 100;
     try {
-        // (c) As DownloadJob writes.
-        WriteDownloadFlag(link, 1);
-        if (WriteModelBlocks(link, m_toWrite, swap, Part(tracked, 0, writeEnd), &m_anySent) ==
-            TransferResult::Cancelled) {
-            Log(original, InterruptedText());
+        if (WriteThenReadBack(link, original, swap, tracked) == TransferResult::Cancelled)
             return TransferResult::Cancelled;
-        }
-        WriteDownloadFlag(link, 0);
-        if (!tracked(writeEnd)) {
-            Log(original, InterruptedText());
-            return TransferResult::Cancelled;
-        }
-
-        // (d) Read back where the meter now answers.
-        if (m_options.verify) {
-            CRegisterImage after;
-            const TransferResult read = ReadBack(link, original, after, Part(tracked, 50, 100));
-            if (read == TransferResult::Cancelled) {
-                Restore(link, original);
-                Log(original, InterruptedText());
-                return TransferResult::Cancelled;
-            }
-            m_after = after;
-            const bool held = SameSettings(m_toWrite, after);
-            m_verification = held ? EVerification::Verified : EVerification::Mismatch;
-            if (!held)
-                m_notHeld = ParameterChanges(after, m_toWrite);
-        }
     } catch (const CPrivateException& e) {
         Restore(link, original);
         if (progress.CancelledBy(e)) {

@@ -105,6 +105,13 @@ private:
     // `reason` with the sentence on the meter's state after a partial write.
     std::string MixText(const std::string& reason) const;
     void Log(const ComSettings& settings, const std::string& message);
+    // The meter read before answers again (its identity and serial number);
+    // returns its word order.
+    bool ConfirmSameMeter(CModbusInterface& link) const;
+    // The write as DownloadJob makes it, then (unless not asked) the read
+    // back; a cancel is logged here, a failure left to the caller.
+    TransferResult WriteThenReadBack(CModbusInterface& link, const ComSettings& original, bool swap,
+                                     const ProgressReport& tracked);
 
     CRegisterImage m_image;
     SSafeDownloadOptions m_options;

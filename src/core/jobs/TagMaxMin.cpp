@@ -40,8 +40,8 @@ constexpr unsigned kTagName = 12964;  // "Tag"
 CMeterHistory::SLogEntry LogEntry(CModbusInterface& modbus, const char* action)
 {
     std::array<std::uint16_t, 2> pair{};
-    modbus.ReadHoldingRegisters(9600, 1, &pair[0]);
-    modbus.ReadHoldingRegisters(9601, 1, &pair[1]);
+    modbus.ReadHoldingRegisters(meter_registers::kDeviceId, 1, &pair[0]);
+    modbus.ReadHoldingRegisters(meter_registers::kExtensionId, 1, &pair[1]);
     const CDeviceType meter(static_cast<std::int16_t>(pair[0]), static_cast<std::int16_t>(pair[1]));
     CMeterHistory::SLogEntry entry;
     entry.link = CMeterHistory::LinkText(modbus.Settings());
@@ -63,32 +63,32 @@ std::string AppendEntry(CMeterHistory& history, const CMeterHistory::SLogEntry& 
     }
 }
 
-std::array<std::uint16_t, tag_registers::kTagLength> TagRegisters(std::string_view tag)
+std::array<std::uint16_t, meter_registers::kTagLength> TagRegisters(std::string_view tag)
 {
-    const auto registers = Utf16RegistersFromText(tag, tag_registers::kTagLength);
+    const auto registers = Utf16RegistersFromText(tag, meter_registers::kTagLength);
     if (!registers)
         throw CPrivateException(tag_ids::kTagInvalid);
-    std::array<std::uint16_t, tag_registers::kTagLength> out{};
+    std::array<std::uint16_t, meter_registers::kTagLength> out{};
     std::copy(registers->begin(), registers->end(), out.begin());
     return out;
 }
 
-void SendTag(CModbusInterface& modbus, const std::array<std::uint16_t, tag_registers::kTagLength>& registers)
+void SendTag(CModbusInterface& modbus, const std::array<std::uint16_t, meter_registers::kTagLength>& registers)
 {
-    WriteOne(modbus, tag_registers::kWriteEnable, 1);
-    modbus.WriteMultipleRegisters(tag_registers::kTag, tag_registers::kTagLength, registers.data());
-    WriteOne(modbus, tag_registers::kWriteEnable, 0);
+    WriteOne(modbus, meter_registers::kWriteEnable, 1);
+    modbus.WriteMultipleRegisters(meter_registers::kTag, meter_registers::kTagLength, registers.data());
+    WriteOne(modbus, meter_registers::kWriteEnable, 0);
 }
 
 } // namespace
 
 std::string ReadTag(CModbusInterface& modbus)
 {
-    std::array<std::uint16_t, tag_registers::kTagLength> registers{};
+    std::array<std::uint16_t, meter_registers::kTagLength> registers{};
     {
         CCloseLink closer(modbus);
         modbus.Open();
-        modbus.ReadHoldingRegisters(tag_registers::kTag, tag_registers::kTagLength, registers.data());
+        modbus.ReadHoldingRegisters(meter_registers::kTag, meter_registers::kTagLength, registers.data());
     }
     return TextFromUtf16Registers(registers);
 }
@@ -109,8 +109,8 @@ std::string WriteTag(CModbusInterface& modbus, std::string_view tag, CMeterHisto
         CCloseLink closer(modbus);
         modbus.Open();
         entry = LogEntry(modbus, "tag");
-        std::array<std::uint16_t, tag_registers::kTagLength> before{};
-        modbus.ReadHoldingRegisters(tag_registers::kTag, tag_registers::kTagLength, before.data());
+        std::array<std::uint16_t, meter_registers::kTagLength> before{};
+        modbus.ReadHoldingRegisters(meter_registers::kTag, meter_registers::kTagLength, before.data());
         SendTag(modbus, registers);
         entry.changes.push_back({CStringTable::Get(kTagGroup), CStringTable::Get(kTagName),
                                  TextFromUtf16Registers(before), TextFromUtf16Registers(registers)});
@@ -122,7 +122,7 @@ void ResetMaxMin(CModbusInterface& modbus)
 {
     CCloseLink closer(modbus);
     modbus.Open();
-    WriteOne(modbus, tag_registers::kMaxMinReset, 1);
+    WriteOne(modbus, meter_registers::kMaxMinReset, 1);
 }
 
 std::string ResetMaxMin(CModbusInterface& modbus, CMeterHistory& history)
@@ -132,7 +132,7 @@ std::string ResetMaxMin(CModbusInterface& modbus, CMeterHistory& history)
         CCloseLink closer(modbus);
         modbus.Open();
         entry = LogEntry(modbus, "maxmin-reset");
-        WriteOne(modbus, tag_registers::kMaxMinReset, 1);
+        WriteOne(modbus, meter_registers::kMaxMinReset, 1);
     }
     return AppendEntry(history, entry);
 }

@@ -4,19 +4,14 @@
 // of the tag to its write, for the tag), so that they never meet a poll.
 // Failures raise CPrivateException after the link was closed.
 
+#include "model/RegisterMap.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 class CMeterHistory;
 class CModbusInterface;
-
-namespace tag_registers {
-inline constexpr unsigned kTag = 9631;          // 16 registers, one UTF-16 code unit each
-inline constexpr unsigned kTagLength = 16;
-inline constexpr unsigned kWriteEnable = 900;   // 1 around a write of settings, then 0
-inline constexpr unsigned kMaxMinReset = 801;   // writing 1 resets the held maximum and minimum
-} // namespace tag_registers
 
 // Opens the link, reads the tag and closes the link. The text ends at the
 // first zero register.

@@ -12,10 +12,6 @@
 
 namespace {
 
-constexpr unsigned kDownloadFlagRegister = 900;
-constexpr unsigned kLongRegister = 7006;
-constexpr unsigned kSerialRegister = 9605;
-constexpr std::size_t kSerialLength = 8;
 constexpr unsigned kDifferentDevice = 12020;
 constexpr std::size_t kStagingSize = 128;
 constexpr std::size_t kErrorTextLimit = 255;
@@ -60,20 +56,20 @@ CDeviceType IdentifyMeter(CModbusInterface& link, SMeterFindings* findings)
 bool ReadWordSwap(CModbusInterface& link)
 {
     std::uint16_t value = 0;
-    link.ReadHoldingRegisters(kLongRegister, 1, &value);
+    link.ReadHoldingRegisters(meter_registers::kLongRegister, 1, &value);
     return value == 1;
 }
 
 std::string ReadSerialNumber(CModbusInterface& link)
 {
-    std::array<std::uint16_t, kSerialLength> registers{};
-    link.ReadHoldingRegisters(kSerialRegister, kSerialLength, registers.data());
+    std::array<std::uint16_t, meter_registers::kSerialNumberLength> registers{};
+    link.ReadHoldingRegisters(meter_registers::kSerialNumber, meter_registers::kSerialNumberLength, registers.data());
     return TextFromByteRegisters(registers);
 }
 
 void WriteDownloadFlag(CModbusInterface& link, std::uint16_t value)
 {
-    link.WriteMultipleRegisters(kDownloadFlagRegister, 1, &value);
+    link.WriteMultipleRegisters(meter_registers::kWriteEnable, 1, &value);
 }
 
 TransferResult ReadModelBlocks(CModbusInterface& link, CRegisterImage& image, bool swap, const ProgressReport& report)
@@ -251,6 +247,8 @@ void CProgressThread::Run()
                                       : m_kind == kUpload ? UploadJob(m_link, m_image, report, &m_findings)
                                                           : DownloadJob(m_link, m_image, report, m_options, &m_findings);
         m_completed = result == TransferResult::Completed;
+    } catch (const CCancelled&) {
+        m_linkCancelled = true; // no text: nothing went wrong
     } catch (const CPrivateException& e) {
         if (m_job) {
             m_error = e.Text();
@@ -297,6 +295,8 @@ bool RunJob(CProgressThread::Kind kind, CModbusInterface& link, CRegisterImage& 
         *findings = worker.Findings();
     if (worker.CancelRequested() || (cancel && *cancel))
         return false;
+    if (worker.LinkCancelled())
+        throw CCancelled();
     if (!worker.ErrorText().empty() || !worker.Completed())
         throw CPrivateException(worker.ErrorText());
     return true;

@@ -22,7 +22,7 @@ enum class TransferResult { Completed, Cancelled };
 // Words 70-73: device address, baud rate, parity and stop bit, the settings
 // by which a meter is reached on its line. Meters sharing one line each keep
 // their own.
-inline constexpr int kLinkFirstWord = 70;
+inline constexpr int kLinkFirstWord = image_words::kDeviceAddress;
 inline constexpr int kLinkWordCount = 4;
 // Lays the link words of `from` over `to`.
 void CopyLinkSettings(const CRegisterImage& from, CRegisterImage& to);
@@ -118,6 +118,9 @@ public:
     bool Completed() const { return m_completed; }
     // Set once Done(); empty on success and on cancel without a failure.
     const std::string& ErrorText() const { return m_error; }
+    // True when a call of the job was given up (the link was aborted or its
+    // cancel descriptor became readable): no error, and no text.
+    bool LinkCancelled() const { return m_linkCancelled; }
     // Read once Done().
     const SMeterFindings& Findings() const { return m_findings; }
 
@@ -134,6 +137,7 @@ private:
     std::atomic<bool> m_cancel{false};
     bool m_completed = false;
     std::string m_error;
+    bool m_linkCancelled = false;
     SDownloadOptions m_options;
     SMeterFindings m_findings;
     std::thread m_thread;

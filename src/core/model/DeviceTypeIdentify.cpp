@@ -3,16 +3,14 @@
 #include "model/DeviceType.h"
 
 #include "comm/ModbusInterface.h"
+#include "model/RegisterMap.h"
 
 void CDeviceType::Identify(CModbusInterface& modbus)
 {
-    // Failures arrive as CPrivateException; zeros stand for a read that
-    // reported failure without one, and are refused as an unknown pair.
+    // Failures arrive as CPrivateException.
     std::uint16_t deviceId = 0;
     std::uint16_t extensionId = 0;
-    if (!modbus.ReadHoldingRegisters(9600, 1, &deviceId))
-        deviceId = 0;
-    if (!modbus.ReadHoldingRegisters(9601, 1, &extensionId))
-        extensionId = 0;
+    modbus.ReadHoldingRegisters(meter_registers::kDeviceId, 1, &deviceId);
+    modbus.ReadHoldingRegisters(meter_registers::kExtensionId, 1, &extensionId);
     IdentifyFrom(deviceId, extensionId);
 }

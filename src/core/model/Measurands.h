@@ -4,6 +4,7 @@
 
 #include "model/DeviceType.h"
 #include "model/Observer.h"
+#include "model/RegisterMap.h"
 
 #include <array>
 #include <cstdint>
@@ -78,9 +79,9 @@ private:
     CDeviceType m_identity;
     std::uint16_t m_hardwareVersion = 0;
     std::uint16_t m_firmwareVersion = 0;
-    std::array<std::uint16_t, 16> m_tag{};
-    std::array<std::uint16_t, 8> m_serialNumber{};
-    std::array<std::uint16_t, 16> m_modelText{};
+    std::array<std::uint16_t, meter_registers::kTagLength> m_tag{};
+    std::array<std::uint16_t, meter_registers::kSerialNumberLength> m_serialNumber{};
+    std::array<std::uint16_t, meter_registers::kModelTextLength> m_modelText{};
     std::uint16_t m_errorCode = 0;
     std::uint16_t m_status = 0;
     std::int32_t m_displayValue = 0;

@@ -37,38 +37,37 @@ void CMeasurands::ReadAll(CModbusInterface& modbus)
 {
     // The live registers follow register 7007, not the 7006 of the parameter
     // transfers.
-    const bool wordSwap = ReadOne(modbus, 7007) == 1;
+    const bool wordSwap = ReadOne(modbus, meter_registers::kLongRegisterLive) == 1;
     m_identity.Identify(modbus);
 
-    m_hardwareVersion = ReadOne(modbus, 9603);
-    m_firmwareVersion = ReadOne(modbus, 9604);
-    m_modelText = Read<16>(modbus, 9613);
-    m_serialNumber = Read<8>(modbus, 9605);
-    m_tag = Read<16>(modbus, 9631);
+    m_hardwareVersion = ReadOne(modbus, meter_registers::kHardwareVersion);
+    m_firmwareVersion = ReadOne(modbus, meter_registers::kFirmwareVersion);
+    m_modelText = Read<meter_registers::kModelTextLength>(modbus, meter_registers::kModelText);
+    m_serialNumber = Read<meter_registers::kSerialNumberLength>(modbus, meter_registers::kSerialNumber);
+    m_tag = Read<meter_registers::kTagLength>(modbus, meter_registers::kTag);
 
-    const auto state = Read<2>(modbus, 0);
+    const auto state = Read<2>(modbus, meter_registers::kErrorCode);
     m_errorCode = state[0];
     m_status = state[1];
 
-    const auto values = Read<6>(modbus, 2);
+    const auto values = Read<6>(modbus, meter_registers::kDisplayValue);
     m_displayValue = Pair(values[0], values[1], wordSwap);
     m_maximumValue = Pair(values[2], values[3], wordSwap);
     m_minimumValue = Pair(values[4], values[5], wordSwap);
 
-    const auto analog = Read<2>(modbus, 22);
+    const auto analog = Read<2>(modbus, meter_registers::kAnalogOutputValue);
     m_analogOutput = Pair(analog[0], analog[1], wordSwap);
 
-    m_inputType = ReadOne(modbus, 1050);
-    m_decimalPoint = ReadOne(modbus, 1060);
+    m_inputType = ReadOne(modbus, meter_registers::kInputType);
+    m_decimalPoint = ReadOne(modbus, meter_registers::kDecimalPoint);
     // A meter without the analog output has no register 3000 and may refuse
     // it (exception 2), which says "absent" rather than a failed poll.
     std::uint16_t analogOutputType = 0;
     if (m_identity.Has(CAP_ANALOG_OUTPUT)) {
         try {
-            analogOutputType = ReadOne(modbus, 3000);
-        } catch (const CPrivateException&) {
-            if (modbus.LastAttemptEnd() != CModbusInterface::AttemptEnd::ExceptionAnswer ||
-                modbus.LastExceptionCode() != 2)
+            analogOutputType = ReadOne(modbus, meter_registers::kAnalogOutputType);
+        } catch (const CLinkFailure& e) {
+            if (e.End() != ELinkAttemptEnd::ExceptionAnswer || e.ExceptionCode() != 2)
                 throw;
         }
     }

@@ -7,43 +7,8 @@
 
 namespace {
 
-// Image words named where this file uses them.
-constexpr int kInputType = 0;
-constexpr int kInputScalingZero = 2;
-constexpr int kInputScalingSpan = 4;
-constexpr int kDisplayScalingZero = 6;
-constexpr int kDisplayScalingSpan = 8;
-constexpr int kDecimalPoint = 10;
-constexpr int kBurnout = 11;
-constexpr int kColdJunction = 12;
-constexpr int kInputAdjustXA = 13;
-constexpr int kInputAdjustXB = 15;
-constexpr int kAveragingMode = 28;
-constexpr int kBargraphType = 31;
-constexpr int kBargraphLower = 32;
-constexpr int kBargraphUpper = 34;
-constexpr int kAutoReturnTime = 36;
-constexpr int kLockoutTransitionTime = 37;
-constexpr int kBacklight = 42;
-constexpr int kLcdContrast = 43;
-constexpr int kDecimalFractions = 44;
-constexpr int kAlarmLockout = 45;
-constexpr int kAdvancedLockout = 47;
-constexpr int kBcdLogicFirst = 52;
-constexpr int kBcdLogicLast = 55;
-constexpr int kAnalogOutputType = 60;
-constexpr int kAnalogOutput0 = 62;
-constexpr int kAnalogOutput100 = 64;
-constexpr int kAnalogOutput100Adjust = 68;
-constexpr int kDeviceAddress = 70;
-constexpr int kBaudRate = 71;
-constexpr int kParity = 72;
-constexpr int kT15Timer = 74;
-constexpr int kT35Timer = 75;
-constexpr int kTripAtOverRange = 83;
-constexpr int kBankSwitching = 85;
-constexpr int kBankNo = 86;
-constexpr int kFirstBankWord = 87;
+using namespace image_words;
+
 constexpr int kWordsPerBank = 12;
 
 // Detail block offsets and in-bank offsets by trip point (HH, H, P, L, LL).

@@ -5,6 +5,7 @@
 // 32-bit parameters take two words, low-order word first, two's complement.
 
 #include "model/DeviceType.h"
+#include "model/RegisterMap.h"
 
 #include <array>
 #include <cstdint>
@@ -50,7 +51,7 @@ public:
     // First word of the trip point's detail block (trip action / direction,
     // deadband, ON delay, OFF delay, one-shot time, coil at alarm). P has no
     // trip action and deadband: only the last four words of its block are P's.
-    static int DetailBlockWord(TripPoint tripPoint) { return 183 + DetailBlockOffset(tripPoint); }
+    static int DetailBlockWord(TripPoint tripPoint) { return image_words::kFirstDetailWord + DetailBlockOffset(tripPoint); }
     // Enable word and first setpoint word of a trip point in bank 1 ... 8.
     // P has no bank entry: std::out_of_range, as for a bank outside 1 ... 8.
     static int BankEnableWord(int bank, TripPoint tripPoint);

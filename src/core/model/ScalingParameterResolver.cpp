@@ -1,5 +1,6 @@
 #include "model/ScalingParameterResolver.h"
 
+#include "app/DecimalInteger.h"
 #include "app/MessageFormat.h"
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
@@ -45,34 +46,13 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Integer in automatic base: blanks, sign, then 0x/0X and hex digits, a
-// leading 0 and octal digits, or decimal digits. Nothing may follow.
+// A typed integer: blanks, then a decimal integer. Nothing may follow.
 std::optional<long long> ParseInteger(std::string_view s)
 {
     std::size_t i = 0;
     while (i < s.size() && IsBlank(s[i]))
         ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
-    int base = 10;
-    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    } else if (i < s.size() && s[i] == '0') {
-        base = 8;
-    }
-    // from_chars takes no sign of its own here, so "0x-5" cannot slip through.
-    if (i == s.size() || s[i] == '+' || s[i] == '-')
-        return std::nullopt;
-    unsigned long long magnitude = 0;
-    auto [end, ec] = std::from_chars(s.data() + i, s.data() + s.size(), magnitude, base);
-    if (ec != std::errc() || end != s.data() + s.size())
-        return std::nullopt; // no digits, overflow, or something left over
-    if (magnitude > static_cast<unsigned long long>(std::numeric_limits<long long>::max()))
-        return std::nullopt;
-    long long v = static_cast<long long>(magnitude);
-    return negative ? -v : v;
+    return ParseDecimalInteger(s.substr(i));
 }
 
 // Decimal number: blanks, sign, digits with an optional point, optional
@@ -132,7 +112,7 @@ CScalingParameterResolver::CScalingParameterResolver(const CDeviceType& identity
 }
 
 CScalingParameterResolver::CScalingParameterResolver(const CRegisterImage& image)
-    : CScalingParameterResolver(image.Identity(), image.GetWord(0), image.GetWord(10))
+    : CScalingParameterResolver(image.Identity(), image.GetWord(image_words::kInputType), image.GetWord(image_words::kDecimalPoint))
 {
 }
 

@@ -65,12 +65,12 @@ namespace {
 
 namespace text = mainwindowtext;
 
-constexpr int kBargraphTypeWord = 31;
-constexpr int kBargraphLowerWord = 32;
-constexpr int kBargraphUpperWord = 34;
-constexpr int kFlashingWord = 78;
-constexpr int kPatternWord = 79;
-constexpr int kBankSwitchingWord = 85;
+constexpr int kBargraphTypeWord = image_words::kBargraphType;
+constexpr int kBargraphLowerWord = image_words::kBargraphLower;
+constexpr int kBargraphUpperWord = image_words::kBargraphUpper;
+constexpr int kFlashingWord = image_words::kFlashing;
+constexpr int kPatternWord = image_words::kPattern;
+constexpr int kBankSwitchingWord = image_words::kBankSwitching;
 
 // Runs a setting dialog on the working image: on OK its copy replaces it.
 template <typename TDialog> bool RunOn(QWidget* parent, CRegisterImage& image)

@@ -22,11 +22,11 @@
 
 namespace {
 
-constexpr int kBaudRateCount = 6;
+constexpr int kBaudRateCount = static_cast<int>(kBaudRates.size());
 constexpr int kParityCount = 3;
 constexpr int kStopBitCount = 2;
-constexpr int kLowestAddress = 1;
-constexpr int kHighestAddress = 247;
+constexpr int kLowestAddress = kFirstDeviceAddress;
+constexpr int kHighestAddress = kLastDeviceAddress;
 
 QString Q(const std::string& s)
 {

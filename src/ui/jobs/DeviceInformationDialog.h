@@ -60,8 +60,8 @@ public:
     // Measurand numbers of the value table's rows, top to bottom.
     static constexpr std::array<int, kValueRows> kRowMeasurands = {4, 5, 6, 7, 9, 8, 10, 0, 3, 1, 2};
     static constexpr int kBlinkPeriodMs = 500;
-    static constexpr int kLowestAddress = 1;
-    static constexpr int kHighestAddress = 247;
+    static constexpr int kLowestAddress = kFirstDeviceAddress;
+    static constexpr int kHighestAddress = kLastDeviceAddress;
 
     // Polls `link` (not owned) once shown; the caller has run the Connect
     // step on it.

@@ -17,7 +17,7 @@ CTagDialog::CTagDialog(const QString& tag, QWidget* parent) : QDialog(parent)
     auto* label = new QLabel(UiText(monitortext::kTagNo), this);
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("tag"));
-    m_edit->setMaxLength(static_cast<int>(tag_registers::kTagLength));
+    m_edit->setMaxLength(static_cast<int>(meter_registers::kTagLength));
     m_edit->setText(tag);
     m_edit->selectAll();
     // Room for 16 wide characters.

@@ -19,8 +19,8 @@ using namespace settingdialogtext;
 
 namespace {
 
-constexpr int kBankSwitchingWord = 85;
-constexpr int kBankNoWord = 86;
+constexpr int kBankSwitchingWord = image_words::kBankSwitching;
+constexpr int kBankNoWord = image_words::kBankNo;
 constexpr int kBanksPerHalf = 4;
 constexpr int kRowsPerHalf = 6; // bank names, captions, HH, H, L, LL
 

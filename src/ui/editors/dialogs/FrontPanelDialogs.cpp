@@ -20,7 +20,7 @@ namespace {
 int DecimalFractionOptions(const CRegisterImage& image)
 {
     const bool rtd = (image.CapabilityFlags() & CAP_RTD_INPUT) != 0;
-    return rtd && image.GetWord(1) != 1 ? 3 : 2;
+    return rtd && image.GetWord(image_words::kTemperatureUnit) != 1 ? 3 : 2;
 }
 } // namespace
 

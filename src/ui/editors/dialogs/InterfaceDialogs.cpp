@@ -33,7 +33,7 @@ CEventInputDialog::CEventInputDialog(QWidget* parent) : CSettingDialog(kEventInp
 {
     AddOptionRow(1097, 56, EOptionRule::Clamped); // "Normal" ... "Peak-to-peak hold"
     // A held reading must still trip the alarms when the input is over range.
-    AddStoreRule([](CRegisterImage& image) { image.SetWord(83, 1); });
+    AddStoreRule([](CRegisterImage& image) { image.SetWord(image_words::kTripAtOverRange, 1); });
     AddNumberRow(1011, 57, LimitsFixed(0, 9999), {.unitId = kSec});
     AddNumberRow(1012, 58, LimitsFixed(0, 9999), {.unitId = kSec});
     AddNumberRow(1009, 59, LimitsFixed(0, 999), {.unitId = kSec});
@@ -41,8 +41,8 @@ CEventInputDialog::CEventInputDialog(QWidget* parent) : CSettingDialog(kEventInp
 
 CModbusDialog::CModbusDialog(QWidget* parent) : CSettingDialog(kModbusTitle, parent)
 {
-    // Scale 1: typed in any base, "0x10" is 16.
-    AddNumberRow(1067, 70, LimitsFixed(1, 247));
+    // Scale 1: a whole decimal number.
+    AddNumberRow(1067, 70, LimitsFixed(kFirstDeviceAddress, kLastDeviceAddress));
     AddOptionRow(1014, 71, EOptionRule::Clamped); // "1200bps" ... "38400bps"
     AddOptionRow(1015, 72, EOptionRule::Clamped); // "None", "Odd", "Even"
     AddOptionRow(1016, 73, EOptionRule::TwoWay);  // "1bit", "2bit"

@@ -1,8 +1,8 @@
 #include "ui/editors/pages/InputACPage.h"
 
 namespace {
-constexpr int kLowEndCutoutWord = 21;
-constexpr int kCutBelowWord = 22;
+constexpr int kLowEndCutoutWord = image_words::kLowEndCutout;
+constexpr int kCutBelowWord = image_words::kCutBelow;
 } // namespace
 
 // "0.0000 to 0.2000 Vac" ... and "0.0000 to 0.2000 mAac" ...

@@ -7,8 +7,8 @@
 #include <QLineEdit>
 
 namespace {
-constexpr int kDisplayZeroWord = 6;
-constexpr int kDisplaySpanWord = 8;
+constexpr int kDisplayZeroWord = image_words::kDisplayScalingZero;
+constexpr int kDisplaySpanWord = image_words::kDisplayScalingSpan;
 } // namespace
 
 CInputMPage::CInputMPage(QWidget* parent) : CInputPage(parent)

@@ -1,8 +1,8 @@
 #include "ui/editors/pages/InputRPage.h"
 
 namespace {
-constexpr int kTemperatureUnitWord = 1;
-constexpr int kDecimalFractionsWord = 44;
+constexpr int kTemperatureUnitWord = image_words::kTemperatureUnit;
+constexpr int kDecimalFractionsWord = image_words::kDecimalFractions;
 } // namespace
 
 // "JPt100 (JIS'89)" ... "Pt1000"

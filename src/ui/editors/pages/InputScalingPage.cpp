@@ -12,14 +12,14 @@
 #include <QLineEdit>
 
 namespace {
-constexpr int kInputTypeWord = 0;
-constexpr int kInputZeroWord = 2;
-constexpr int kInputSpanWord = 4;
-constexpr int kDisplayZeroWord = 6;
-constexpr int kDisplaySpanWord = 8;
-constexpr int kAnalogFunctionWord = 61;
-constexpr int kAnalogZeroWord = 62;
-constexpr int kAnalogSpanWord = 64;
+constexpr int kInputTypeWord = image_words::kInputType;
+constexpr int kInputZeroWord = image_words::kInputScalingZero;
+constexpr int kInputSpanWord = image_words::kInputScalingSpan;
+constexpr int kDisplayZeroWord = image_words::kDisplayScalingZero;
+constexpr int kDisplaySpanWord = image_words::kDisplayScalingSpan;
+constexpr int kAnalogFunctionWord = image_words::kAnalogFunction;
+constexpr int kAnalogZeroWord = image_words::kAnalogOutput0;
+constexpr int kAnalogSpanWord = image_words::kAnalogOutput100;
 } // namespace
 
 CInputScalingPage::CInputScalingPage(QWidget* parent) : CInputPage(parent)

@@ -7,12 +7,12 @@
 #include <QComboBox>
 
 namespace {
-constexpr int kInputTypeWord = 0;
-constexpr int kTemperatureUnitWord = 1;
-constexpr int kBargraphLowerWord = 32;
-constexpr int kBargraphUpperWord = 34;
-constexpr int kAnalogZeroWord = 62;
-constexpr int kAnalogSpanWord = 64;
+constexpr int kInputTypeWord = image_words::kInputType;
+constexpr int kTemperatureUnitWord = image_words::kTemperatureUnit;
+constexpr int kBargraphLowerWord = image_words::kBargraphLower;
+constexpr int kBargraphUpperWord = image_words::kBargraphUpper;
+constexpr int kAnalogZeroWord = image_words::kAnalogOutput0;
+constexpr int kAnalogSpanWord = image_words::kAnalogOutput100;
 } // namespace
 
 CInputTemperaturePage::CInputTemperaturePage(QWidget* parent) : CInputPage(parent)
