@@ -11,8 +11,8 @@
 #include "model/Observer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -58,8 +58,8 @@ struct SRead
 {
     int reg, count;
 };
-constexpr SRead kReads[] = {{7007, 1}, {9600, 1}, {9601, 1}, {9603, 1}, {9604, 1}, {9613, 16}, {9605, 8},
-                            {9631, 16}, {0, 2},   {2, 6},    {22, 2},   {1050, 1}, {1060, 1},  {3000, 1}};
+constexpr SRead kReads[] = {{7007, 1},  {9600, 1}, {9601, 1}, {9603, 1}, {9604, 1}, {9613, 16}, {9605, 8},
+                            {9631, 16}, {0, 2},    {2, 6},    {22, 2},   {1050, 1}, {1060, 1},  {3000, 1}};
 
 double LibmodbusCycle(int port)
 {

@@ -76,8 +76,8 @@ int main(int argc, char** argv)
     image.ResetForModel(model, true);
     const auto requests = bench::UploadRequests(image.CapabilityFlags());
 
-    const std::vector<std::string> ours{cli, "--link", "tcp", "--host", "127.0.0.1", "--service", port,
-                                        "upload", dir + "/OUT.cfg"};
+    const std::vector<std::string> ours{cli,         "--link", "tcp",    "--host",        "127.0.0.1",
+                                        "--service", port,     "upload", dir + "/OUT.cfg"};
     std::vector<std::string> theirs{client, "127.0.0.1", port, dir + "/OUT.txt"};
     for (const bench::Request& r : requests)
         theirs.push_back(std::to_string(r.reg) + ":" + std::to_string(r.count));

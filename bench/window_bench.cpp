@@ -9,9 +9,9 @@
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "ui/app/MyQ6KDlg.h"
+#include "ui/editors/pages/InputPageInterface.h"
 #include "ui/files/CompareDialog.h"
 #include "ui/files/CompareList.h"
-#include "ui/editors/pages/InputPageInterface.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -78,8 +78,9 @@ int Startup(const char* window, const char* bare, int rounds)
         reference.push_back(RunToFirstPaint(bare));
     }
     const double a = Median(ours), b = Median(reference);
-    std::printf("Start-up to the first paint, %d rounds (medians): v6uvuv %.1f ms, bare Qt dialog %.1f ms, ratio %.2f\n",
-                rounds, a, b, a / b);
+    std::printf(
+        "Start-up to the first paint, %d rounds (medians): v6uvuv %.1f ms, bare Qt dialog %.1f ms, ratio %.2f\n",
+        rounds, a, b, a / b);
     return 0;
 }
 
@@ -114,7 +115,8 @@ int Refresh(int argc, char** argv, int rounds)
             times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         }
     }
-    std::printf("Model change with full refresh, layout and repaint, %zu changes over every input kind: median %.2f ms, slowest %.2f ms\n",
+    std::printf("Model change with full refresh, layout and repaint, %zu changes over every input kind: median %.2f "
+                "ms, slowest %.2f ms\n",
                 times.size(), Median(times), *std::max_element(times.begin(), times.end()));
     return 0;
 }
@@ -156,6 +158,8 @@ int main(int argc, char** argv)
         return Refresh(argc, argv, std::atoi(argv[2]));
     if (argc == 3 && std::string(argv[1]) == "report")
         return Report(argc, argv, std::atoi(argv[2]));
-    std::fprintf(stderr, "usage: window_bench startup V6UVUV BARE ROUNDS | window_bench refresh ROUNDS | window_bench report ROUNDS\n");
+    std::fprintf(
+        stderr,
+        "usage: window_bench startup V6UVUV BARE ROUNDS | window_bench refresh ROUNDS | window_bench report ROUNDS\n");
     return 2;
 }

@@ -24,7 +24,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // How the far end answers one request; one fuzzer byte.
 enum Action : std::uint8_t {
-    kWellFormed = 0x01, // an answer built for the request (else raw bytes)
+    kWellFormed = 0x01,  // an answer built for the request (else raw bytes)
     kNoisePrefix = 0x02, // bytes before it
     kDamaged = 0x04,     // its check bytes (CRC) or length broken
     kHeldBack = 0x08,    // sent only after the next request, as a late answer
@@ -77,8 +77,9 @@ public:
             Bytes noise = m_fuzz.ConsumeBytes<std::uint8_t>(m_fuzz.ConsumeIntegralInRange<std::size_t>(1, 8));
             out.insert(out.end(), noise.begin(), noise.end());
         }
-        Bytes answer = (action & kWellFormed) ? build(frame, action)
-                                              : m_fuzz.ConsumeBytes<std::uint8_t>(m_fuzz.ConsumeIntegralInRange<std::size_t>(0, 48));
+        Bytes answer = (action & kWellFormed)
+                           ? build(frame, action)
+                           : m_fuzz.ConsumeBytes<std::uint8_t>(m_fuzz.ConsumeIntegralInRange<std::size_t>(0, 48));
         if (action & kHeldBack)
             m_heldBack = std::move(answer);
         else

@@ -105,10 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     report.SetComparison(factory, "factory");
     const auto& rows = report.Rows();
     FUZZ_CHECK(report.MismatchCount() <= static_cast<int>(rows.size()));
-    FUZZ_CHECK(report.MismatchCount() == 0 ? report.FirstMismatch() == -1
-                                           : report.FirstMismatch() >= 0 &&
-                                                 rows[static_cast<std::size_t>(report.FirstMismatch())].status ==
-                                                     CParameterEnumerationInterface::COMPARE_DIFFERENT);
+    FUZZ_CHECK(report.MismatchCount() == 0
+                   ? report.FirstMismatch() == -1
+                   : report.FirstMismatch() >= 0 && rows[static_cast<std::size_t>(report.FirstMismatch())].status ==
+                                                        CParameterEnumerationInterface::COMPARE_DIFFERENT);
     for (const SReportRow& row : rows)
         FUZZ_CHECK(CParameterEnumerationInterface::IsParameter(row.parameter));
     FUZZ_CHECK(!report.CsvText().empty());

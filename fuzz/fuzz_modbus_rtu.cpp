@@ -48,8 +48,7 @@ class CFuzzRtu : public CRtuTransport
 public:
     CFuzzRtu(const ComSettings& settings, FuzzedDataProvider& fuzz, fuzzline::CFarEnd& far)
         : CRtuTransport(settings, std::make_unique<CFuzzPort>(far)), m_fuzz(fuzz), m_far(far)
-    {
-    }
+    {}
     std::uint16_t SendRequest(const std::vector<std::uint8_t>& request) override
     {
         const std::uint16_t tid = CRtuTransport::SendRequest(request);
@@ -98,8 +97,7 @@ class CFuzzClient : public CModbusInterface
 public:
     CFuzzClient(const ComSettings& settings, FuzzedDataProvider& fuzz, fuzzline::CFarEnd& far)
         : CModbusInterface(settings), m_fuzz(fuzz), m_far(far)
-    {
-    }
+    {}
 
 protected:
     std::unique_ptr<CModbusTransport> CreateTransport() const override
@@ -115,7 +113,8 @@ private:
 // A frame `prefix` + `length - prefix` more bytes + a good CRC in `stream`.
 bool HasFrame(const Bytes& stream, const Bytes& prefix, std::size_t length)
 {
-    for (auto it = stream.begin(); (it = std::search(it, stream.end(), prefix.begin(), prefix.end())) != stream.end(); ++it) {
+    for (auto it = stream.begin(); (it = std::search(it, stream.end(), prefix.begin(), prefix.end())) != stream.end();
+         ++it) {
         const auto at = static_cast<std::size_t>(it - stream.begin());
         if (at + length + 2 > stream.size())
             return false;
@@ -141,23 +140,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzline::CFarEnd far(fuzz);
     CFuzzClient client(settings, fuzz, far);
     const unsigned chunk = infrared ? 8 : 10000;
-    fuzzline::RunCalls(fuzz, client, infrared ? 20 : 12, [] {},
-                       [&](unsigned, unsigned count, const std::vector<std::uint16_t>& values, bool write) {
-                           const Bytes& sent = far.Sent();
-                           if (write)
-                               return HasFrame(sent, {unit, 0x10}, 6);
-                           // Each request of the call must have had its answer.
-                           for (unsigned done = 0; done < count; done += chunk) {
-                               const unsigned n = std::min(chunk, count - done);
-                               Bytes prefix{unit, 0x04, static_cast<std::uint8_t>(2 * n)};
-                               for (unsigned i = 0; i < n; ++i) {
-                                   prefix.push_back(static_cast<std::uint8_t>(values[done + i] >> 8));
-                                   prefix.push_back(static_cast<std::uint8_t>(values[done + i] & 0xFF));
-                               }
-                               if (!HasFrame(sent, prefix, prefix.size()))
-                                   return false;
-                           }
-                           return true;
-                       });
+    fuzzline::RunCalls(
+        fuzz, client, infrared ? 20 : 12, [] {},
+        [&](unsigned, unsigned count, const std::vector<std::uint16_t>& values, bool write) {
+            const Bytes& sent = far.Sent();
+            if (write)
+                return HasFrame(sent, {unit, 0x10}, 6);
+            // Each request of the call must have had its answer.
+            for (unsigned done = 0; done < count; done += chunk) {
+                const unsigned n = std::min(chunk, count - done);
+                Bytes prefix{unit, 0x04, static_cast<std::uint8_t>(2 * n)};
+                for (unsigned i = 0; i < n; ++i) {
+                    prefix.push_back(static_cast<std::uint8_t>(values[done + i] >> 8));
+                    prefix.push_back(static_cast<std::uint8_t>(values[done + i] & 0xFF));
+                }
+                if (!HasFrame(sent, prefix, prefix.size()))
+                    return false;
+            }
+            return true;
+        });
     return 0;
 }

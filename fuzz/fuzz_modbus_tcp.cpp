@@ -19,10 +19,10 @@ using fuzzline::Bytes;
 class CFuzzTcp : public CTcpTransport
 {
 public:
-    CFuzzTcp(const ComSettings& settings, FuzzedDataProvider& fuzz, fuzzline::CFarEnd& far, std::vector<std::uint16_t>& tids)
+    CFuzzTcp(const ComSettings& settings, FuzzedDataProvider& fuzz, fuzzline::CFarEnd& far,
+             std::vector<std::uint16_t>& tids)
         : CTcpTransport(settings), m_fuzz(fuzz), m_far(far), m_tids(tids)
-    {
-    }
+    {}
     void Open() override
     {
         const int fd = m_far.Connect();
@@ -65,7 +65,7 @@ private:
             else
                 body.resize(m_fuzz.ConsumeIntegralInRange<std::size_t>(0, body.size()));
         }
-        Bytes out{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), 0, 0,
+        Bytes out{static_cast<std::uint8_t>(tid >> 8),    static_cast<std::uint8_t>(tid & 0xFF),   0, 0,
                   static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length & 0xFF)};
         out.insert(out.end(), body.begin(), body.end());
         return out;
@@ -82,8 +82,7 @@ public:
     CFuzzClient(const ComSettings& settings, FuzzedDataProvider& fuzz, fuzzline::CFarEnd& far,
                 std::vector<std::uint16_t>& tids)
         : CModbusInterface(settings), m_fuzz(fuzz), m_far(far), m_tids(tids)
-    {
-    }
+    {}
 
 protected:
     std::unique_ptr<CModbusTransport> CreateTransport() const override
@@ -111,29 +110,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint16_t> tids;
     CFuzzClient client(settings, fuzz, far, tids);
     // Only this call's requests count: an answer to an earlier one is stale.
-    fuzzline::RunCalls(fuzz, client, 125, [&] { tids.clear(); }, [&](unsigned, unsigned count, const std::vector<std::uint16_t>& values, bool write) {
-        const Bytes& sent = far.Sent();
-        for (std::uint16_t tid : tids) {
-            for (std::size_t at = 0; at + 6 <= sent.size(); ++at) {
-                if (sent[at] != (tid >> 8) || sent[at + 1] != (tid & 0xFF))
-                    continue;
-                const std::size_t announced = static_cast<std::size_t>(sent[at + 4]) << 8 | sent[at + 5];
-                const std::size_t expected = write ? 6 : 3 + 2 * count;
-                if (announced < expected || at + 6 + expected > sent.size())
-                    continue;
-                if (write) {
-                    if (sent[at + 7] == 0x10)
+    fuzzline::RunCalls(
+        fuzz, client, 125, [&] { tids.clear(); },
+        [&](unsigned, unsigned count, const std::vector<std::uint16_t>& values, bool write) {
+            const Bytes& sent = far.Sent();
+            for (std::uint16_t tid : tids) {
+                for (std::size_t at = 0; at + 6 <= sent.size(); ++at) {
+                    if (sent[at] != (tid >> 8) || sent[at + 1] != (tid & 0xFF))
+                        continue;
+                    const std::size_t announced = static_cast<std::size_t>(sent[at + 4]) << 8 | sent[at + 5];
+                    const std::size_t expected = write ? 6 : 3 + 2 * count;
+                    if (announced < expected || at + 6 + expected > sent.size())
+                        continue;
+                    if (write) {
+                        if (sent[at + 7] == 0x10)
+                            return true;
+                        continue;
+                    }
+                    bool same = sent[at + 7] == 0x04 && sent[at + 8] == 2 * count;
+                    for (unsigned i = 0; same && i < count; ++i)
+                        same = sent[at + 9 + 2 * i] == (values[i] >> 8) && sent[at + 10 + 2 * i] == (values[i] & 0xFF);
+                    if (same)
                         return true;
-                    continue;
                 }
-                bool same = sent[at + 7] == 0x04 && sent[at + 8] == 2 * count;
-                for (unsigned i = 0; same && i < count; ++i)
-                    same = sent[at + 9 + 2 * i] == (values[i] >> 8) && sent[at + 10 + 2 * i] == (values[i] & 0xFF);
-                if (same)
-                    return true;
             }
-        }
-        return false;
-    });
+            return false;
+        });
     return 0;
 }

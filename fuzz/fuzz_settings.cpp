@@ -89,11 +89,11 @@ void CheckIniText(const std::string& text, const std::string& value)
 
 bool SameComSettings(const ComSettings& a, const ComSettings& b)
 {
-    return a.Mode == b.Mode && a.Address == b.Address && a.COMPort == b.COMPort &&
-           a.COMPortName == b.COMPortName && a.COMPortDisplayName == b.COMPortDisplayName &&
-           a.IRCOMPortName == b.IRCOMPortName && a.IRCOMPortDisplayName == b.IRCOMPortDisplayName &&
-           a.Baudrate == b.Baudrate && a.Character == b.Character && a.Parity == b.Parity &&
-           a.Stop == b.Stop && a.ServerAddress == b.ServerAddress && a.ServicePort == b.ServicePort;
+    return a.Mode == b.Mode && a.Address == b.Address && a.COMPort == b.COMPort && a.COMPortName == b.COMPortName &&
+           a.COMPortDisplayName == b.COMPortDisplayName && a.IRCOMPortName == b.IRCOMPortName &&
+           a.IRCOMPortDisplayName == b.IRCOMPortDisplayName && a.Baudrate == b.Baudrate && a.Character == b.Character &&
+           a.Parity == b.Parity && a.Stop == b.Stop && a.ServerAddress == b.ServerAddress &&
+           a.ServicePort == b.ServicePort;
 }
 
 void CheckSettingsFile(const std::string& text)
@@ -118,8 +118,8 @@ void CheckSettingsFile(const std::string& text)
     FUZZ_CHECK(com.Baudrate >= 0 && com.Baudrate <= 5 && com.Parity >= 0 && com.Parity <= 2 && com.Stop >= 0 &&
                com.Stop <= 1);
     FUZZ_CHECK(ComSettings::IsValidServicePort(com.ServicePort) && !com.ServerAddress.empty());
-    for (const std::string* name : {&com.COMPortName, &com.COMPortDisplayName, &com.IRCOMPortName,
-                                    &com.IRCOMPortDisplayName})
+    for (const std::string* name :
+         {&com.COMPortName, &com.COMPortDisplayName, &com.IRCOMPortName, &com.IRCOMPortDisplayName})
         FUZZ_CHECK(CSettingsStore::IsPlainText(*name));
     FUZZ_CHECK(CDeviceType::FromCode(app.m_deviceId).IsKnown());
     FUZZ_CHECK(app.m_displayLanguage >= -1 && app.m_displayLanguage <= 1);

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
+  # The layout check of the sources (tests/style/format_test.sh).
+  clang-format
   libgtest-dev
   socat
   python3 python3-pymodbus python3-serial-asyncio

@@ -39,8 +39,8 @@ struct Outcome
 {
     int address = 0;
     Result result = Result::Done;
-    std::string message;  // why it was refused or failed
-    std::string detail;   // of a meter done: the file written, the comparison's status line
+    std::string message; // why it was refused or failed
+    std::string detail;  // of a meter done: the file written, the comparison's status line
     SMeterFindings findings;
     std::string file;
     std::optional<int> mismatches;
@@ -60,7 +60,8 @@ struct Outcome
 
 // One meter's job: Done, Refused (with outcome.message) or Cancelled; a
 // failure raises CPrivateException.
-using MeterJob = std::function<Result(CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& outcome)>;
+using MeterJob =
+    std::function<Result(CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& outcome)>;
 // Whether a failure after these findings refuses the meter rather than
 // reports a link failure.
 using Refusal = std::function<bool(const SMeterFindings& findings)>;
@@ -73,7 +74,8 @@ std::string OneLine(std::string text)
 
 void PrintOutcome(const Outcome& o)
 {
-    std::string line = std::to_string(o.address) + "\t" + CStringTable::Get(text::kResultWords + static_cast<int>(o.result));
+    std::string line =
+        std::to_string(o.address) + "\t" + CStringTable::Get(text::kResultWords + static_cast<int>(o.result));
     const std::string& more = o.result == Result::Done ? o.detail : o.message;
     if (!more.empty())
         line += "\t" + OneLine(more);
@@ -105,7 +107,9 @@ Json OutcomeJson(const Outcome& o)
         m["status_text"] = o.detail;
         Json rows = Json::array();
         for (const SReportRow& row : o.differences)
-            rows.push_back({{"group", row.group}, {"name", row.name}, {"value", row.value},
+            rows.push_back({{"group", row.group},
+                            {"name", row.name},
+                            {"value", row.value},
                             {"device_value", row.comparisonValue}});
         m["differences"] = rows;
     }
@@ -114,9 +118,11 @@ Json OutcomeJson(const Outcome& o)
         m["already_held"] = d.alreadyHeld;
         Json changes = Json::array(), notHeld = Json::array();
         for (const SParameterChange& c : d.changes)
-            changes.push_back({{"group", c.group}, {"name", c.name}, {"meter_value", c.meterValue}, {"new_value", c.newValue}});
+            changes.push_back(
+                {{"group", c.group}, {"name", c.name}, {"meter_value", c.meterValue}, {"new_value", c.newValue}});
         for (const SParameterChange& c : d.notHeld)
-            notHeld.push_back({{"group", c.group}, {"name", c.name}, {"meter_value", c.meterValue}, {"sent_value", c.newValue}});
+            notHeld.push_back(
+                {{"group", c.group}, {"name", c.name}, {"meter_value", c.meterValue}, {"sent_value", c.newValue}});
         m["changes"] = changes;
         m["backup"] = d.backup.empty() ? Json() : Json(d.backup);
         m["verified"] = d.verified ? Json(*d.verified) : Json();
@@ -146,8 +152,8 @@ int RunEach(const Invocation& inv, Json document, const MeterJob& job, const Ref
         o.address = meters.addresses[i];
         link.SetAddress(o.address);
         ProgressBar bar;
-        bar.SetLabel(LoadMessage(text::kProgressMeter, {o.address, static_cast<int>(i + 1),
-                                                        static_cast<int>(meters.addresses.size())}));
+        bar.SetLabel(LoadMessage(text::kProgressMeter,
+                                 {o.address, static_cast<int>(i + 1), static_cast<int>(meters.addresses.size())}));
         try {
             o.result = job(link, bar, watch, o);
             // A Ctrl-C that ended the job is taken, not left pending.
@@ -193,7 +199,9 @@ int RunEach(const Invocation& inv, Json document, const MeterJob& job, const Ref
                                {"cancelled", cancelled}};
         PrintJson(document);
     } else if (inv.command == "report") {
-        std::printf("%s\n", LoadMessage(text::kReportFleetSummary, {total, count[0], withDifferences, count[1], count[2]}).c_str());
+        std::printf(
+            "%s\n",
+            LoadMessage(text::kReportFleetSummary, {total, count[0], withDifferences, count[1], count[2]}).c_str());
     } else {
         std::printf("%s\n", LoadMessage(text::kFleetSummary, {total, count[0], count[1], count[2]}).c_str());
     }
@@ -247,8 +255,8 @@ int FleetUpload(const Invocation& inv)
         std::error_code ec;
         std::filesystem::create_directories(target, ec);
         if (ec || !std::filesystem::is_directory(target))
-            throw CPrivateException(LoadPrintfMessage(text::kCannotCreateFolder,
-                                                      {target, ec ? ec.message() : std::strerror(ENOTDIR)}));
+            throw CPrivateException(
+                LoadPrintfMessage(text::kCannotCreateFolder, {target, ec ? ec.message() : std::strerror(ENOTDIR)}));
         document["directory"] = target;
     } else {
         document["file"] = target;
@@ -308,19 +316,13 @@ int FleetDownload(const Invocation& inv, const CRegisterImage& image)
         if (!download.LogWarning().empty())
             warnings.push_back(download.LogWarning());
         switch (end) {
-        case DownloadEnd::AlreadyHeld:
-            o.detail = CStringTable::Get(text::kAlreadyHeld);
-            return Result::Done;
+        case DownloadEnd::AlreadyHeld: o.detail = CStringTable::Get(text::kAlreadyHeld); return Result::Done;
         case DownloadEnd::WouldChange:
             ++wouldChange;
             o.detail = LoadMessage(text::kDryRun, {static_cast<int>(d.changes.size())});
             return Result::Done;
-        case DownloadEnd::Mismatch:
-            o.message = MismatchText(download);
-            return Result::Failed;
-        default:
-            o.detail = DownloadedText(download);
-            return Result::Done;
+        case DownloadEnd::Mismatch: o.message = MismatchText(download); return Result::Failed;
+        default: o.detail = DownloadedText(download); return Result::Done;
         }
     };
     const int status = RunEach(inv, document, job, [&](const SMeterFindings& f) { return OtherModel(f, image); });

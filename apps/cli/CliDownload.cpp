@@ -81,12 +81,9 @@ DownloadEnd RunSafeDownload(CModbusInterface& link, CSafeDownload& job, bool dry
     if (job.WriteAndVerify(link, stage(readEnd, 100)) == TransferResult::Cancelled)
         return DownloadEnd::Cancelled;
     switch (job.Verification()) {
-    case CSafeDownload::EVerification::Verified:
-        return DownloadEnd::Verified;
-    case CSafeDownload::EVerification::Mismatch:
-        return DownloadEnd::Mismatch;
-    case CSafeDownload::EVerification::NotRun:
-        break;
+    case CSafeDownload::EVerification::Verified: return DownloadEnd::Verified;
+    case CSafeDownload::EVerification::Mismatch: return DownloadEnd::Mismatch;
+    case CSafeDownload::EVerification::NotRun: break;
     }
     return DownloadEnd::NotVerified;
 }
@@ -95,7 +92,7 @@ std::string DownloadedText(const CSafeDownload& job)
 {
     const int changed = static_cast<int>(job.Changes().size());
     const unsigned id = job.Verification() == CSafeDownload::EVerification::Verified ? text::kDownloadedVerified
-                                                                                    : text::kDownloadedNotVerified;
+                                                                                     : text::kDownloadedNotVerified;
     return LoadMessage(id, {changed}) + " " + BackupSentence(job);
 }
 
@@ -295,7 +292,7 @@ int CmdHistory(const Invocation& inv)
     }
     for (const CMeterHistory::SMeter& m : meters) {
         std::printf("%s\n", LoadMessage(text::kHistoryMeter, {std::filesystem::path(m.folder).filename().string(),
-                                                               m.modelCode, m.description, m.serial})
+                                                              m.modelCode, m.description, m.serial})
                                 .c_str());
         if (m.backups.empty())
             std::printf("%s\n", CStringTable::Get(text::kHistoryNoBackup).c_str());

@@ -15,15 +15,15 @@ namespace cli {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",  "--parity", "--stop",
+const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",    "--parity",  "--stop",
                                              "--address", "--host", "--service", "--compare", "--csv",
-                                             "--count",   "--from", "--to",   "--timeout", "--serial"};
-const std::set<std::string> kFlagOptions = {"--help", "--version", "--trace", "--compare-device", "--yes",
-                                            "--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup",
-                                            "--no-verify", "--force"};
+                                             "--count",   "--from", "--to",      "--timeout", "--serial"};
+const std::set<std::string> kFlagOptions = {"--help",    "--version",   "--trace",     "--compare-device",
+                                            "--yes",     "--json",      "--keep-link", "--no-keep-link",
+                                            "--dry-run", "--no-backup", "--no-verify", "--force"};
 // Options every command takes.
-const std::set<std::string> kCommonOptions = {"--link", "--port", "--baud",    "--parity", "--stop",
-                                              "--address", "--host", "--service", "--help",  "--version", "--trace"};
+const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "--parity",  "--stop", "--address",
+                                              "--host", "--service", "--help", "--version", "--trace"};
 // What each command takes besides; a scan asks a range, not --address.
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"upload", {"--json"}},

@@ -84,8 +84,7 @@ struct UsageError
 
 // The user stopped the command (Ctrl-C): exit status 130.
 struct Cancelled
-{
-};
+{};
 
 [[noreturn]] inline void Usage(unsigned id, std::initializer_list<CMsgArg> args)
 {

@@ -21,8 +21,8 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <set>
 #include <filesystem>
+#include <set>
 #include <unistd.h>
 
 namespace cli {
@@ -152,10 +152,10 @@ int CmdUpload(const Invocation& inv)
     std::snprintf(time, sizeof time, "%.1f", seconds);
     const ComSettings settings = LinkSettings(inv);
     const CDeviceType& model = image.Identity();
-    std::printf("%s\n", LoadMessage(text::kUploaded, {model.Code(), model.ModelDescription(), findings.serial,
-                                                      settings.Mode == kModeInfrared ? 1 : settings.Address, time,
-                                                      inv.args[0]})
-                            .c_str());
+    std::printf("%s\n",
+                LoadMessage(text::kUploaded, {model.Code(), model.ModelDescription(), findings.serial,
+                                              settings.Mode == kModeInfrared ? 1 : settings.Address, time, inv.args[0]})
+                    .c_str());
     return 0;
 }
 
@@ -202,7 +202,6 @@ int CmdReport(const Invocation& inv)
     return 0;
 }
 
-
 int CmdMonitor(const Invocation& inv)
 {
     NeedArgs(inv, 0, 0);
@@ -218,8 +217,8 @@ int CmdMonitor(const Invocation& inv)
     // the JSON objects in that order.
     static const int kOrder[CMeasurands::kMeasurandCount] = {4, 5, 6, 7, 9, 8, 10, 0, 3, 1, 2};
     static const char* const kFields[CMeasurands::kMeasurandCount] = {
-        "tag",    "display_value", "max_value",  "min_value",     "status",          "error_code",
-        "analog_output", "model_name", "serial_number", "hardware_version", "firmware_version"};
+        "tag",           "display_value", "max_value",     "min_value",        "status",          "error_code",
+        "analog_output", "model_name",    "serial_number", "hardware_version", "firmware_version"};
     if (!json) {
         for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
             std::printf("%s%s", i ? "\t" : "", CStringTable::Get(text::kMonitorLabels + i).c_str());

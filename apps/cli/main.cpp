@@ -15,10 +15,10 @@ using namespace cli;
 int main(int argc, char** argv)
 {
     static const std::map<std::string, std::function<int(const Invocation&)>> commands = {
-        {"read", CmdRead},         {"write", CmdWrite},       {"identify", CmdIdentify}, {"models", CmdModels},
-        {"params", CmdParams},     {"new", CmdNew},           {"upload", CmdUpload},     {"download", CmdDownload},
-        {"report", CmdReport},     {"monitor", CmdMonitor},   {"tag", CmdTag},           {"reset-maxmin", CmdResetMaxMin},
-        {"scan", CmdScan},         {"history", CmdHistory},
+        {"read", CmdRead},     {"write", CmdWrite},     {"identify", CmdIdentify}, {"models", CmdModels},
+        {"params", CmdParams}, {"new", CmdNew},         {"upload", CmdUpload},     {"download", CmdDownload},
+        {"report", CmdReport}, {"monitor", CmdMonitor}, {"tag", CmdTag},           {"reset-maxmin", CmdResetMaxMin},
+        {"scan", CmdScan},     {"history", CmdHistory},
     };
     // The commands that run for each meter of an address list.
     static const std::set<std::string> fleetCommands = {"upload", "download", "report"};

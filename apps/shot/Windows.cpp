@@ -4,14 +4,15 @@
 #include "app/Language.h"
 #include "app/MessageFormat.h"
 #include "app/StringTable.h"
-#include "ui/common/UiText.h"
-#include "comm/ModbusInterface.h"
 #include "comm/ComPortList.h"
-#include "ui/app/OptionDialog.h"
-#include "ui/comm/CommDialog.h"
+#include "comm/ModbusInterface.h"
+#include "files/MeterHistory.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "ui/app/MyQ6KDlg.h"
+#include "ui/app/OptionDialog.h"
+#include "ui/comm/CommDialog.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/dialogs/AlarmDialogs.h"
@@ -19,7 +20,6 @@
 #include "ui/editors/dialogs/InputDialogs.h"
 #include "ui/editors/dialogs/InterfaceDialogs.h"
 #include "ui/files/CompareDialog.h"
-#include "files/MeterHistory.h"
 #include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/DownloadPreviewDialog.h"
 #include "ui/jobs/HistoryDialog.h"
@@ -91,10 +91,10 @@ std::function<std::unique_ptr<QWidget>()> SubDialog(int model, std::function<voi
     };
 }
 
-constexpr int kDcModel = 15; // voltage input, analog output, Modbus
-constexpr int kTcModel = 44; // thermocouple input
-constexpr int kAlarmModel = 18;   // voltage input, four alarms, analog output, Modbus
-constexpr int kBcdEventModel = 21; // voltage input, analog output, event input, BCD output
+constexpr int kDcModel = 15;        // voltage input, analog output, Modbus
+constexpr int kTcModel = 44;        // thermocouple input
+constexpr int kAlarmModel = 18;     // voltage input, four alarms, analog output, Modbus
+constexpr int kBcdEventModel = 21;  // voltage input, analog output, event input, BCD output
 constexpr int kRtdModbusModel = 73; // RTD input, four alarms, Modbus
 
 // The main window on the factory settings of a model of each input kind.
@@ -179,8 +179,8 @@ std::unique_ptr<QWidget> DownloadPreview()
     toWrite.SetWord(image_words::kDeviceAddress, 5);
     ComSettings link{ComSettings::NoLoad{}};
     link.Address = 3;
-    const std::string moved = LoadMessage(12512, {5, LoadMessage(12513, {38400}), CStringTable::Get(12515),
-                                                  CStringTable::Get(12517)});
+    const std::string moved =
+        LoadMessage(12512, {5, LoadMessage(12513, {38400}), CStringTable::Get(12515), CStringTable::Get(12517)});
     return CDownloadPreviewDialog::MakePreview(meter, toWrite, "Q6K00417", link, moved, nullptr);
 }
 
@@ -235,8 +235,17 @@ std::unique_ptr<QWidget> Monitor()
     d->ShowPoll(false, CMeasurands());
     d->ShowPoll(false, CMeasurands()); // the second lights the lamp
     const QString values[CDeviceInformationDialog::kValueRows] = {
-        "LINE-A PUMP 3", "42.17", "48.90", "35.02", "H", "0000", "",
-        QString::fromStdString(CDeviceType::FromCode(15).ModelName()), "Q6KSIM01", "1.05", "2.12"};
+        "LINE-A PUMP 3",
+        "42.17",
+        "48.90",
+        "35.02",
+        "H",
+        "0000",
+        "",
+        QString::fromStdString(CDeviceType::FromCode(15).ModelName()),
+        "Q6KSIM01",
+        "1.05",
+        "2.12"};
     d->ValueTable()->ClearCells();
     for (int r = 0; r < CDeviceInformationDialog::kValueRows; ++r)
         d->ValueTable()->SetCell(1, r, values[r]);
@@ -281,17 +290,17 @@ void AddSettingDialogs(std::vector<ShotWindow>& windows)
         windows.end(),
         {
             {"decimal-point", SubDialog<CDecimalPointDialog>(kDcModel, values({{kDecimalPoint, 2}}))},
-            {"low-end-cutout", SubDialog<CZeroLimitDialog>(
-                                   kDcModel, values({{kDecimalPoint, 2}, {kLowEndCutout, 1}, {kCutBelow, 150}}))},
-            {"filter", SubDialog<CFilterDialog>(kDcModel,
-                                                values({{kAveragingMode, 1}, {kAveragingTime, 4}, {kHighPassFilter, 0}}))},
+            {"low-end-cutout",
+             SubDialog<CZeroLimitDialog>(kDcModel, values({{kDecimalPoint, 2}, {kLowEndCutout, 1}, {kCutBelow, 150}}))},
+            {"filter", SubDialog<CFilterDialog>(
+                           kDcModel, values({{kAveragingMode, 1}, {kAveragingTime, 4}, {kHighPassFilter, 0}}))},
             {"forced-zero",
              SubDialog<CForceZeroDialog>(kDcModel, values({{kDecimalPoint, 2}, {kForcedZero, 2}},
-                                                         {{kForcedZeroValue, 125}, {kTareZeroValue, -50}}))},
+                                                          {{kForcedZeroValue, 125}, {kTareZeroValue, -50}}))},
             {"adjust", SubDialog<CAdjustDialog>(kTcModel, values({}, {{kInputAdjustXA, 10000},
-                                                                     {kInputAdjustXB, 50000},
-                                                                     {kInputAdjustYA, 25},
-                                                                     {kInputAdjustYB, -10}}))},
+                                                                      {kInputAdjustXB, 50000},
+                                                                      {kInputAdjustYA, 25},
+                                                                      {kInputAdjustYB, -10}}))},
             {"burnout", SubDialog<CBurnoutDialog>(kTcModel, values({{kBurnout, 1}}))},
             {"cold-junction", SubDialog<CCJCDialog>(kTcModel, values({{kColdJunction, 1}}))},
             {"alarm-bank", SubDialog<CAlarmBankDialog>(kAlarmModel,
@@ -299,16 +308,16 @@ void AddSettingDialogs(std::vector<ShotWindow>& windows)
                                                            i.SetWord(kDecimalPoint, 1);
                                                            i.SetWord(kBankSwitching, 1);
                                                            i.SetWord(kBankNo, 3);
-                                                           for (int bank = 1; bank <= CRegisterImage::kBankCount; ++bank)
+                                                           for (int bank = 1; bank <= CRegisterImage::kBankCount;
+                                                                ++bank)
                                                                i.SetLong(CRegisterImage::BankSetpointWord(
                                                                              bank, CRegisterImage::TripHH),
                                                                          9000 + 100 * bank);
                                                        })},
-            {"alarm-advanced",
-             SubDialog<CAdvancedAlarmDialog>(kAlarmModel,
-                                             values({{kBankSwitching, 1}, {kPOutput, 4}, {kPowerOnDelay, 25}}))},
-            {"analog-output", SubDialog<CAnalogOutputDialog>(
-                                  kAlarmModel, values({{kDecimalPoint, 1}, {kAnalogOutputType, 4}}))},
+            {"alarm-advanced", SubDialog<CAdvancedAlarmDialog>(
+                                   kAlarmModel, values({{kBankSwitching, 1}, {kPOutput, 4}, {kPowerOnDelay, 25}}))},
+            {"analog-output",
+             SubDialog<CAnalogOutputDialog>(kAlarmModel, values({{kDecimalPoint, 1}, {kAnalogOutputType, 4}}))},
             {"bcd-output", SubDialog<CBCDOutputDialog>(kBcdEventModel, values({{kBcdLogicLast, 1}}))},
             {"event-trigger", SubDialog<CEventInputDialog>(kBcdEventModel, values({{kEventTriggerMode, 2}}))},
             {"modbus", SubDialog<CModbusDialog>(kAlarmModel, values({{kDeviceAddress, 12}}))},

@@ -187,7 +187,8 @@ bool CSimMeter::Read(unsigned reg, std::uint16_t& value)
 
 bool CSimMeter::CanWrite(unsigned reg) const
 {
-    return ParameterWord(reg) >= 0 || reg == reg::kWriteEnable || reg == reg::kMaxMinReset || InRange(reg, reg::kTag, reg::kTagLength) ||
+    return ParameterWord(reg) >= 0 || reg == reg::kWriteEnable || reg == reg::kMaxMinReset ||
+           InRange(reg, reg::kTag, reg::kTagLength) ||
            (reg == reg::kLongRegister && (m_image.CapabilityFlags() & CAP_MODBUS));
 }
 
@@ -201,8 +202,7 @@ void CSimMeter::Write(unsigned reg, std::uint16_t value)
             m_newAddress = m_image.GetWord(words::kDeviceAddress);
             m_addressChanged = false;
         }
-    }
-    else if (reg == reg::kMaxMinReset && value == 1)
+    } else if (reg == reg::kMaxMinReset && value == 1)
         m_haveExtremes = false;
     else if (InRange(reg, reg::kTag, reg::kTagLength))
         m_tag[reg - reg::kTag] = value;

@@ -42,10 +42,8 @@ std::size_t RtuFrameLength(const std::vector<std::uint8_t>& in)
         return 0;
     switch (in[1]) {
     case 0x0F:
-    case 0x10:
-        return in.size() >= 7 ? 9u + in[6] : 0;
-    default:
-        return 8; // every other request carries four data bytes
+    case 0x10: return in.size() >= 7 ? 9u + in[6] : 0;
+    default: return 8; // every other request carries four data bytes
     }
 }
 
@@ -309,7 +307,8 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
         if (client.in.size() < 6 + length)
             return;
         std::vector<std::uint8_t> header(client.in.begin(), client.in.begin() + 6);
-        std::vector<std::uint8_t> pdu(client.in.begin() + 6, client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
+        std::vector<std::uint8_t> pdu(client.in.begin() + 6,
+                                      client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
         client.in.erase(client.in.begin(), client.in.begin() + 6 + static_cast<std::ptrdiff_t>(length));
         ++client.requests;
         Unit* unit = m_bus ? (pdu.empty() ? nullptr : FindUnit(pdu[0])) : &m_units.front();
@@ -340,8 +339,12 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
         }
         std::vector<std::uint8_t> out;
         if (answers) {
-            out = {static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), header[2], header[3],
-                   static_cast<std::uint8_t>(answer.size() >> 8), static_cast<std::uint8_t>(answer.size() & 0xFF)};
+            out = {static_cast<std::uint8_t>(tid >> 8),
+                   static_cast<std::uint8_t>(tid & 0xFF),
+                   header[2],
+                   header[3],
+                   static_cast<std::uint8_t>(answer.size() >> 8),
+                   static_cast<std::uint8_t>(answer.size() & 0xFF)};
             out.insert(out.end(), answer.begin(), answer.end());
         }
         if (answers && !(unit && Defer(*unit, client.fd, pdu, out, unit->faults.delayMs))) {
@@ -396,8 +399,9 @@ void CSimServer::ServeRtu()
         answer.push_back(static_cast<std::uint8_t>(acrc >> 8));
         // The request's bytes, the 3.5-character silence that ends it, then
         // the answer's bytes, all at the line's speed.
-        const double wireMs =
-            m_linkFaults.wireTiming ? (static_cast<double>(len) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs() : 0;
+        const double wireMs = m_linkFaults.wireTiming
+                                  ? (static_cast<double>(len) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs()
+                                  : 0;
         if (Defer(*unit, m_rtu, pdu, answer, unit->faults.delayMs + wireMs))
             continue;
         Wait(AnswerDelayMs(*unit) + wireMs);

@@ -13,19 +13,19 @@
 // Faults of one meter's answers.
 struct SimFaults
 {
-    double dropRate = 0;        // fraction of requests left unanswered
-    double crcRate = 0;         // fraction of RTU answers with a wrong CRC
-    double wrongTidRate = 0;    // fraction of TCP answers with another transaction id
-    int exceptionCode = 0;      // answer with this exception code ...
-    double exceptionRate = 1.0; // ... this fraction of requests
-    int delayMs = 0;            // before every answer
-    int lateMs = 0;             // answer this much later ...
-    double lateRate = 1.0;      // ... for this fraction of requests
-    int lateFirstMs = 0;        // answer a faulted request this much later without holding up the next
-    int protocolId = 0;         // answer TCP requests with this protocol identifier ...
+    double dropRate = 0;         // fraction of requests left unanswered
+    double crcRate = 0;          // fraction of RTU answers with a wrong CRC
+    double wrongTidRate = 0;     // fraction of TCP answers with another transaction id
+    int exceptionCode = 0;       // answer with this exception code ...
+    double exceptionRate = 1.0;  // ... this fraction of requests
+    int delayMs = 0;             // before every answer
+    int lateMs = 0;              // answer this much later ...
+    double lateRate = 1.0;       // ... for this fraction of requests
+    int lateFirstMs = 0;         // answer a faulted request this much later without holding up the next
+    int protocolId = 0;          // answer TCP requests with this protocol identifier ...
     double protocolIdRate = 1.0; // ... this fraction of them
-    int every = 0;              // faults hit every N-th request instead of at random
-    long long unplugAfter = 0;  // answer this many requests, then none (unplugged)
+    int every = 0;               // faults hit every N-th request instead of at random
+    long long unplugAfter = 0;   // answer this many requests, then none (unplugged)
 };
 
 // Faults and timing of the links themselves.

@@ -4,8 +4,8 @@
 #include "SimServer.h"
 
 #include "app/MessageFormat.h"
-#include "app/StringTable.h"
 #include "app/PrivateException.h"
+#include "app/StringTable.h"
 #include "comm/AddressList.h"
 #include "files/ConfigFile.h"
 #include "model/CapabilityFlags.h"
@@ -75,9 +75,10 @@ struct MeterSetup
 };
 
 const std::set<std::string> kMeterValueOptions = {
-    "--model", "--load",     "--save", "--drop",      "--corrupt-crc", "--delay",      "--wrong-tid",
-    "--exception", "--exception-rate", "--late", "--late-rate", "--late-first", "--fault-every", "--unplug-after",
-    "--identity", "--serial", "--ignore-write", "--refuse", "--protocol-id", "--protocol-id-rate"};
+    "--model",     "--load",         "--save",        "--drop",           "--corrupt-crc",
+    "--delay",     "--wrong-tid",    "--exception",   "--exception-rate", "--late",
+    "--late-rate", "--late-first",   "--fault-every", "--unplug-after",   "--identity",
+    "--serial",    "--ignore-write", "--refuse",      "--protocol-id",    "--protocol-id-rate"};
 const std::set<std::string> kMeterFlagOptions = {"--swap"};
 
 void ApplyMeterOption(MeterSetup& m, const std::string& a, const std::string& v)
@@ -364,7 +365,7 @@ void Serve(const SimOptions& o, std::vector<SimUnit>& units)
     std::fflush(stdout);
 
     g_server = &server;
-    struct sigaction sa{};
+    struct sigaction sa = {};
     sa.sa_handler = OnSignal;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);

@@ -26,8 +26,7 @@ class CPollWatcher : public CObserver
 public:
     CPollWatcher(CBackThread& worker, const CMeasurands& values, int polls)
         : m_worker(worker), m_values(values), m_wanted(polls)
-    {
-    }
+    {}
     void Update(CObservable*) override
     {
         std::lock_guard guard(m_lock);
@@ -150,7 +149,7 @@ TEST(BackThread, StopGivesUpAPollThatWaitsForItsAnswer)
     PtyPair pty;
     FakeMeter meter(pty.Master());
     meter.SetResponder([](const Bytes&, int) { return Bytes{}; }); // never answers
-    CModbusInterface link(Rs485Settings(pty.SlavePath(), 0)); // 1200 bit/s: a long time-out
+    CModbusInterface link(Rs485Settings(pty.SlavePath(), 0));      // 1200 bit/s: a long time-out
     const int callerCancel = eventfd(0, EFD_CLOEXEC);
     link.SetCancelDescriptor(callerCancel);
     CMeasurands values;

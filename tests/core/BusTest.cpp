@@ -54,8 +54,8 @@ TEST(AddressList, WrittenOrderEachAddressOnceAndEveryOtherFormRefused)
     EXPECT_EQ(ParseAddressList("9,3-4,3,9"), (std::vector<int>{9, 3, 4}));
     EXPECT_EQ(ParseAddressList("5-5"), (std::vector<int>{5}));
     EXPECT_EQ(ParseAddressList("1-247")->size(), 247u);
-    for (const char* bad : {"", ",", "1,", ",1", "0", "248", "1-248", "8-1", "1--3", "-3", "3-", "a", "1;2", " 1",
-                            "1 ", "+1", "0x10", "1-2-3", "99999999999"})
+    for (const char* bad : {"", ",", "1,", ",1", "0", "248", "1-248", "8-1", "1--3", "-3", "3-", "a", "1;2", " 1", "1 ",
+                            "+1", "0x10", "1-2-3", "99999999999"})
         EXPECT_FALSE(ParseAddressList(bad).has_value()) << bad;
 }
 
@@ -86,8 +86,8 @@ TEST(BusDownload, KeepingTheLinkWritesTheMeterItsOwnAddressAndLineBack)
 
     // The whole image, as the window's Download sends it.
     ASSERT_TRUE(RunDownload(link, golden, nullptr));
-    EXPECT_EQ(ReadRegisters(link, 7000, 4),
-              (std::vector<std::uint16_t>{golden.GetWord(70), golden.GetWord(71), golden.GetWord(72), golden.GetWord(73)}));
+    EXPECT_EQ(ReadRegisters(link, 7000, 4), (std::vector<std::uint16_t>{golden.GetWord(70), golden.GetWord(71),
+                                                                        golden.GetWord(72), golden.GetWord(73)}));
 
     CRegisterImage to;
     to.ResetForModel(15, true);
@@ -147,15 +147,16 @@ TEST(BusDownload, WhatAJobFoundOutTellsARefusalFromALinkFailure)
               "Modbus command failed. command=ReadHoldingRegister address=7007 size=1 reason=timeout.");
     EXPECT_FALSE(none.identityRead);
     // A text without the wrapper is its own detail.
-    EXPECT_EQ(CommunicationErrorDetail("Communication port X can not be opened."), "Communication port X can not be opened.");
+    EXPECT_EQ(CommunicationErrorDetail("Communication port X can not be opened."),
+              "Communication port X can not be opened.");
 }
 
 TEST(BusScan, FindsExactlyTheMetersOnAnRtuLineAndTellsOtherDevicesApart)
 {
     // Meters of two models at 2, 5 and 6; at 8 a device that answers every
     // request with exception 1 (not a meter of ours); 1, 3, 4 and 7 empty.
-    SimProcess sim({"--units", "2,5,6,8", "--model", "15", "--rtu", "--parity", "none", "--unit", "5", "--model",
-                    "44", "--unit", "8", "--exception", "1"});
+    SimProcess sim({"--units", "2,5,6,8", "--model", "15", "--rtu", "--parity", "none", "--unit", "5", "--model", "44",
+                    "--unit", "8", "--exception", "1"});
     CModbusInterface link(SimRtu(sim));
     SScanOptions options;
     options.from = 1;

@@ -213,7 +213,8 @@ TEST_F(CliBus, AMeterUnpluggedInTheMiddleIsReportedAndTheRunGoesOn)
     EXPECT_EQ(message.rfind("Modbus command failed. command=ReadHoldingRegister address=", 0), 0u) << message;
     EXPECT_NE(message.find("reason=timeout."), std::string::npos) << message;
     EXPECT_EQ(doc["meters"][2]["result"], "done");
-    EXPECT_EQ(doc["summary"], json::parse(R"({"meters": 3, "done": 2, "refused": 0, "failed": 1, "cancelled": false})"));
+    EXPECT_EQ(doc["summary"],
+              json::parse(R"({"meters": 3, "done": 2, "refused": 0, "failed": 1, "cancelled": false})"));
 
     // The files are the meters' settings.
     EXPECT_FALSE(std::filesystem::exists(dir + "/addr-002.cfg"));
@@ -326,10 +327,10 @@ TEST_F(CliBus, OptionsACommandDoesNotTakeAreRefused)
     ASSERT_EQ(Cli("new 15 " + file).status, 0);
     for (const std::string& bad : std::vector<std::string>{
              "upload " + file + " --count 3", "scan --address 3", "--address 1-3 tag", "--address 1,2 read 0",
-          "download " + file + " --keep-link --no-keep-link", "report " + file + " --address 1,2",
-          "report " + file + " --keep-link", "--link ir scan", "--link ir --address 1-2 upload x",
-          "scan --from 9 --to 3", "scan --timeout 0", "scan --to 248", "--address 1-300 upload x",
-          "--address 3,,4 upload x", "models --yes", "new 15 x.cfg --json"}) {
+             "download " + file + " --keep-link --no-keep-link", "report " + file + " --address 1,2",
+             "report " + file + " --keep-link", "--link ir scan", "--link ir --address 1-2 upload x",
+             "scan --from 9 --to 3", "scan --timeout 0", "scan --to 248", "--address 1-300 upload x",
+             "--address 3,,4 upload x", "models --yes", "new 15 x.cfg --json"}) {
         CliRun r = Cli(bad);
         EXPECT_EQ(r.status, 2) << bad << ": " << r.err;
         EXPECT_NE(r.err.find("Try 'v6uvuv-cli --help'."), std::string::npos) << bad;

@@ -108,15 +108,16 @@ TEST(Cli, FailuresAndBadInputGiveAMessageAndNonZeroStatus)
     CliResult r = RunCli(link + "read 0");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=receive exception 2.\n");
+    EXPECT_EQ(r.err,
+              "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=receive exception 2.\n");
 
     r = RunCli("--port /dev/nonexistent-q6k read 0");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Communication port /dev/nonexistent-q6k can not be opened.\nNo such file or directory\n");
 
-    for (const char* bad : {"read 65536", "read 1 0", "read x", "write 5", "write 5 70000", "frobnicate",
-                            "--baud 1234 read 0", "--address 248 read 0", "--link tcpx read 0", "--bogus read 0",
-                            "read 1 2 3"}) {
+    for (const char* bad :
+         {"read 65536", "read 1 0", "read x", "write 5", "write 5 70000", "frobnicate", "--baud 1234 read 0",
+          "--address 248 read 0", "--link tcpx read 0", "--bogus read 0", "read 1 2 3"}) {
         r = RunCli(link + bad);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.err.find("Try 'v6uvuv-cli --help'."), std::string::npos) << bad;
@@ -180,9 +181,10 @@ TEST(Cli, APortTheUserMayNotOpenSaysWhichGroupMayAndMembershipIsEnough)
 
     CliResult r = RunCli(args, asNobody + "--clear-groups " + copy);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Communication port " + pty.SlavePath() + " can not be opened.\nPermission denied\n"
-                     "The port belongs to the group \"dialout\"; your user must be a member of it "
-                     "(sudo usermod -aG dialout $USER, then log in again).\n");
+    EXPECT_EQ(r.err, "Communication port " + pty.SlavePath() +
+                         " can not be opened.\nPermission denied\n"
+                         "The port belongs to the group \"dialout\"; your user must be a member of it "
+                         "(sudo usermod -aG dialout $USER, then log in again).\n");
 
     r = RunCli(args, asNobody + "--groups=" + std::to_string(dialout) + " " + copy);
     EXPECT_EQ(r.status, 0) << r.err;

@@ -92,7 +92,8 @@ TEST_F(CliTransfer, MonitorTagAndMaxMin)
     std::getline(lines, header);
     std::getline(lines, first);
     std::getline(lines, second);
-    EXPECT_EQ(header.rfind("Tag name\tDisplay value\tMax value\tMin value\tStatus\tError code\tAnalog output\tModel", 0), 0u);
+    EXPECT_EQ(
+        header.rfind("Tag name\tDisplay value\tMax value\tMin value\tStatus\tError code\tAnalog output\tModel", 0), 0u);
     EXPECT_EQ(std::count(first.begin(), first.end(), '\t'), 10);
     EXPECT_EQ(first.rfind("SIMULATOR\t", 0), 0u) << first;
     EXPECT_FALSE(second.empty());
@@ -120,7 +121,8 @@ TEST_F(CliTransfer, TagAndMaxMinResetAreLoggedAndALogThatFailsOnlyWarns)
     EXPECT_EQ(doc["changes"][0]["serial"], "T-1");
     EXPECT_EQ(doc["changes"][0]["model"], 15);
     EXPECT_EQ(doc["changes"][0]["changes"],
-              nlohmann::json::parse(R"([{"group": "Device Information", "name": "Tag", "old": "SIMULATOR", "new": "PUMP"}])"));
+              nlohmann::json::parse(
+                  R"([{"group": "Device Information", "name": "Tag", "old": "SIMULATOR", "new": "PUMP"}])"));
     EXPECT_EQ(doc["changes"][1]["action"], "maxmin-reset");
     EXPECT_TRUE(doc["changes"][1]["changes"].empty());
 
@@ -138,7 +140,8 @@ TEST_F(CliTransfer, TagAndMaxMinResetAreLoggedAndALogThatFailsOnlyWarns)
     std::ofstream(blocked) << "a file, not a folder";
     r = Shell("XDG_DATA_HOME=" + blocked + " exec " + Q6K_CLI_PATH + " " + TcpLink(sim) + "tag VALVE");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Warning: The change log " + blocked + "/v6uvuv/changes.jsonl could not be written: Not a directory\n");
+    EXPECT_EQ(r.err,
+              "Warning: The change log " + blocked + "/v6uvuv/changes.jsonl could not be written: Not a directory\n");
     EXPECT_EQ(Cli(TcpLink(sim) + "tag").out, "VALVE\n");
 }
 
@@ -196,16 +199,17 @@ TEST_F(CliTransfer, CtrlCCancelsEveryCommandThatWaitsOnTheMeter)
     SimProcess sim({"--model", "15", "--tcp", "0", "--delay", "30000"});
     const char* const kRead = "ReadHoldingRegisters: ";
     const char* const kWrite = "WriteMultipleRegisters: ";
-    const std::pair<const char*, const char*> commands[] = {
-        {"read 9600 2", kRead}, {"identify", kRead},      {"tag", kRead},
-        {"write 900 0", kWrite}, {"tag SOMETHING", kRead}, {"reset-maxmin --yes", kRead}};
+    const std::pair<const char*, const char*> commands[] = {{"read 9600 2", kRead},   {"identify", kRead},
+                                                            {"tag", kRead},           {"write 900 0", kWrite},
+                                                            {"tag SOMETHING", kRead}, {"reset-maxmin --yes", kRead}};
     for (const auto& [command, waitsOn] : commands) {
         CliOptions options;
         options.interruptOnErr = waitsOn;
         CliRun r = Cli("--trace " + TcpLink(sim) + command, options);
         EXPECT_EQ(r.status, 130) << command << ": " << r.err;
         EXPECT_EQ(r.out, "") << command;
-        EXPECT_TRUE(r.err.size() >= 11 && r.err.substr(r.err.size() - 11) == "Cancelled.\n") << command << ": " << r.err;
+        EXPECT_TRUE(r.err.size() >= 11 && r.err.substr(r.err.size() - 11) == "Cancelled.\n")
+            << command << ": " << r.err;
     }
 }
 
@@ -228,7 +232,7 @@ TEST_F(CliTransfer, ArgumentsAfterTheEndOfTheOptionsAreTakenAsWritten)
     EXPECT_EQ(ReadFile(Path("-h")), ReadFile(Path("reference.cfg")));
     r = Cli("report -- --csv", here);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.rfind("Load error.", 0), 0u) << r.err; // the file --csv, which is not there
+    EXPECT_EQ(r.err.rfind("Load error.", 0), 0u) << r.err;    // the file --csv, which is not there
     ASSERT_EQ(Cli("-- report -h --compare", here).status, 2); // too many arguments, none an option
 
     // Before "--" help is an option wherever it stands.

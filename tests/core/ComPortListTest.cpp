@@ -54,9 +54,25 @@ TEST(ComPortList, RealPortsReplaceTheirPlainEntryAndAdaptersFollowInOrder)
     const ComPortList list(found);
 
     const std::vector<std::string> expected = {
-        "COM1", "16550A UART (COM2)", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
-        "COM9", "COM10", "COM11", "COM12", "COM13", "COM14", "COM15", "COM16",
-        "ttyACM0", "ttyS20", "FTDI FT232R USB UART (ttyUSB2)",
+        "COM1",
+        "16550A UART (COM2)",
+        "COM3",
+        "COM4",
+        "COM5",
+        "COM6",
+        "COM7",
+        "COM8",
+        "COM9",
+        "COM10",
+        "COM11",
+        "COM12",
+        "COM13",
+        "COM14",
+        "COM15",
+        "COM16",
+        "ttyACM0",
+        "ttyS20",
+        "FTDI FT232R USB UART (ttyUSB2)",
         "Silicon Labs CP2102 USB to UART Bridge Controller (ttyUSB10)",
     };
     EXPECT_EQ(DisplayNames(list), expected);
@@ -75,7 +91,8 @@ TEST(ComPortList, FriendlyNamesDoNotRepeatTheManufacturer)
 {
     EXPECT_EQ(ComPortList::FriendlyName({"ttyUSB0", "/dev/ttyUSB0", "FTDI USB Serial", "ftdi", ""}),
               "FTDI USB Serial (ttyUSB0)");
-    EXPECT_EQ(ComPortList::FriendlyName({"ttyS4", "/dev/ttyS4", "PCI serial COM5 port", "", ""}), "PCI serial COM5 port");
+    EXPECT_EQ(ComPortList::FriendlyName({"ttyS4", "/dev/ttyS4", "PCI serial COM5 port", "", ""}),
+              "PCI serial COM5 port");
     // No text at all: the short name, never " (COM5)" with a leading blank.
     EXPECT_EQ(ComPortList::FriendlyName({"ttyS4", "/dev/ttyS4", "", "", ""}), "COM5");
     EXPECT_EQ(ComPortList::FriendlyName({"", "/dev/odd", "", "", ""}), "/dev/odd");
@@ -90,7 +107,7 @@ TEST(ComPortList, FindsTheLastEqualNameAndAcceptsTypedPaths)
     EXPECT_EQ(list.AddTyped("/dev/pts/7"), 18u);
     EXPECT_EQ(list.GetDevicePath(18), "/dev/pts/7");
     EXPECT_EQ(list.GetDisplayName(18), "/dev/pts/7");
-    EXPECT_EQ(list.AddTyped("/dev/pts/7"), 18u); // not twice
+    EXPECT_EQ(list.AddTyped("/dev/pts/7"), 18u);   // not twice
     EXPECT_EQ(list.AddTyped("/dev/ttyUSB0"), 16u); // a listed device
     EXPECT_EQ(list.GetCount(), 19u);
 

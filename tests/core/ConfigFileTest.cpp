@@ -17,10 +17,10 @@ using namespace filetest;
 
 namespace {
 
-constexpr int kDc = 0;            // 2001/0, no options
-constexpr int kDcAoModbus = 15;   // 2001/3
-constexpr int kTc = 44;           // 2002/0
-constexpr int kTcEventBcd = 54;   // 2002/96
+constexpr int kDc = 0;          // 2001/0, no options
+constexpr int kDcAoModbus = 15; // 2001/3
+constexpr int kTc = 44;         // 2002/0
+constexpr int kTcEventBcd = 54; // 2002/96
 
 CRegisterImage ImageOf(int code)
 {
@@ -73,7 +73,10 @@ TEST_F(ConfigFile, SaveOfDcModelWritesItsKeysInTableOrder)
 {
     const std::string text = SavedText(ImageOf(kDc));
     EXPECT_EQ(text.rfind("[Q6K]\nModel=2001\nDeviceExtension=0\nL901=1\nL902=0\nL903=1\nL904=0\nL905=0\n"
-                         "L906=0\nL907=0\nL1050=0\nL1052=10000\nL1053=50000\n", 0), 0u) << text;
+                         "L906=0\nL907=0\nL1050=0\nL1052=10000\nL1053=50000\n",
+                         0),
+              0u)
+        << text;
     CIniFile ini;
     ini.LoadText(text);
     EXPECT_EQ(ini.Keys("Q6K").size(), 2u + 134u); // identity and the DC model's values
@@ -118,10 +121,17 @@ TEST_F(ConfigFile, EveryModelWordSurvivesSaveAndLoad)
 TEST_F(ConfigFile, HandEditedValuesAreRefusedButReadForAReportFromTheirLeadingInteger)
 {
     const std::string good = SavedText(ImageOf(kDc));
-    struct Case { const char* key; const char* text; int word; bool wide; std::int32_t expected; };
-    for (const Case& c : {Case{"L1050", "3abc", 0, false, 3}, Case{"L1050", "-1", 0, false, 0xFFFF},
-                          Case{"L1050", " +70000 ", 0, false, 70000 & 0xFFFF},
-                          Case{"L1053", "-2147483648", 4, true, INT32_MIN}}) {
+    struct Case
+    {
+        const char* key;
+        const char* text;
+        int word;
+        bool wide;
+        std::int32_t expected;
+    };
+    for (const Case& c :
+         {Case{"L1050", "3abc", 0, false, 3}, Case{"L1050", "-1", 0, false, 0xFFFF},
+          Case{"L1050", " +70000 ", 0, false, 70000 & 0xFFFF}, Case{"L1053", "-2147483648", 4, true, INT32_MIN}}) {
         CRegisterImage image = ImageOf(kTc);
         EXPECT_NE(LoadFailure(WithValue(good, c.key, c.text), image), "") << c.text;
         EXPECT_EQ(image, ImageOf(kTc));
@@ -171,7 +181,9 @@ TEST_F(ConfigFile, RefusedFileLeavesTheImageUnchanged)
          "Load error. The file names a model this program does not know (Model=2999, DeviceExtension=0)."},
         // Not a file of ours at all: empty, binary, another program's .cfg.
         {"", "Load error. " + path + " is not a configuration file of this program."},
-        {std::string("\x7F" "ELF\x02\x01\x01\0\0\0\n\xFF\xFE=\x01", 16),
+        {std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0\n\xFF\xFE=\x01",
+                     16),
          "Load error. " + path + " is not a configuration file of this program."},
         {"[General]\nwindow=3\n[Q6K-old]\nModel=2001\n",
          "Load error. " + path + " is not a configuration file of this program."},

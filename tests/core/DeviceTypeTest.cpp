@@ -9,7 +9,12 @@
 
 TEST(DeviceTypeIdentity, ExampleRowsAndUnknownPairs)
 {
-    struct { int code; std::int16_t dev, ext; std::uint32_t flags; } rows[] = {
+    struct
+    {
+        int code;
+        std::int16_t dev, ext;
+        std::uint32_t flags;
+    } rows[] = {
         {0, 2001, 0, 0x85000001}, {12, 2001, 5, 0x950D0001}, {53, 2002, 164, 0xCB0C0002}, {153, 2005, 113, 0xF5110010}};
     for (const auto& r : rows) {
         EXPECT_EQ(CDeviceType(r.dev, r.ext).Code(), r.code);

@@ -56,8 +56,7 @@ std::string FirstRequestFailure(Job job, const std::string& reason)
         return kWrap + "Modbus command failed. command=ReadHoldingRegister address=7007 size=1 reason=" + reason + ".";
     case Job::Download:
         return kWrap + "Modbus command failed. command=ReadHoldingRegister address=9601 size=1 reason=" + reason + ".";
-    case Job::MonitorPoll:
-        break;
+    case Job::MonitorPoll: break;
     }
     return "Modbus command failed. command=ReadHoldingRegister address=7008 size=1 reason=" + reason + ".";
 }
@@ -84,7 +83,12 @@ const Fault kFaults[] = {
     {"WrongTransactionAlways", {"--wrong-tid", "1"}, false, true, "invalid transaction", true},
     {"ForeignProtocolNowAndThen", {"--protocol-id", "1", "--fault-every", "EVERY"}, false, true, nullptr, true},
     {"ForeignProtocolAlways", {"--protocol-id", "1"}, false, true, "invalid response", false},
-    {"AnswerLateNowAndThenWhileTheRetryIsAnswered", {"--late-first", "LATE", "--fault-every", "EVERY"}, true, true, nullptr, true},
+    {"AnswerLateNowAndThenWhileTheRetryIsAnswered",
+     {"--late-first", "LATE", "--fault-every", "EVERY"},
+     true,
+     true,
+     nullptr,
+     true},
     {"ExceptionNowAndThen", {"--exception", "4", "--fault-every", "EVERY"}, true, true, nullptr, true},
     {"ExceptionAlways", {"--exception", "4"}, true, true, "receive exception 4", true},
     {"ClosedByTheMeterAfterAnAnswer", {"--close-after", "5"}, false, true, nullptr, true},
@@ -103,12 +107,9 @@ struct Cell
 int Every(const Cell& c)
 {
     switch (c.job) {
-    case Job::Upload:
-        return c.link == Link::Tcp ? 48 : 32;
-    case Job::Download:
-        return 60;
-    case Job::MonitorPoll:
-        break;
+    case Job::Upload: return c.link == Link::Tcp ? 48 : 32;
+    case Job::Download: return 60;
+    case Job::MonitorPoll: break;
     }
     return 6;
 }

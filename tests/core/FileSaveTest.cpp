@@ -28,7 +28,7 @@ constexpr uid_t kNobody = 65534;
 
 struct stat Stat(const std::string& path)
 {
-    struct stat st{};
+    struct stat st = {};
     EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
     return st;
 }
@@ -201,9 +201,9 @@ TEST_F(FileSave, AnotherUserWritesAsTheShellWould)
     if (!Root())
         GTEST_SKIP() << "needs root to act as another user";
     const std::string own = Folder("own", kNobody), locked = Folder("locked", 0);
-    File(own + "/golden.cfg", "golden\n", kNobody, 0444);       // write-protected
-    File(own + "/roots.cfg", "root's\n", 0, 0644);              // another user's
-    File(own + "/shared.cfg", "shared\n", 0, 0666);             // another user's, writable
+    File(own + "/golden.cfg", "golden\n", kNobody, 0444); // write-protected
+    File(own + "/roots.cfg", "root's\n", 0, 0644);        // another user's
+    File(own + "/shared.cfg", "shared\n", 0, 0666);       // another user's, writable
     File(own + "/mine.cfg", "mine\n", kNobody, 0600);
     File(locked + "/settings.conf", "settings\n", kNobody, 0600); // writable, folder not
     const ino_t mineInode = Stat(own + "/mine.cfg").st_ino, sharedInode = Stat(own + "/shared.cfg").st_ino;

@@ -167,8 +167,7 @@ TEST(JapaneseModule, MarksCodesAndLineBreaksStay)
 TEST(JapaneseModule, TheInsertCheckSeesWhatTheFormattersSee)
 {
     EXPECT_EQ(PositionalInserts("%2!s! - %1!d! %3 100%% %0"), (std::set<std::string>{"%1!d!", "%2!s!", "%3"}));
-    EXPECT_EQ(PrintfFields("%s %-4d %%, %08X 0% adjustment %1!s!"),
-              (std::vector<std::string>{"%s", "%-4d", "%08X"}));
+    EXPECT_EQ(PrintfFields("%s %-4d %%, %08X 0% adjustment %1!s!"), (std::vector<std::string>{"%s", "%-4d", "%08X"}));
     EXPECT_TRUE(PrintfFields("%1!s! 100%").empty());
     EXPECT_NE(PrintfFields("id=%d, ext=%d"), PrintfFields("ext=%d"));
     EXPECT_EQ(PrintfFields("%s %d"), PrintfFields("%s は %d"));

@@ -110,12 +110,12 @@ TEST_F(LanguageTest, NotChosenFollowsTheLocaleAsTheCLibraryPicksMessages)
     };
     const Case cases[] = {
         {nullptr, nullptr, "ja_JP.UTF-8", 1},
-        {"C", nullptr, "ja", 0},                   // LC_ALL wins
-        {"", "", "ja_JP.eucJP", 1},                // empty values do not count
+        {"C", nullptr, "ja", 0},    // LC_ALL wins
+        {"", "", "ja_JP.eucJP", 1}, // empty values do not count
         {"", "ja_JP.UTF-8", "en_US.UTF-8", 1},
         {nullptr, "en_GB.UTF-8", "ja_JP.UTF-8", 0}, // LC_MESSAGES before LANG
         {"ja", "C", "C", 1},
-        {nullptr, nullptr, "jam_JM", 0},           // another language that starts with the letters
+        {nullptr, nullptr, "jam_JM", 0}, // another language that starts with the letters
         {nullptr, nullptr, "POSIX", 0},
         {nullptr, nullptr, nullptr, 0},
     };
@@ -183,7 +183,8 @@ TEST_F(LanguageTest, EnglishUnloadsTheModuleAndOneThatCannotBeLoadedLeavesEnglis
     std::ofstream(Module()) << "";
     EXPECT_FALSE(LoadLanguage(1));
     ExpectEnglish("empty module");
-    std::ofstream(Module()) << "\x7f" "ELF\x02\x01\x01 not a table\n";
+    std::ofstream(Module()) << "\x7f"
+                               "ELF\x02\x01\x01 not a table\n";
     EXPECT_FALSE(LoadLanguage(1));
     EXPECT_EQ(LoadedLanguage(), 1);
     ExpectEnglish("a file that is no string table");

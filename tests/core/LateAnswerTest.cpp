@@ -47,8 +47,8 @@ protected:
         std::vector<std::thread> lanes;
         for (int lane = 0; lane < kLanes; ++lane)
             lanes.emplace_back([&, lane] {
-                SimProcess sim({"--load", dir.Path("meter.cfg"), "--rtu", "--parity", "none", "--wire-timing", "--late-first", kLateMs,
-                                "--fault-every", kEvery});
+                SimProcess sim({"--load", dir.Path("meter.cfg"), "--rtu", "--parity", "none", "--wire-timing",
+                                "--late-first", kLateMs, "--fault-every", kEvery});
                 CModbusInterface link(SimRtu(sim));
                 CModbusInterface::SCallPolicy policy;
                 policy.timeoutMs = kTimeoutMs;

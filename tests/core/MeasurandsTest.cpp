@@ -58,8 +58,8 @@ TEST_F(Measurands, ReadsEveryFieldOnceInItsOrder)
     for (const Bytes& r : meter.Requests())
         reads.emplace_back(r[2] << 8 | r[3], r[4] << 8 | r[5]);
     const std::vector<std::pair<unsigned, unsigned>> expected = {
-        {7007, 1}, {9600, 1}, {9601, 1}, {9603, 1}, {9604, 1}, {9613, 16}, {9605, 8},
-        {9631, 16}, {0, 2}, {2, 6}, {22, 2}, {1050, 1}, {1060, 1}};
+        {7007, 1},  {9600, 1}, {9601, 1}, {9603, 1}, {9604, 1}, {9613, 16}, {9605, 8},
+        {9631, 16}, {0, 2},    {2, 6},    {22, 2},   {1050, 1}, {1060, 1}};
     EXPECT_EQ(reads, expected); // 3000 only on a model with the analog output
 }
 
@@ -179,9 +179,8 @@ TEST_F(Measurands, FailedReadKeepsTheFieldsItDidNotReach)
     SetModel(2001, 0);
     meter.Register(0) = 0x0042;
     SetLong(2, 222);
-    meter.SetResponder([this](const Bytes& req, int) {
-        return (req[2] << 8 | req[3]) == 2 ? Bytes{} : meter.Answer(req);
-    });
+    meter.SetResponder(
+        [this](const Bytes& req, int) { return (req[2] << 8 | req[3]) == 2 ? Bytes{} : meter.Answer(req); });
     EXPECT_NE(Poll().find("command=ReadHoldingRegister address=3 size=6"), std::string::npos);
     EXPECT_EQ(Text(CMeasurands::kErrorCode), "0042");
     EXPECT_EQ(Text(CMeasurands::kDisplayValue), "111");

@@ -9,8 +9,8 @@
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 using namespace filetest;
 using nlohmann::json;
@@ -61,7 +61,10 @@ TEST(MeterHistory, JsonStringsEscapeWhatTheyMustAndKeepUtf8)
     EXPECT_EQ(JsonQuoted("a\"b\\c\nd\x01"), R"("a\"b\\c\nd\u0001")");
     // Bytes that are no UTF-8 (a stray byte, an overlong form, a surrogate)
     // each become U+FFFD, and the document stays valid.
-    EXPECT_EQ(json::parse(JsonQuoted("a\xFF" "b")), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(json::parse(JsonQuoted("a\xFF"
+                                     "b")),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(json::parse(JsonQuoted("\xC0\xAF")), "\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(json::parse(JsonQuoted("\xED\xA0\x80")), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(json::parse(JsonQuoted("\xE6\x97")), "\xEF\xBF\xBD\xEF\xBF\xBD"); // cut short

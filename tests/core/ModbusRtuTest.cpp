@@ -27,7 +27,10 @@ protected:
     }
 };
 
-Bytes Frame(const Bytes& pdu) { return WithCrc(pdu); }
+Bytes Frame(const Bytes& pdu)
+{
+    return WithCrc(pdu);
+}
 
 } // namespace
 
@@ -238,12 +241,14 @@ TEST_F(ModbusRtu, OpenFailuresNameThePortTheUserChose)
     ComSettings s = Rs485Settings("/dev/does-not-exist");
     s.COMPortDisplayName = "COM9 (USB adapter)";
     CModbusInterface client(s);
-    EXPECT_EQ(FailureOf([&] { client.Open(); }), "Communication port COM9 (USB adapter) can not be opened.\rNo such file or directory");
+    EXPECT_EQ(FailureOf([&] { client.Open(); }),
+              "Communication port COM9 (USB adapter) can not be opened.\rNo such file or directory");
 
     ComSettings ir = InfraredSettings("/dev/does-not-exist");
     ir.COMPortName = pty.SlavePath(); // not used in infrared mode
     CModbusInterface irClient(ir);
-    EXPECT_EQ(FailureOf([&] { irClient.Open(); }), "Communication port Test IR port can not be opened.\rNo such file or directory");
+    EXPECT_EQ(FailureOf([&] { irClient.Open(); }),
+              "Communication port Test IR port can not be opened.\rNo such file or directory");
 
     std::uint16_t v;
     const SLinkFailure unopened = LinkFailureOf([&] { client.ReadHoldingRegisters(0, 1, &v); });
@@ -299,13 +304,15 @@ TEST_F(ModbusRtu, AnAnswerThatDoesNotEchoTheRequestIsInvalid)
 {
     auto client = OpenClient(Rs485Settings(pty.SlavePath()));
     std::uint16_t v;
-    const std::string invalid = "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid response.";
+    const std::string invalid =
+        "Modbus command failed. command=ReadHoldingRegister address=1 size=1 reason=invalid response.";
     // Another meter on the bus, another function, another byte count, and
     // another meter's exception: none is this request's answer.
     for (const Bytes& answer : {Bytes{2, 0x04, 0x02, 0x00, 0x07}, Bytes{1, 0x03, 0x02, 0x00, 0x07},
                                 Bytes{1, 0x04, 0x04, 0x00, 0x07}, Bytes{2, 0x84, 0x02}}) {
         meter.SetResponder([answer](const Bytes&, int) { return WithCrc(answer); });
-        EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }), invalid) << int(answer[0]) << " " << int(answer[1]);
+        EXPECT_EQ(FailureOf([&] { client->ReadHoldingRegisters(0, 1, &v); }), invalid)
+            << int(answer[0]) << " " << int(answer[1]);
     }
     // A write's answer echoes its function, address and count. (A short
     // time-out: a write's own is seconds, waited for quiet before each retry.)
@@ -382,7 +389,8 @@ TEST_F(ModbusRtu, AQuickLookAlongTheLineMakesOneAttemptAndGoesOnAtOnceAfterSilen
         const std::size_t first = meter.Requests().size();
         client->SetAddress(5);
         const SLinkFailure silent = LinkFailureOf([&] { client->ReadHoldingRegisters(9599, 1, &v); });
-        EXPECT_EQ(silent.text, "Modbus command failed. command=ReadHoldingRegister address=9600 size=1 reason=timeout.");
+        EXPECT_EQ(silent.text,
+                  "Modbus command failed. command=ReadHoldingRegister address=9600 size=1 reason=timeout.");
         EXPECT_EQ(silent.end, ELinkAttemptEnd::NoAnswer);
         EXPECT_EQ(client->ResponseTimeout(), 300u);
         client->SetAddress(6);

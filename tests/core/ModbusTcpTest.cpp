@@ -289,7 +289,8 @@ TEST_F(ModbusTcp, AnEarlierAttemptsLateAnswerIsPassedOverWithoutSpendingAnAttemp
     server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
         Bytes late = FakeTcpServer::Healthy(static_cast<std::uint16_t>(tid - 1), pdu);
         late[10] ^= 0xFF; // another value, so taking it would show
-        return Reply{{0, late}, {30, FakeTcpServer::Healthy(static_cast<std::uint16_t>(tid - 3), pdu)},
+        return Reply{{0, late},
+                     {30, FakeTcpServer::Healthy(static_cast<std::uint16_t>(tid - 3), pdu)},
                      {30, FakeTcpServer::Healthy(tid, pdu)}};
     });
     std::uint16_t v[2] = {};
@@ -310,7 +311,9 @@ TEST_F(ModbusTcp, AConnectionTheServerClosedIsOpenedAgain)
     });
     client.ReadHoldingRegisters(7, 1, &v);
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the close arrives
-    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}}; });
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
+        return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}};
+    });
     client.ReadHoldingRegisters(8, 1, &v);
     EXPECT_EQ(v, 1008);
     EXPECT_EQ(client.LinkQuality(), 100.0);
@@ -342,7 +345,9 @@ TEST_F(ModbusTcp, AbortEndsABlockedReceiveWithoutRetry)
 
     // With nothing blocked, Abort does nothing: the next call goes through.
     client.Abort();
-    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) { return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}}; });
+    server.SetResponder([](std::uint16_t tid, const Bytes& pdu, int) {
+        return Reply{{0, FakeTcpServer::Healthy(tid, pdu)}};
+    });
     client.ReadHoldingRegisters(0, 1, &v);
 }
 

@@ -62,8 +62,8 @@ TEST(ParameterDescriptorTable, SecondRowOfEveryWideParameterRepeatsTheFirst)
             continue;
         ASSERT_LT(n + 1, kParameterRows);
         const CParameterDescriptor& b = kParameterDescriptors[n + 1];
-        EXPECT_TRUE(a.groupId == b.groupId && a.nameId == b.nameId && a.kind == b.kind &&
-                    a.argument == b.argument && a.mask == b.mask)
+        EXPECT_TRUE(a.groupId == b.groupId && a.nameId == b.nameId && a.kind == b.kind && a.argument == b.argument &&
+                    a.mask == b.mask)
             << "word " << n;
     }
 }

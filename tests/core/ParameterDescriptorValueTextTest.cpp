@@ -122,10 +122,17 @@ TEST(ParameterDescriptorValueText, OptionTextsAndTheModelDependentInputTypeList)
     tc.SetWord(kBank1HEnable, 1);
     EXPECT_EQ(params.ValueText(tc, kBank1HEnable), "Yes");
 
-    struct Case { int code; const char* text; };
-    const Case inputTypeOne[] = {{kDcVoltage, "-5.000 to 5.000 Vdc"}, {kDcCurrent, "0.000 to 20.000 mAdc"},
-                                 {kTc, "K(CA) 1"}, {kRtd, "Pt100 (JIS'89)"},
-                                 {110, "0.000 to 2.000 Vac"}, {kAcCurrent, "0.000 to 2.000 mAac"},
+    struct Case
+    {
+        int code;
+        const char* text;
+    };
+    const Case inputTypeOne[] = {{kDcVoltage, "-5.000 to 5.000 Vdc"},
+                                 {kDcCurrent, "0.000 to 20.000 mAdc"},
+                                 {kTc, "K(CA) 1"},
+                                 {kRtd, "Pt100 (JIS'89)"},
+                                 {110, "0.000 to 2.000 Vac"},
+                                 {kAcCurrent, "0.000 to 2.000 mAac"},
                                  {kPtm, ""}};
     for (const Case& c : inputTypeOne) {
         CRegisterImage image = ImageOf(c.code);
@@ -145,7 +152,8 @@ TEST(ParameterDescriptorValueText, ParameterTheModelLacksIsEmptyWhateverItsWord)
     unknown.SetIdentity(CDeviceType(2001, 12));
     for (int n = 0; CParameterEnumerationInterface::IsParameter(n); n = params.NextParameter(n)) {
         EXPECT_EQ(params.ValueText(unknown, n), "") << "word " << n;
-        EXPECT_EQ(params.Compare(n, unknown, ImageOf(kDcVoltage)), CParameterEnumerationInterface::COMPARE_NOT_APPLICABLE);
+        EXPECT_EQ(params.Compare(n, unknown, ImageOf(kDcVoltage)),
+                  CParameterEnumerationInterface::COMPARE_NOT_APPLICABLE);
     }
 }
 

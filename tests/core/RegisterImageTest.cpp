@@ -31,6 +31,7 @@ std::string Bank1(const CRegisterImage& image, TP tp)
 
 TEST(RegisterImageFactory, HoldsFactoryValuesAndModelZero)
 {
+    // clang-format off
     const std::map<int, std::uint16_t> expected = {
         {2, 10000}, {4, 50000 & 0xFFFF}, {5, 50000 >> 16}, {6, 0xB1E0}, {7, 0xFFFF}, {8, 20000},
         {10, 3}, {11, 1}, {12, 1}, {28, 1}, {31, 1}, {32, 0xB1E0}, {33, 0xFFFF}, {34, 20000},
@@ -38,6 +39,7 @@ TEST(RegisterImageFactory, HoldsFactoryValuesAndModelZero)
         {60, 4}, {62, 0xB1E0}, {63, 0xFFFF}, {64, 20000}, {68, 100000 & 0xFFFF}, {69, 100000 >> 16},
         {70, 1}, {71, 5}, {72, 1}, {74, 15}, {75, 35}, {83, 1}, {86, 1},
         {183, 1}, {184, 1}, {189, 1}, {190, 1}, {196, 1}, {202, 1}};
+    // clang-format on
     CRegisterImage image;
     for (int w = 0; w < CRegisterImage::kWordCount; ++w) {
         auto it = expected.find(w);
@@ -135,14 +137,19 @@ TEST(RegisterImageReset, KeepsWordsOnlyForTheSameInputKind)
 TEST(RegisterImageReset, DefaultsByInputKind)
 {
     // Words: input type, decimal point, then the zero/span of the four pairs.
-    struct Case { int code; int type, dp; std::int32_t in0, in1, disp0, disp1, bar0, bar1; } cases[] = {
-        {23, 0, 3, 4000, 20000, 4000, 20000, 4000, 20000},           // DC current
-        {1, 0, 4, 10000, 50000, 10000, 50000, 10000, 50000},         // DC voltage
-        {45, 1, 3, 10000, 50000, -20000, 20000, 0, 10000},           // TC: scaling stays factory
-        {67, 2, 3, 10000, 50000, -20000, 20000, 0, 10000},           // RTD
-        {89, 0, 2, 10000, 50000, -10000, 10000, -10000, 10000},      // PTM: input scaling stays
-        {111, 3, 2, 0, 20000, 0, 20000, 0, 20000},                   // AC voltage
-        {133, 3, 2, 0, 20000, 0, 20000, 0, 20000},                   // AC current
+    struct Case
+    {
+        int code;
+        int type, dp;
+        std::int32_t in0, in1, disp0, disp1, bar0, bar1;
+    } cases[] = {
+        {23, 0, 3, 4000, 20000, 4000, 20000, 4000, 20000},      // DC current
+        {1, 0, 4, 10000, 50000, 10000, 50000, 10000, 50000},    // DC voltage
+        {45, 1, 3, 10000, 50000, -20000, 20000, 0, 10000},      // TC: scaling stays factory
+        {67, 2, 3, 10000, 50000, -20000, 20000, 0, 10000},      // RTD
+        {89, 0, 2, 10000, 50000, -10000, 10000, -10000, 10000}, // PTM: input scaling stays
+        {111, 3, 2, 0, 20000, 0, 20000, 0, 20000},              // AC voltage
+        {133, 3, 2, 0, 20000, 0, 20000, 0, 20000},              // AC current
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -158,23 +165,27 @@ TEST(RegisterImageReset, DefaultsByInputKind)
         EXPECT_EQ(image.GetLong(62), c.bar0); // analog output follows the bargraph
         EXPECT_EQ(image.GetLong(64), c.bar1);
         const bool temperature = c.type == 1 || c.type == 2;
-        EXPECT_EQ(image.GetLong(13), 0);                                            // input adjust X A
+        EXPECT_EQ(image.GetLong(13), 0);                                              // input adjust X A
         EXPECT_EQ(image.GetLong(15), c.type == 1 ? 100000 : c.type == 2 ? 80000 : 0); // X B
-        EXPECT_EQ(image.GetWord(44), temperature ? 1 : 0);                          // decimal fractions
+        EXPECT_EQ(image.GetWord(44), temperature ? 1 : 0);                            // decimal fractions
     }
 }
 
 TEST(RegisterImageReset, AlarmSetpointsInBankOneByKindAndOption)
 {
-    struct Case { int code; const char *h, *l, *hh, *ll; } cases[] = {
-        {1, "38000", "22000", "46000", "14000"},  // DC voltage, four relays
-        {23, "15200", "8800", "18400", "5600"},   // DC current, four relays
-        {46, "7000", "3000", "off", "off"},       // TC, two SPDT relays
-        {71, "7000", "3000", "8000", "2000"},     // RTD, BCD output
-        {89, "4000", "-4000", "8000", "-8000"},   // PTM, four relays
-        {135, "14000", "6000", "18000", "2000"},  // AC current, photo-MOS x 4
-        {0, "off", "off", "off", "off"},          // no alarm option
-        {4, "off", "off", "off", "off"},          // Modbus only
+    struct Case
+    {
+        int code;
+        const char *h, *l, *hh, *ll;
+    } cases[] = {
+        {1, "38000", "22000", "46000", "14000"}, // DC voltage, four relays
+        {23, "15200", "8800", "18400", "5600"},  // DC current, four relays
+        {46, "7000", "3000", "off", "off"},      // TC, two SPDT relays
+        {71, "7000", "3000", "8000", "2000"},    // RTD, BCD output
+        {89, "4000", "-4000", "8000", "-8000"},  // PTM, four relays
+        {135, "14000", "6000", "18000", "2000"}, // AC current, photo-MOS x 4
+        {0, "off", "off", "off", "off"},         // no alarm option
+        {4, "off", "off", "off", "off"},         // Modbus only
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);

@@ -129,7 +129,8 @@ TEST_F(SafeDownload, TheBackupIsWhatTheMeterHeldAndTheLogSaysWhatChanged)
     EXPECT_EQ(e["serial"], "SN 42/7");
     EXPECT_EQ(e["action"], "download");
     EXPECT_EQ(e["file"], file);
-    EXPECT_EQ(e["changes"], json::parse(R"([{"group": "Input", "name": "Decimal point position", "old": "0000.0", "new": "00.000"},
+    EXPECT_EQ(e["changes"],
+              json::parse(R"([{"group": "Input", "name": "Decimal point position", "old": "0000.0", "new": "00.000"},
         {"group": "Bargraph", "name": "Bargraph type", "old": "Unidirectional bar", "new": "Unidirectional bar, reverse LCD"}])"));
     EXPECT_EQ(e["verified"], true);
     EXPECT_EQ(e["backup"], backup);
@@ -147,7 +148,8 @@ TEST_F(SafeDownload, AMeterThatDoesNotTakeAValueFailsTheVerificationWithTheParam
     ASSERT_FALSE(backup.empty()) << r.err;
     EXPECT_EQ(r.err, "Verification failed: the meter does not hold 1 parameter(s) (group, name, meter value, value "
                      "sent). Previous settings kept in " +
-                         backup + ".\n  Bargraph\tBargraph type\tUnidirectional bar\tUnidirectional bar, reverse LCD\n");
+                         backup +
+                         ".\n  Bargraph\tBargraph type\tUnidirectional bar\tUnidirectional bar, reverse LCD\n");
     ASSERT_EQ(sim.Stop(), 0);
     const CRegisterImage after = CConfigFile::Read(Path("after.cfg"));
     EXPECT_EQ(after.GetWord(10), 3); // the rest was taken
@@ -241,12 +243,12 @@ TEST_F(SafeDownload, AFullDiskForTheHistoryStopsTheDownloadBeforeAnyWrite)
     SimProcess sim({"--load", held, "--save", Path("after.cfg"), "--tcp", "0"});
     // The tmpfs lives in the command's own mount namespace and is full
     // before the download starts.
-    CliRun r = Shell("unshare --mount sh -c 'mount -t tmpfs -o size=64k tmpfs " + mount + " && (dd if=/dev/zero of=" +
-               mount + "/fill bs=4k 2>/dev/null; true) && XDG_DATA_HOME=" + mount + " exec " + Q6K_CLI_PATH +
-               " --trace " + TcpLink(sim) + "download " + file + "'");
+    CliRun r = Shell("unshare --mount sh -c 'mount -t tmpfs -o size=64k tmpfs " + mount +
+                     " && (dd if=/dev/zero of=" + mount + "/fill bs=4k 2>/dev/null; true) && XDG_DATA_HOME=" + mount +
+                     " exec " + Q6K_CLI_PATH + " --trace " + TcpLink(sim) + "download " + file + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("The previous settings could not be kept in " + mount +
-                          "/v6uvuv/Z6OR-11u4_Q6KSIM01: No space left on device\nNothing was written to the meter.\n"),
+                         "/v6uvuv/Z6OR-11u4_Q6KSIM01: No space left on device\nNothing was written to the meter.\n"),
               std::string::npos)
         << r.err;
     EXPECT_FALSE(AnyWrite(r.err)) << r.err; // not even register 900
@@ -257,8 +259,9 @@ TEST_F(SafeDownload, AFullDiskForTheHistoryStopsTheDownloadBeforeAnyWrite)
 TEST_F(SafeDownload, OnALineOnlyTheMeterThatRefusesAWriteFails)
 {
     const std::string file = Save(Settings(3, 2), "new.cfg");
-    SimProcess sim({"--rtu", "--parity", "none", "--units", "1-3", "--model", "15", "--unit", "1", "--serial", "A1",
-                    "--unit", "2", "--serial", "A2", "--ignore-write", "2000", "--unit", "3", "--serial", "A3"});
+    SimProcess sim({"--rtu", "--parity", "none", "--units",  "1-3", "--model",  "15", "--unit",
+                    "1",     "--serial", "A1",   "--unit",   "2",   "--serial", "A2", "--ignore-write",
+                    "2000",  "--unit",   "3",    "--serial", "A3"});
     CliRun r = Cli(RtuLink(sim) + "download " + file + " --address 1-3");
     EXPECT_EQ(r.status, 1) << r.err;
     const std::vector<std::string> out = Lines(r.out);
@@ -326,7 +329,8 @@ TEST_F(SafeDownload, ANewDeviceAddressIsWhereTheVerificationFindsTheMeter)
     CSafeDownload job(moved, {}, &history);
     link.Open();
     ASSERT_EQ(job.ReadMeter(link, nullptr), TransferResult::Completed);
-    EXPECT_EQ(job.LinkChangeText(), "After this download the meter answers at address 5, 38400 bit/s, odd parity, 1 stop bit.");
+    EXPECT_EQ(job.LinkChangeText(),
+              "After this download the meter answers at address 5, 38400 bit/s, odd parity, 1 stop bit.");
     ASSERT_EQ(job.WriteAndVerify(link, nullptr), TransferResult::Completed);
     EXPECT_EQ(job.Verification(), CSafeDownload::EVerification::Verified);
     EXPECT_EQ(job.AnsweredAt().Address, 5);
@@ -381,9 +385,10 @@ TEST_F(SafeDownload, CtrlCAfterTheFirstWriteSaysTheMeterMayHoldAMix)
               "The download was cancelled.\nThe meter may now hold a mix of its previous and the new settings. Its "
               "previous settings are kept in " +
                   backup + ".\n");
-    EXPECT_EQ(log[0]["message"], "The download was cancelled.\rThe meter may now hold a mix of its previous and the new "
-                                 "settings. Its previous settings are kept in " +
-                                     backup + ".");
+    EXPECT_EQ(log[0]["message"],
+              "The download was cancelled.\rThe meter may now hold a mix of its previous and the new "
+              "settings. Its previous settings are kept in " +
+                  backup + ".");
     EXPECT_TRUE(log[0]["verified"].is_null());
     // The backup is what it held: the factory settings.
     CRegisterImage factory;

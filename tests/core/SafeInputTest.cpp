@@ -117,8 +117,8 @@ TEST(SafeConfigFile, EachKindOfBadValueIsNamedWithParameterKeyLineAndValue)
         const std::string text = WithValue(good, c.key, c.value);
         const std::string expected = "Load error. Invalid file format.\rm.cfg holds 1 value(s) that a meter does not "
                                      "take:\r" +
-                                     c.name + " (" + c.key + ", line " + std::to_string(LineOf(text, c.key)) +
-                                     "): \"" + c.shown + "\", " + c.why;
+                                     c.name + " (" + c.key + ", line " + std::to_string(LineOf(text, c.key)) + "): \"" +
+                                     c.shown + "\", " + c.why;
         EXPECT_EQ(Refusal(text), expected) << c.key << "=" << c.shown;
     }
     // Blanks around a number are as the program's own; a sign too.
@@ -128,15 +128,16 @@ TEST(SafeConfigFile, EachKindOfBadValueIsNamedWithParameterKeyLineAndValue)
 TEST(SafeConfigFile, OneMessageListsManyValuesReadablyAndALenientReadMarksThemInTheReport)
 {
     std::string text = FactoryText();
-    const char* keys[] = {"L901", "L902", "L903", "L904", "L905", "L906", "L907", "L4006", "L1060", "L1010", "L1020",
-                          "L1000", "L1001", "L1002", "L2000", "L3000", "L3001", "L4000", "L4001", "L4002", "L4003",
-                          "L4004", "L4005", "L7000", "L7001"};
+    const char* keys[] = {"L901",  "L902",  "L903",  "L904",  "L905",  "L906",  "L907",  "L4006", "L1060",
+                          "L1010", "L1020", "L1000", "L1001", "L1002", "L2000", "L3000", "L3001", "L4000",
+                          "L4001", "L4002", "L4003", "L4004", "L4005", "L7000", "L7001"};
     for (const char* key : keys)
         text = WithValue(text, key, "999");
     const std::string message = Refusal(text);
     EXPECT_NE(message.find("m.cfg holds 25 value(s) that a meter does not take:"), std::string::npos);
     EXPECT_NE(message.find("Alarm setting lockout (L901, line "), std::string::npos);
-    EXPECT_EQ(std::count(message.begin(), message.end(), '\r'), 1 + 20 + 1) << message; // after the first line, before each other
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\r'), 1 + 20 + 1)
+        << message; // after the first line, before each other
     EXPECT_EQ(message.substr(message.rfind('\r') + 1), "... and 5 more.");
 
     // A report reads it all the same: the values as written, each marked.
@@ -168,8 +169,9 @@ TEST(SafeConfigFile, FilesOverTheBoundAreRefusedWithTheirSizeAndLargeOnesBelowAr
         CConfigFile::Read(big);
         ADD_FAILURE() << "a file over the bound was read";
     } catch (const CPrivateException& e) {
-        EXPECT_EQ(e.Text(), "Load error. " + big + " holds 1048586 bytes, more than the 1048576 a file of this "
-                            "program may hold; it is not read.");
+        EXPECT_EQ(e.Text(), "Load error. " + big +
+                                " holds 1048586 bytes, more than the 1048576 a file of this "
+                                "program may hold; it is not read.");
     }
     // 900 KB of blank lines around the settings: read, and saved line for line.
     const std::string text = std::string(450000, '\n') + FactoryText() + std::string(450000, '\n');
@@ -231,15 +233,24 @@ TEST(SafeSettings, EachValueNotValidGivesItsDefaultAndOneWarningNamingFileAndKey
         std::string value;
     };
     const Case cases[] = {
-        {"ComSettings", "Mode", "7"},          {"ComSettings", "Mode", "-1"},
-        {"ComSettings", "Address", "0"},       {"ComSettings", "Address", "248"},
-        {"ComSettings", "Address", "0x10"},    {"ComSettings", "Baudrate", "6"},
-        {"ComSettings", "Parity", "3"},        {"ComSettings", "Stop", "2"},
-        {"ComSettings", "ServicePort", "82136"}, {"ComSettings", "ServicePort", "0"},
-        {"ComSettings", "ServicePort", "http"}, {"ComSettings", "ServicePort", "+502"},
-        {"ComSettings", "ServerAddress", "a b"}, {"ComSettings", "ServerAddress", ""},
-        {"ComSettings", "COMPortName", "/dev/tty\x1BS1"}, {"Settings", "DeviceId", "9999"},
-        {"Settings", "DeviceId", "15.0"},      {"Settings", "DisplayLanguage", "2"},
+        {"ComSettings", "Mode", "7"},
+        {"ComSettings", "Mode", "-1"},
+        {"ComSettings", "Address", "0"},
+        {"ComSettings", "Address", "248"},
+        {"ComSettings", "Address", "0x10"},
+        {"ComSettings", "Baudrate", "6"},
+        {"ComSettings", "Parity", "3"},
+        {"ComSettings", "Stop", "2"},
+        {"ComSettings", "ServicePort", "82136"},
+        {"ComSettings", "ServicePort", "0"},
+        {"ComSettings", "ServicePort", "http"},
+        {"ComSettings", "ServicePort", "+502"},
+        {"ComSettings", "ServerAddress", "a b"},
+        {"ComSettings", "ServerAddress", ""},
+        {"ComSettings", "COMPortName", "/dev/tty\x1BS1"},
+        {"Settings", "DeviceId", "9999"},
+        {"Settings", "DeviceId", "15.0"},
+        {"Settings", "DisplayLanguage", "2"},
     };
     const ComSettings defaults{ComSettings::NoLoad{}};
     for (const Case& c : cases) {
@@ -266,7 +277,8 @@ TEST(SafeSettings, EachValueNotValidGivesItsDefaultAndOneWarningNamingFileAndKey
         EXPECT_EQ(s.COMPortName, modeBad ? "" : "/dev/ttyUSB0") << c.key << "=" << c.value;
         ASSERT_EQ(capture.warnings.size(), 1u) << c.key << "=" << c.value;
         EXPECT_EQ(capture.warnings[0], "The settings file " + CSettingsStore::FilePath() + ": [" + c.section + "] " +
-                                           c.key + "=\"" + c.value + "\" is not valid and is ignored; the default "
+                                           c.key + "=\"" + c.value +
+                                           "\" is not valid and is ignored; the default "
                                            "is used.");
         // Said once.
         ComSettings again;
@@ -295,8 +307,8 @@ TEST(SafeSettings, AFileThatIsNoTextGivesTheDefaultsWithOneWarningAndASaveReplac
         EXPECT_EQ(s.Address, 1);
         EXPECT_EQ(s.COMPortName, "");
         ASSERT_EQ(capture.warnings.size(), 1u) << why;
-        EXPECT_EQ(capture.warnings[0], "The settings file " + CSettingsStore::FilePath() +
-                                           " cannot be read (" + why + "); the default settings are used.");
+        EXPECT_EQ(capture.warnings[0], "The settings file " + CSettingsStore::FilePath() + " cannot be read (" + why +
+                                           "); the default settings are used.");
         s.Address = 12;
         s.Save();
         EXPECT_EQ(ComSettings().Address, 12);
@@ -347,8 +359,9 @@ TEST_F(SafeCli, AFileAMeterWouldNotTakeIsRefusedBeforeTheLinkUnlessForced)
 
     r = Cli(link + "download --force " + file);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.rfind("Warning: --force: 1 value(s) of " + file + " that a meter does not take are used as "
-                          "they are:\nDevice address (L7000, line 144): \"248\", allowed 1 to 247\n",
+    EXPECT_EQ(r.err.rfind("Warning: --force: 1 value(s) of " + file +
+                              " that a meter does not take are used as "
+                              "they are:\nDevice address (L7000, line 144): \"248\", allowed 1 to 247\n",
                           0),
               0u)
         << r.err;

@@ -58,7 +58,12 @@ TEST(ScalingScales, DecimalPointAboveFourCountsAsFour)
 
 TEST(ScalingScales, InputScaleAndRangeFollowFamilyAndInputType)
 {
-    struct Case { std::uint32_t flags; std::uint16_t type; std::int32_t scale, min, max; };
+    struct Case
+    {
+        std::uint32_t flags;
+        std::uint16_t type;
+        std::int32_t scale, min, max;
+    };
     const Case cases[] = {
         {kDcVoltage, 0, 10000, 10000, 50000},
         {kDcVoltage, 1, 1000, -5000, 5000},
@@ -158,8 +163,7 @@ TEST(ScalingParse, NumbersBeyond32BitsEndInTheRangeMessage)
 
 TEST(ScalingParse, RangeMessageNamesTheFieldAndItsScaledLimits)
 {
-    EXPECT_EQ(Refusal("1000.5", -20000, 100000, 100),
-              "You should input Setpoint within the range of -200 - 1000.");
+    EXPECT_EQ(Refusal("1000.5", -20000, 100000, 100), "You should input Setpoint within the range of -200 - 1000.");
     EXPECT_EQ(Refusal("1000", 0, 9999, 10, ids::kNameOnDelay),
               "You should input ON delay within the range of 0 - 999.9.");
     EXPECT_EQ(Refusal("248", 1, 247, 1, 15700), "You should input Device address within the range of 1 - 247.");

@@ -96,7 +96,8 @@ TEST(SerialIO, OpenIsExclusiveAndFailuresNameTheDisplayName)
     EXPECT_EQ(OpenFailure(none), "No communication port is chosen for this link: choose one in the Connect dialog.");
     // A plain file is no serial port.
     none.SetComSettings(Rs485Settings("/etc/hostname"));
-    EXPECT_EQ(OpenFailure(none), "Communication port Test RS-485 port can not be opened.\rInappropriate ioctl for device");
+    EXPECT_EQ(OpenFailure(none),
+              "Communication port Test RS-485 port can not be opened.\rInappropriate ioctl for device");
 
     EXPECT_THROW(none.SetReadTimeout(10), CPrivateException);
     EXPECT_THROW(none.Write("x", 1), CPrivateException);

@@ -9,8 +9,8 @@
 
 #include <csignal>
 #include <filesystem>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 

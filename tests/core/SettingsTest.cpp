@@ -5,10 +5,10 @@
 #include "app/PrivateException.h"
 #include "files/IniFile.h"
 
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -181,7 +181,8 @@ TEST(IniFile, MatchesCaseInsensitivelyAndKeepsEveryOtherLine)
 TEST(IniFile, SetAllWritesWhatSetWouldOneKeyAfterTheOther)
 {
     using Values = std::vector<std::pair<std::string, std::string>>;
-    const Values values = {{"keya", "1"}, {"New1", "2"}, {"KEYA", "3"}, {"new1", "4\r\n5"}, {"Other", "6"}, {"New2", ""}};
+    const Values values = {{"keya", "1"},      {"New1", "2"},  {"KEYA", "3"},
+                           {"new1", "4\r\n5"}, {"Other", "6"}, {"New2", ""}};
     for (const char* text : {"", "; only a comment", "[Other]\nOther=x\n",
                              "[Q6K]\nKeyA = 12\nnoise line\n\n\n[Other]\nOther=x\n[Q6K]\nNew2=old\n",
                              "x\r\n[q6k]\r\n\r\nKeyA=0\r\nKeyA=duplicate\r\n"}) {
@@ -208,9 +209,8 @@ TEST(IniFile, AValueReadHoldsNoLineBreakSoThatItSavesAsItWasRead)
 TEST(Settings, ComSettingsWithALoneCarriageReturnSaveAndLoadUnchanged)
 {
     TempConfigHome home;
-    WriteAll(CSettingsStore::FilePath(),
-             "[ComSettings]\nAddress=17\nCOMPortName=/dev/serial/by-id/usb-FTDI\rA10K3Q7B\n"
-             "IRCOMPortDisplayName=\rIR adapter\n");
+    WriteAll(CSettingsStore::FilePath(), "[ComSettings]\nAddress=17\nCOMPortName=/dev/serial/by-id/usb-FTDI\rA10K3Q7B\n"
+                                         "IRCOMPortDisplayName=\rIR adapter\n");
     const ComSettings loaded;
     loaded.Save();
     const ComSettings back;

@@ -4,8 +4,8 @@
 #include "TestSupport.h"
 
 #include "app/PrivateException.h"
-#include "files/ConfigFile.h"
 #include "comm/ModbusInterface.h"
+#include "files/ConfigFile.h"
 #include "model/DeviceType.h"
 #include "model/RegisterImage.h"
 
@@ -148,7 +148,10 @@ TEST(Simulator, RtuFaults)
         c.Open();
         int failures = 0;
         for (int i = 0; i < 12; ++i)
-            failures += FailureOf([&] { std::uint16_t two[2]; c.ReadHoldingRegisters(9600, 2, two); }) != "(no failure)";
+            failures += FailureOf([&] {
+                            std::uint16_t two[2];
+                            c.ReadHoldingRegisters(9600, 2, two);
+                        }) != "(no failure)";
         EXPECT_LE(failures, 1);
     }
     {
@@ -204,9 +207,13 @@ TEST(Simulator, ABusServesEachUnitWithItsOwnImageAndFaultsAndLeavesOtherAddresse
 {
     TempConfigHome home;
     const std::string dir = home.Dir() + "/units";
-    SimProcess sim({"--units", "1-2,5", "--model", "15", "--rtu", "--parity", "none", "--baud", "19200", "--save-dir",
-                    dir, "--unit", "2", "--model", "0", "--unit", "5", "--unplug-after", "2", "--save",
-                    home.Dir() + "/five.cfg"});
+    SimProcess sim({"--units",    "1-2,5",   "--model",
+                    "15",         "--rtu",   "--parity",
+                    "none",       "--baud",  "19200",
+                    "--save-dir", dir,       "--unit",
+                    "2",          "--model", "0",
+                    "--unit",     "5",       "--unplug-after",
+                    "2",          "--save",  home.Dir() + "/five.cfg"});
     ComSettings s = SimRtu(sim);
     CModbusInterface c(s);
     CModbusInterface::SCallPolicy quick;

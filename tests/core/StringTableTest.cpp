@@ -7,12 +7,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <map>
+#include <netdb.h>
 #include <sstream>
 #include <vector>
-#include <gtest/gtest.h>
-#include <netdb.h>
 
 TEST(StringTable, LooksUpByNumberAndUnescapes)
 {

@@ -4,8 +4,8 @@
 
 #include "app/PrivateException.h"
 #include "comm/ComSettings.h"
-#include "comm/ModbusInterface.h"
 #include "comm/Crc16.h"
+#include "comm/ModbusInterface.h"
 
 #include <atomic>
 #include <cstdint>
@@ -14,9 +14,9 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <stdexcept>
-#include <optional>
 #include <string>
 #include <thread>
 #include <unistd.h>

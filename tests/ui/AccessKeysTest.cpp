@@ -10,9 +10,9 @@
 #include "model/DeviceTable.h"
 #include "model/RegisterImage.h"
 #include "ui/app/MyQ6KDlg.h"
-#include "ui/common/ErrorReport.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/common/AccessKeys.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/dialogs/FrontPanelDialogs.h"
 #include "ui/editors/dialogs/InterfaceDialogs.h"
@@ -25,9 +25,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
-#include <gtest/gtest.h>
 
 using namespace testsupport;
 
@@ -71,8 +71,8 @@ void ExpectOneControlPerKey(QWidget* window, const std::string& what)
         if (key.isNull())
             continue;
         const auto [at, added] = owners.emplace(key, text);
-        EXPECT_TRUE(added) << what << ": " << at->second.toStdString() << " and " << text.toStdString()
-                           << " share Alt+" << QString(key).toStdString();
+        EXPECT_TRUE(added) << what << ": " << at->second.toStdString() << " and " << text.toStdString() << " share Alt+"
+                           << QString(key).toStdString();
     }
 }
 

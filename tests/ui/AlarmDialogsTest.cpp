@@ -74,12 +74,10 @@ TEST(AlarmBankDialog, GridShowsAllEightBanksAndMovesOnlyOverTheirCells)
         EXPECT_EQ(Current(grid), std::make_pair(1, 2));
 
         const std::tuple<int, int, Qt::Key, int, int> moves[] = {
-            {1, 5, Qt::Key_Down, 1, 8},  // rows 6 and 7 are headers in every column
-            {4, 8, Qt::Key_Up, 4, 5},
-            {1, 2, Qt::Key_Up, 1, 2},    // the first selectable row
-            {1, 9, Qt::Key_Left, 1, 9},  // column 0 holds the trip point names
-            {8, 11, Qt::Key_Right, 8, 11},
-            {8, 11, Qt::Key_Down, 8, 11},
+            {1, 5, Qt::Key_Down, 1, 8},                              // rows 6 and 7 are headers in every column
+            {4, 8, Qt::Key_Up, 4, 5},      {1, 2, Qt::Key_Up, 1, 2}, // the first selectable row
+            {1, 9, Qt::Key_Left, 1, 9},                              // column 0 holds the trip point names
+            {8, 11, Qt::Key_Right, 8, 11}, {8, 11, Qt::Key_Down, 8, 11},
         };
         for (auto [c, r, key, toC, toR] : moves) {
             ASSERT_TRUE(grid->SetCurrentCell(c, r));
@@ -357,8 +355,7 @@ TEST(AlarmBankDialog, BankListOnlyWhileTheFrontButtonsSwitchBanks)
     };
     const Case cases[] = {
         {0, 4, false, "", 4}, // left as it was
-        {2, 4, false, "", 4},
-        {1, 4, true, "4", 5},
+        {2, 4, false, "", 4},  {1, 4, true, "4", 5},
         {1, 0, true, "1", 5}, // a bank the meter does not have shows bank 1
         {1, 12, true, "1", 5},
     };
@@ -397,8 +394,8 @@ TEST(AdvancedAlarmDialog, BankSwitchingOtherThanOneSetsBankOneAndTheOtherListsFo
         CRegisterImage image = ImageOf(FirstModelWith(CAP_FOUR_ALARMS));
         image.SetWord(85, 1);
         image.SetWord(86, 6);
-        image.SetWord(80, 9);  // shows "Alarm setpoint HH"
-        image.SetWord(82, 3);  // shows "Output standing by"
+        image.SetWord(80, 9); // shows "Alarm setpoint HH"
+        image.SetWord(82, 3); // shows "Output standing by"
         image.SetWord(84, 25);
         CAdvancedAlarmDialog dialog;
         EXPECT_EQ(dialog.windowTitle(), "Alarm Advanced Setting");

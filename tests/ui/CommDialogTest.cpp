@@ -1,6 +1,6 @@
 // The Connect dialog driven like a user would: radios, port list, address.
-#include "ui/comm/CommDialog.h"
 #include "ui/comm/ComPortDiscovery.h"
+#include "ui/comm/CommDialog.h"
 
 #include "TestSupport.h"
 #include "app/AppSettings.h"
@@ -38,7 +38,8 @@ protected:
         m_dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
     }
-    template <typename T> T* Get(const char* name)
+    template <typename T>
+    T* Get(const char* name)
     {
         T* w = m_dialog->findChild<T*>(QLatin1String(name));
         EXPECT_NE(w, nullptr) << name;
@@ -111,7 +112,7 @@ TEST_F(CommDialogTest, EachModeEnablesItsOwnControls)
     Open(ComSettings{}); // loaded from the empty store
     const std::vector<const char*> address = {"deviceAddressLabel", "deviceAddress"};
     const std::vector<const char*> port = {"comPortLabel", "comPort"};
-    const std::vector<const char*> line = {"baudRateLabel", "baudRate", "parityBitLabel",
+    const std::vector<const char*> line = {"baudRateLabel", "baudRate",     "parityBitLabel",
                                            "parityBit",     "stopBitLabel", "stopBit"};
     const std::vector<const char*> tcp = {"stationAddressLabel", "stationAddress", "servicePortLabel", "servicePort"};
     struct Case
@@ -135,8 +136,8 @@ TEST_F(CommDialogTest, EachModeEnablesItsOwnControls)
 
 TEST_F(CommDialogTest, TheFirstFocusIsOnTheCheckedModeSoSpaceKeepsIt)
 {
-    for (auto [mode, radio] : {std::pair{kModeRs485, "rs485Radio"}, {kModeTcp, "tcpRadio"},
-                               {kModeInfrared, "infraredRadio"}}) {
+    for (auto [mode, radio] :
+         {std::pair{kModeRs485, "rs485Radio"}, {kModeTcp, "tcpRadio"}, {kModeInfrared, "infraredRadio"}}) {
         ComSettings stored{ComSettings::NoLoad{}};
         stored.Mode = mode;
         Open(stored);
@@ -366,7 +367,8 @@ TEST_F(CommDialogStepTest, AStoreThatCannotBeWrittenIsReportedAndEndsTheCommand)
     });
     EXPECT_FALSE(CCommDialog::ConnectStep(nullptr, client));
     ASSERT_EQ(m_capture.Messages().size(), 1u);
-    EXPECT_TRUE(m_capture.Messages()[0].text.startsWith("The settings file ")) << m_capture.Messages()[0].text.toStdString();
+    EXPECT_TRUE(m_capture.Messages()[0].text.startsWith("The settings file "))
+        << m_capture.Messages()[0].text.toStdString();
     EXPECT_EQ(m_capture.Messages()[0].icon, MessageIcon::Error);
     EXPECT_EQ(client.Settings().Address, 1);
 }

@@ -11,8 +11,8 @@
 
 #include "files/ConfigFile.h"
 #include "model/ParameterDescriptorTable.h"
-#include "ui/common/ErrorReport.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/common/ErrorReport.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -232,9 +232,8 @@ TEST_F(CompareDialogTest, TheSameMeterMatchesAndAFileComparisonReplacesIt)
     SimProcess sim({"--model", "15", "--tcp", "0"});
     SimTcp(sim).Save(); // what the Connect dialog offers
     Open(Model(kDcVoltageModel));
-    WhenModal<CCommDialog> connect([](CCommDialog* d) {
-        QTest::mouseClick(d->findChild<QPushButton*>("connectButton"), Qt::LeftButton);
-    });
+    WhenModal<CCommDialog> connect(
+        [](CCommDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("connectButton"), Qt::LeftButton); });
     Click(reporttext::kDevice);
     ASSERT_TRUE(connect.Done());
     EXPECT_TRUE(m_messages.Messages().empty());
@@ -305,8 +304,8 @@ TEST_F(CompareDialogTest, AThirtyTwoBitParameterCountsOnceAndIsScrolledIntoView)
     const CParameterEnumerationInterface params;
     int wide = -1;
     for (int n = 0; CParameterEnumerationInterface::IsParameter(n); n = params.NextParameter(n))
-        if (IsWideKind(kParameterDescriptors[static_cast<std::size_t>(n)].kind)
-            && (kParameterDescriptors[static_cast<std::size_t>(n)].mask & factory.CapabilityFlags()))
+        if (IsWideKind(kParameterDescriptors[static_cast<std::size_t>(n)].kind) &&
+            (kParameterDescriptors[static_cast<std::size_t>(n)].mask & factory.CapabilityFlags()))
             wide = n;
     ASSERT_GT(wide, 100);
     CRegisterImage working = factory;
@@ -356,19 +355,18 @@ TEST_F(CompareDialogTest, FailedAndCancelledComparisonsLeaveTheReportAsItWas)
         port = sim.Port();
     }
     testsupport::TcpSettings("127.0.0.1", port).Save();
-    WhenModal<CCommDialog> connect([](CCommDialog* d) {
-        QTest::mouseClick(d->findChild<QPushButton*>("connectButton"), Qt::LeftButton);
-    });
+    WhenModal<CCommDialog> connect(
+        [](CCommDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("connectButton"), Qt::LeftButton); });
     Click(reporttext::kDevice);
     unchanged("no meter");
     ASSERT_EQ(m_messages.Messages().size(), 1u);
-    EXPECT_TRUE(m_messages.Messages()[0].text.startsWith("Modbus-TCP Error.")) << m_messages.Messages()[0].text.toStdString();
+    EXPECT_TRUE(m_messages.Messages()[0].text.startsWith("Modbus-TCP Error."))
+        << m_messages.Messages()[0].text.toStdString();
     EXPECT_EQ(m_messages.Messages()[0].icon, MessageIcon::Stop);
     m_messages.Clear();
 
-    WhenModal<CCommDialog> cancel([](CCommDialog* d) {
-        QTest::mouseClick(d->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
-    });
+    WhenModal<CCommDialog> cancel(
+        [](CCommDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("cancelButton"), Qt::LeftButton); });
     Click(reporttext::kDevice);
     unchanged("Connect cancelled");
     EXPECT_TRUE(m_messages.Messages().empty());

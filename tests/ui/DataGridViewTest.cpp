@@ -21,8 +21,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace {
@@ -139,12 +139,9 @@ TEST_F(DataGridFixture, MovesStepOverHeaderCellsButNeverOntoOne)
         header.push_back({1138, c, r});
     Use(header, 1, 1);
     const std::tuple<int, int, Qt::Key, int, int> moves[] = {
-        {5, 3, Qt::Key_Left, 5, 3},  // columns 1-4 of the P row are header cells
-        {2, 4, Qt::Key_Up, 2, 2},    // from the L row over the P row to the H row
-        {2, 2, Qt::Key_Down, 2, 4},
-        {2, 5, Qt::Key_Down, 2, 5},
-        {8, 1, Qt::Key_Right, 8, 1},
-        {9, 2, Qt::Key_Up, 9, 2},
+        {5, 3, Qt::Key_Left, 5, 3}, // columns 1-4 of the P row are header cells
+        {2, 4, Qt::Key_Up, 2, 2},   // from the L row over the P row to the H row
+        {2, 2, Qt::Key_Down, 2, 4}, {2, 5, Qt::Key_Down, 2, 5}, {8, 1, Qt::Key_Right, 8, 1}, {9, 2, Qt::Key_Up, 9, 2},
     };
     for (auto [c, r, key, toC, toR] : moves) {
         ASSERT_TRUE(grid->SetCurrentCell(c, r));
@@ -162,7 +159,8 @@ TEST_F(DataGridFixture, BeginEditOnlyOnSelectableDataCells)
         Click(c, r);
         EXPECT_EQ(edits.count, 0) << "header cell " << c << "," << r;
     }
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(9 * kWidth, grid->RowHeight() + 2)); // the closing line
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      QPoint(9 * kWidth, grid->RowHeight() + 2)); // the closing line
     EXPECT_EQ(edits.count, 0);
     EXPECT_EQ(Current(), std::make_pair(1, 1));
 
@@ -303,7 +301,11 @@ public:
         }
         return edit;
     }
-    void StoreChoice(int column, int row, int index) override { values[{column, row}] = index; ++stores; }
+    void StoreChoice(int column, int row, int index) override
+    {
+        values[{column, row}] = index;
+        ++stores;
+    }
     void StoreText(int column, int row, const QString& text) override
     {
         values[{column, row}] = CScalingParameterResolver::ParseScaled(text.toStdString(), 0, 9999, 10, 15804);
@@ -317,8 +319,8 @@ public:
                 const auto edit = DescribeCell(c, r);
                 const int v = Value(c, r);
                 QString text = edit.kind == CGridCellEdit::Kind::List
-                    ? UiText(v == 0 ? 3265 : 3266)
-                    : QString::fromStdString(CScalingParameterResolver::FormatScaled(v, 10));
+                                   ? UiText(v == 0 ? 3265 : 3266)
+                                   : QString::fromStdString(CScalingParameterResolver::FormatScaled(v, 10));
                 m_grid.SetCell(c, r, c == 7 ? text + QStringLiteral(" s") : text);
             }
     }

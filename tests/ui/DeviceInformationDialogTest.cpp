@@ -35,8 +35,19 @@ namespace {
 
 constexpr int kWaitMs = 20000; // only a bound against a hang
 
-enum Row { kTagRow, kDisplayRow, kMaxRow, kMinRow, kStatusRow, kErrorRow, kAnalogRow, kModelRow, kSerialRow,
-           kHardwareRow, kFirmwareRow };
+enum Row {
+    kTagRow,
+    kDisplayRow,
+    kMaxRow,
+    kMinRow,
+    kStatusRow,
+    kErrorRow,
+    kAnalogRow,
+    kModelRow,
+    kSerialRow,
+    kHardwareRow,
+    kFirmwareRow
+};
 
 class DeviceInformationTest : public ::testing::Test
 {
@@ -121,10 +132,12 @@ TEST_F(DeviceInformationTest, ShowsWhatTheMeterSaysAndBlinksTheLampWhileCommunic
 
     // The lamp flashes blue with every other poll.
     std::set<QRgb> lamp;
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        lamp.insert(m_dialog->Lamp()->Color().rgb());
-        return lamp.size() >= 2;
-    }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            lamp.insert(m_dialog->Lamp()->Color().rgb());
+            return lamp.size() >= 2;
+        },
+        kWaitMs));
     EXPECT_EQ(lamp, (std::set<QRgb>{QColor(100, 100, 255).rgb(), QColor(Qt::black).rgb()}));
     EXPECT_TRUE(m_messages.Messages().empty());
 }
@@ -147,14 +160,16 @@ TEST_F(DeviceInformationTest, AMeterThatGoesAwayBlinksAnErrorWithoutAMessageUnti
     // Red text, then white on red, and the lamp red and black, by turns.
     std::set<std::pair<QRgb, QRgb>> looks;
     std::set<QRgb> lamp;
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        looks.insert({StatusText().rgb(), StatusBack().rgb()});
-        lamp.insert(m_dialog->Lamp()->Color().rgb());
-        return looks.size() >= 2 && lamp.size() >= 2;
-    }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            looks.insert({StatusText().rgb(), StatusBack().rgb()});
+            lamp.insert(m_dialog->Lamp()->Color().rgb());
+            return looks.size() >= 2 && lamp.size() >= 2;
+        },
+        kWaitMs));
     const QRgb normalBack = m_dialog->palette().color(QPalette::Window).rgb();
     EXPECT_EQ(looks, (std::set<std::pair<QRgb, QRgb>>{{QColor(255, 0, 0).rgb(), normalBack},
-                                                       {QColor(Qt::white).rgb(), QColor(255, 0, 0).rgb()}}));
+                                                      {QColor(Qt::white).rgb(), QColor(255, 0, 0).rgb()}}));
     EXPECT_EQ(lamp, (std::set<QRgb>{QColor(255, 0, 0).rgb(), QColor(Qt::black).rgb()}));
     EXPECT_TRUE(m_messages.Messages().empty()) << "a failed poll shows no message box";
 
@@ -263,7 +278,7 @@ TEST_F(DeviceInformationTest, ClosingWhileAPollWaitsForItsAnswerEndsAtOnce)
     PtyPair pty;
     FakeMeter meter(pty.Master());
     meter.SetResponder([](const Bytes&, int) { return Bytes{}; }); // never answers
-    CModbusInterface link(Rs485Settings(pty.SlavePath(), 0)); // 1200 bit/s: a long time-out
+    CModbusInterface link(Rs485Settings(pty.SlavePath(), 0));      // 1200 bit/s: a long time-out
     WhenModal<CDeviceInformationDialog> close([&](CDeviceInformationDialog* d) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !meter.Requests().empty(); }, kWaitMs));
         QTest::mouseClick(d->Button(monitortext::kClose), Qt::LeftButton);

@@ -34,10 +34,14 @@ namespace {
 
 // Captions that are not the parameter's name, by word.
 const std::map<int, unsigned> kCaptionOverrides = {
-    {26, inputdialogtext::kTareAdjustValue},      {36, settingdialogtext::kAutomaticReturn},
-    {37, settingdialogtext::kLockoutTransition}, {60, settingdialogtext::kType},
-    {61, settingdialogtext::kFunctionMode},       {74, settingdialogtext::kT15},
-    {75, settingdialogtext::kT35},                {83, settingdialogtext::kTripAtOverRange},
+    {26, inputdialogtext::kTareAdjustValue},
+    {36, settingdialogtext::kAutomaticReturn},
+    {37, settingdialogtext::kLockoutTransition},
+    {60, settingdialogtext::kType},
+    {61, settingdialogtext::kFunctionMode},
+    {74, settingdialogtext::kT15},
+    {75, settingdialogtext::kT35},
+    {83, settingdialogtext::kTripAtOverRange},
     {84, settingdialogtext::kPowerOnDelay},
 };
 // Radio buttons that are not the option texts, by word.
@@ -54,7 +58,8 @@ struct SDialogCase
     std::uint32_t model; // capability bits the model must have, so every row is offered
 };
 
-template <typename T> std::function<std::unique_ptr<CSettingDialog>()> Make()
+template <typename T>
+std::function<std::unique_ptr<CSettingDialog>()> Make()
 {
     return [] { return std::make_unique<T>(); };
 }
@@ -148,8 +153,8 @@ TEST(DialogRows, EveryRowShowsItsWordAsTheDescriptorTableDescribesIt)
             if (override != kCaptionOverrides.end())
                 overridesSeen.insert(b.word);
             const QString caption = override != kCaptionOverrides.end()
-                ? Name(override->second)
-                : QString::fromStdString(table.NameText(b.word));
+                                        ? Name(override->second)
+                                        : QString::fromStdString(table.NameText(b.word));
             const QString value = QString::fromStdString(table.ValueText(image, b.word));
             const unsigned base = CParameterEnumerationInterface::OptionBase(b.word, flags);
             const int options = int(OptionCount(base));

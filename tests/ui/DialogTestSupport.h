@@ -4,9 +4,9 @@
 // accessible name), type into them, press OK.
 #include "ui/editors/SettingDialog.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleInterface>
-#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,7 +44,8 @@ inline QString AccessibleName(QWidget* widget)
 
 // The one control of type T that a screen reader names `name`; fails the
 // test when there is none or more than one.
-template <typename T> T* Named(QWidget* dialog, const QString& name)
+template <typename T>
+T* Named(QWidget* dialog, const QString& name)
 {
     T* found = nullptr;
     int count = 0;
@@ -104,8 +105,8 @@ inline void ExpectEveryControlNamed(QWidget* dialog)
 {
     for (QWidget* w : dialog->findChildren<QWidget*>()) {
         const char* kind = w->metaObject()->className();
-        const bool operable = w->focusPolicy() != Qt::NoFocus && !w->inherits("QDialogButtonBox")
-            && !w->inherits("QGroupBox") && qstrcmp(kind, "QWidget") != 0;
+        const bool operable = w->focusPolicy() != Qt::NoFocus && !w->inherits("QDialogButtonBox") &&
+                              !w->inherits("QGroupBox") && qstrcmp(kind, "QWidget") != 0;
         // Hidden ones (a grid's cell editors between edits) cannot be reached.
         if (!operable || !w->parentWidget() || w->inherits("QAbstractItemView") || !w->isVisibleTo(dialog))
             continue;

@@ -36,7 +36,8 @@ CRegisterImage ImageOf(int model)
 }
 
 using DialogMaker = std::function<std::unique_ptr<CSettingDialog>()>;
-template <typename T> DialogMaker Make()
+template <typename T>
+DialogMaker Make()
 {
     return [] { return std::make_unique<T>(); };
 }
@@ -129,8 +130,8 @@ TEST(InputDialogs, CutBelowTakesUpTo999StoredUnitsInTheDecimalsOfTheDecimalPoint
         int stored; // -1: rejected
         std::int32_t divisor;
     };
-    const Case cases[] = {{0, "1000", -1, 1}, {0, "999", 999, 1}, {0, "-1", -1, 1}, {2, "10.00", -1, 100},
-                          {2, "9.99", 999, 100}};
+    const Case cases[] = {
+        {0, "1000", -1, 1}, {0, "999", 999, 1}, {0, "-1", -1, 1}, {2, "10.00", -1, 100}, {2, "9.99", 999, 100}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.typed) + " at decimal point " + std::to_string(c.decimalPoint));
         CRegisterImage image = ImageOf(kDcModel);

@@ -1,9 +1,9 @@
 // The output and interface dialogs and the front panel dialogs, run with
 // RunSettingDialog as the main window runs them and driven through their
 // captions as a user would.
+#include "ui/editors/dialogs/AlarmDialogs.h"
 #include "ui/editors/dialogs/FrontPanelDialogs.h"
 #include "ui/editors/dialogs/InterfaceDialogs.h"
-#include "ui/editors/dialogs/AlarmDialogs.h"
 
 #include "DialogTestSupport.h"
 #include "app/StringTable.h"
@@ -52,7 +52,8 @@ QString Range(std::int32_t minimum, std::int32_t maximum, std::int32_t divisor, 
 }
 
 using DialogMaker = std::function<std::unique_ptr<CSettingDialog>()>;
-template <typename T> DialogMaker Make()
+template <typename T>
+DialogMaker Make()
 {
     return [] { return std::make_unique<T>(); };
 }
@@ -259,7 +260,9 @@ TEST(AnalogOutputDialog, TheFullScaleAdjustmentMustLieFiveAboveTheZeroJustTyped)
         const char* full;
         bool accepted;
     };
-    const Case cases[] = {{"10.000", "14.999", false}, {"10.000", "15.000", true}, {"-5.000", "105.000", true},
+    const Case cases[] = {{"10.000", "14.999", false},
+                          {"10.000", "15.000", true},
+                          {"-5.000", "105.000", true},
                           {"0.000", "105.001", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.zero) + " / " + c.full);
@@ -483,13 +486,21 @@ TEST(InterfaceAndPanelDialogs, InJapaneseEveryDialogIsTranslatedAndGrowsToItsTex
 {
     const std::string path = std::string(Q6K_SOURCE_DIR) + "/src/res/strings.ja.txt";
     ASSERT_TRUE(CStringTable::LoadLanguageFile(path));
-    const DialogMaker makers[] = {Make<CAlarmBankDialog>(),    Make<CAdvancedAlarmDialog>(), Make<CAnalogOutputDialog>(),
-                                  Make<CBCDOutputDialog>(),    Make<CEventInputDialog>(),    Make<CModbusDialog>(),
-                                  Make<CAdvancedModbusDialog>(), Make<COperationDialog>(),   Make<CDisplayDialog>(),
-                                  Make<CProtectDialog>()};
-    const char* english[] = {"Alarm Bank Setting", "Alarm Advanced Setting", "Analog Output Setting",
-                             "BCD Output Setting", "Event Trigger Input Setting", "Modbus Setting",
-                             "Modbus Advanced Setting", "Control Setting", "Display Setting", "Lockout Setting"};
+    const DialogMaker makers[] = {Make<CAlarmBankDialog>(),      Make<CAdvancedAlarmDialog>(),
+                                  Make<CAnalogOutputDialog>(),   Make<CBCDOutputDialog>(),
+                                  Make<CEventInputDialog>(),     Make<CModbusDialog>(),
+                                  Make<CAdvancedModbusDialog>(), Make<COperationDialog>(),
+                                  Make<CDisplayDialog>(),        Make<CProtectDialog>()};
+    const char* english[] = {"Alarm Bank Setting",
+                             "Alarm Advanced Setting",
+                             "Analog Output Setting",
+                             "BCD Output Setting",
+                             "Event Trigger Input Setting",
+                             "Modbus Setting",
+                             "Modbus Advanced Setting",
+                             "Control Setting",
+                             "Display Setting",
+                             "Lockout Setting"};
     CRegisterImage image = ImageOf(ModelWith(CAP_RTD_INPUT | CAP_MODBUS | CAP_FOUR_ALARMS));
     image.SetWord(85, 1);
     for (std::size_t i = 0; i < std::size(makers); ++i) {

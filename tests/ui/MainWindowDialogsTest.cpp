@@ -9,8 +9,8 @@
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/common/ErrorReport.h"
 #include "ui/app/MyQ6KDlg.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
@@ -107,8 +107,8 @@ TEST_F(MainWindowDialogs, EachButtonsDialogChangesTheWindowsImageOnOkOnly)
         {text::kControl, 0, "Control Setting", [](CSettingDialog* d) { TypeIn(d, 12758, "45"); }, 36, 45},
         {text::kDisplay, 0, "Display Setting", [](CSettingDialog* d) { TypeIn(d, 15656, "8"); }, 43, 8},
         {text::kLockout, 0, "Lockout Setting", [](CSettingDialog* d) { ChooseIn(d, 15751, 2); }, 45, 2},
-        {text::kBcdOutput, CAP_BCD_OUTPUT, "BCD Output Setting", [](CSettingDialog* d) { ChooseIn(d, 16055, 1); },
-         55, 1},
+        {text::kBcdOutput, CAP_BCD_OUTPUT, "BCD Output Setting", [](CSettingDialog* d) { ChooseIn(d, 16055, 1); }, 55,
+         1},
         {text::kEventTrigger, CAP_EVENT_INPUT, "Event Trigger Input Setting",
          [](CSettingDialog* d) { ChooseIn(d, 16001, 4); }, 56, 4},
         {text::kAnalogOut, CAP_ANALOG_OUTPUT, "Analog Output Setting", [](CSettingDialog* d) { ChooseIn(d, 12744, 3); },

@@ -14,10 +14,10 @@
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/common/ErrorReport.h"
 #include "ui/app/MyQ6KDlg.h"
-#include "ui/common/UiText.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
 
@@ -31,9 +31,9 @@
 #include <QUndoStack>
 #include <csignal>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <gtest/gtest.h>
 
 extern char** environ;
 
@@ -308,8 +308,10 @@ TEST_F(MainWindowState, UploadOpenAndSaveSayWhatTheyDidAndSetWhatCountsAsSaved)
     QTest::mouseClick(w->Button(text::kUpload), Qt::LeftButton);
     press.stop();
     ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
-    const QString model = QStringLiteral("model 40 ") + QString::fromStdString(CDeviceType::FromCode(40).ModelDescription());
-    EXPECT_TRUE(w->StatusText().startsWith(QStringLiteral("Uploaded ") + model + QStringLiteral(" (serial Q6KSIM01) from address 1 in ")))
+    const QString model =
+        QStringLiteral("model 40 ") + QString::fromStdString(CDeviceType::FromCode(40).ModelDescription());
+    EXPECT_TRUE(w->StatusText().startsWith(QStringLiteral("Uploaded ") + model +
+                                           QStringLiteral(" (serial Q6KSIM01) from address 1 in ")))
         << w->StatusText().toStdString();
     EXPECT_FALSE(w->isWindowModified()); // what the meter holds
     EXPECT_EQ(w->UndoStack()->undoText(), UiText(text::kUpload));

@@ -16,11 +16,11 @@
 #include "model/OptionListTable.h"
 #include "model/ParameterEnumeration.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/common/ErrorReport.h"
 #include "ui/app/MyQ6KDlg.h"
 #include "ui/app/OptionDialog.h"
-#include "ui/common/UiText.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/ParEdit.h"
@@ -47,8 +47,8 @@
 #include <QUndoStack>
 #include <QUrl>
 #include <filesystem>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 
 void PrintTo(const QString& text, std::ostream* out)
 {
@@ -154,16 +154,17 @@ TEST_F(MainWindow, FirstStartShowsModel15OnTheDcPageWithEveryControlNamedByItsCa
     // A screen reader (and a test) finds every control by what the user reads.
     w->show();
     for (QWidget* control : w->findChildren<QWidget*>()) {
-        if (!control->isVisible() || !(qobject_cast<QComboBox*>(control) || qobject_cast<QLineEdit*>(control) ||
-                                       qobject_cast<QAbstractButton*>(control) || qobject_cast<CDataGridView*>(control)))
+        if (!control->isVisible() ||
+            !(qobject_cast<QComboBox*>(control) || qobject_cast<QLineEdit*>(control) ||
+              qobject_cast<QAbstractButton*>(control) || qobject_cast<CDataGridView*>(control)))
             continue;
         if (control->parent() && qobject_cast<QComboBox*>(control->parent()))
             continue; // a list's own edit line
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
         ASSERT_NE(a, nullptr);
         const QString name = a->text(QAccessible::Name);
-        EXPECT_FALSE(name.trimmed().isEmpty()) << control->metaObject()->className() << " "
-                                               << control->property("controlId").toInt();
+        EXPECT_FALSE(name.trimmed().isEmpty())
+            << control->metaObject()->className() << " " << control->property("controlId").toInt();
         // A control with a caption is labelled by it (Qt names a list by its
         // entry on Linux and tells the caption as the relation).
         for (QLabel* label : w->findChildren<QLabel*>()) {
@@ -220,8 +221,8 @@ TEST_F(MainWindow, ItsFieldsAndThePageShowTheirWordsAsTheDescriptorTableDescribe
     auto shown = [&](int word) { return QString::fromStdString(table.ValueText(image, word)); };
     auto* page = dynamic_cast<CInputScalingPage*>(w->InputPage());
     ASSERT_NE(page, nullptr);
-    const std::pair<QLineEdit*, int> edits[] = {{page->InputZero(), 2},     {page->InputSpan(), 4},
-                                                {page->DisplayZero(), 6},   {page->DisplaySpan(), 8},
+    const std::pair<QLineEdit*, int> edits[] = {{page->InputZero(), 2},   {page->InputSpan(), 4},
+                                                {page->DisplayZero(), 6}, {page->DisplaySpan(), 8},
                                                 {w->BargraphLower(), 32}, {w->BargraphUpper(), 34}};
     for (const auto& [edit, word] : edits)
         EXPECT_EQ(edit->text(), shown(word)) << "word " << word;
@@ -310,11 +311,11 @@ TEST_F(MainWindow, ScalingPageTypeChangesFollowTheirRules)
     EXPECT_EQ(image.GetWord(0), 2);
     EXPECT_EQ(page->InputZero()->text(), "-20.000");
     EXPECT_EQ(page->InputSpan()->text(), "20.000");
-    EXPECT_EQ(page->DisplayZero()->text(), "1.5");    // the display scaling stays
-    EXPECT_EQ(image.GetLong(62), analogZero);          // function mode 0: the analog output stays
+    EXPECT_EQ(page->DisplayZero()->text(), "1.5"); // the display scaling stays
+    EXPECT_EQ(image.GetLong(62), analogZero);      // function mode 0: the analog output stays
     EXPECT_EQ(image.GetLong(64), analogSpan);
-    EXPECT_EQ(image.GetWord(21), cutout);              // a DC change leaves the cut-off
-    EXPECT_EQ(image.GetLong(2), -20000);               // what the page shows is taken as one step
+    EXPECT_EQ(image.GetWord(21), cutout); // a DC change leaves the cut-off
+    EXPECT_EQ(image.GetLong(2), -20000);  // what the page shows is taken as one step
     EXPECT_EQ(w->UndoStack()->undoText(), "Type");
 
     image.SetWord(61, 1);
@@ -421,8 +422,8 @@ TEST_F(MainWindow, UploadEditSaveAndOpenGiveTheSameImage)
     QTest::mouseClick(w->Button(text::kSaveFile), Qt::LeftButton);
     ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
     const CRegisterImage saved = w->Image();
-    EXPECT_EQ(saved.GetLong(6), CScalingParameterResolver::ParseScaled("-1.5", -99999999, 99999999,
-                                                                      CScalingParameterResolver(saved).DisplayScale(), 0));
+    EXPECT_EQ(saved.GetLong(6), CScalingParameterResolver::ParseScaled(
+                                    "-1.5", -99999999, 99999999, CScalingParameterResolver(saved).DisplayScale(), 0));
 
     w->ChangeModel(FirstModelWith(CAP_RTD_INPUT));
     EXPECT_TRUE(w->isWindowModified());
@@ -622,7 +623,8 @@ TEST_F(MainWindow, AlarmTableShowsTheCurrentBankAndEditsInTheCell)
     image.SetWord(85, 0);
     w->FullRefresh();
     EXPECT_EQ(grid->CellText(2, 2).toStdString(),
-              CScalingParameterResolver::FormatScaled(image.GetLong(CRegisterImage::BankSetpointWord(1, CRegisterImage::TripH)), scale));
+              CScalingParameterResolver::FormatScaled(
+                  image.GetLong(CRegisterImage::BankSetpointWord(1, CRegisterImage::TripH)), scale));
     EXPECT_FALSE(w->Button(text::kBank)->isEnabled());
 }
 
@@ -710,8 +712,8 @@ TEST_F(MainWindow, DecimalPointCommitsTheWindowFirstAndRefreshesItAfter)
     answer.stop();
     ASSERT_TRUE(messages.Messages().empty()) << messages.Messages()[0].text.toStdString();
     EXPECT_EQ(image.GetWord(10), 3);
-    EXPECT_EQ(image.GetLong(8), 2505);                  // committed with the old point
-    EXPECT_EQ(page->DisplaySpan()->text(), "2.505");    // shown with the new one
+    EXPECT_EQ(image.GetLong(8), 2505);               // committed with the old point
+    EXPECT_EQ(page->DisplaySpan()->text(), "2.505"); // shown with the new one
 
     // A value the window cannot take stops the button before its dialog.
     w->BargraphUpper()->setText("x");

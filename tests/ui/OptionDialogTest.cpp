@@ -35,7 +35,8 @@ protected:
         m_dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
     }
-    template <typename T> T* Get(const char* name)
+    template <typename T>
+    T* Get(const char* name)
     {
         T* w = m_dialog->findChild<T*>(QLatin1String(name));
         EXPECT_NE(w, nullptr) << name;

@@ -43,13 +43,15 @@ public:
     {
         CEditText* box = editors.box;
         CEditComboBox* list = editors.list;
-        QObject::connect(box, &CEditText::committed,
-                         [this, box](int navigation) { commits.push_back({kCommitText, -1, box->text(), navigation}); });
+        QObject::connect(box, &CEditText::committed, [this, box](int navigation) {
+            commits.push_back({kCommitText, -1, box->text(), navigation});
+        });
         QObject::connect(list, &CEditComboBox::committed, [this, list](int navigation) {
             commits.push_back({kCommitList, list->currentIndex(), {}, navigation});
         });
-        QObject::connect(list, &CEditComboBox::cancelled,
-                         [this, list] { commits.push_back({kCommitNone, list->currentIndex(), {}, kNavStay}); });
+        QObject::connect(list, &CEditComboBox::cancelled, [this, list] {
+            commits.push_back({kCommitNone, list->currentIndex(), {}, kNavStay});
+        });
     }
     std::vector<SCommit> commits;
 };

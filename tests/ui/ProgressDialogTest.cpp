@@ -195,8 +195,7 @@ class CStuckLink : public CModbusInterface
 public:
     explicit CStuckLink(std::shared_ptr<SStuck> stuck)
         : CModbusInterface(ComSettings{ComSettings::NoLoad{}}), m_stuck(std::move(stuck))
-    {
-    }
+    {}
 
 protected:
     std::unique_ptr<CModbusTransport> CreateTransport() const override

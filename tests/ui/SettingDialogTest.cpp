@@ -99,7 +99,7 @@ TEST(SettingDialog, OkReadsTypedValuesWithAutomaticBaseAndRounding)
     CSampleDialog dialog;
     const bool ok = RunDriven(dialog, image, [&] {
         dialog.pattern->setCurrentIndex(0);
-        dialog.bankNo->setText("08"); // decimal, whatever its leading zero
+        dialog.bankNo->setText("08");  // decimal, whatever its leading zero
         dialog.delay->setText("0.05"); // 0.5 rounds away from zero
         dialog.setpoint->setText("-199.995");
         dialog.accept();
@@ -138,8 +138,7 @@ TEST(SettingDialog, FailedOkKeepsTheDialogOpenOnTheFirstBadEditAndCancelLeavesTh
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
         ASSERT_EQ(capture.Messages().size(), 1u);
         EXPECT_EQ(capture.Messages()[0].icon, MessageIcon::Stop);
-        EXPECT_EQ(capture.Messages()[0].text,
-                  UiMessage(CScalingParameterResolver::RangeMessage(0, 9999, 10, 15257)));
+        EXPECT_EQ(capture.Messages()[0].text, UiMessage(CScalingParameterResolver::RangeMessage(0, 9999, 10, 15257)));
         EXPECT_TRUE(capture.Messages()[0].text.contains("999.9"));
         EXPECT_EQ(dialog.focusWidget(), dialog.delay);
         EXPECT_EQ(dialog.delay->selectedText(), "1000.0");
@@ -176,7 +175,6 @@ TEST(SettingDialog, CopiesTheIdentityInAndBackOut)
     EXPECT_TRUE(seen == identity);
     EXPECT_FALSE(image.Identity() == identity);
 }
-
 
 // ---------------------------------------------------------------------------
 // The kinds of row beyond a plain list or edit.
@@ -274,9 +272,9 @@ public:
     CModelDialog() : CSettingDialog(0)
     {
         lock = AddOptionRow(1085, 48, EOptionRule::Clamped, {.available = HasCapability(CAP_MODBUS)});
-        fractions = AddOptionRow(
-            1030, 44, EOptionRule::Exact,
-            {.options = [](const CRegisterImage& image) { return image.GetWord(1) == 1 ? 2 : 3; }});
+        fractions =
+            AddOptionRow(1030, 44, EOptionRule::Exact,
+                         {.options = [](const CRegisterImage& image) { return image.GetWord(1) == 1 ? 2 : 3; }});
         address = AddNumberRow(1067, 70, LimitsFixed(1, 247), {.available = HasCapability(CAP_MODBUS)});
         AddStoreRule([](CRegisterImage& image) { image.SetWord(83, image.GetWord(44) + 100); });
         BindCustom(nullptr, {}, [this] { ++customStores; }); // no load: used to throw
@@ -330,11 +328,10 @@ class CDependentDialog : public CSettingDialog
 public:
     CDependentDialog() : CSettingDialog(0)
     {
-        edits = {
-            AddNumberRow(1017, 74, LimitsFixed(1, 59)),
-            AddNumberRow(1018, 75, LimitsAbove(74, ENumberWidth::Word, 1, 60)),
-            AddNumberRow(1034, 66, LimitsFixed(-5000, 100000)),
-            AddNumberRow(1013, 68, LimitsAbove(66, ENumberWidth::Long, 5000, 105000))};
+        edits = {AddNumberRow(1017, 74, LimitsFixed(1, 59)),
+                 AddNumberRow(1018, 75, LimitsAbove(74, ENumberWidth::Word, 1, 60)),
+                 AddNumberRow(1034, 66, LimitsFixed(-5000, 100000)),
+                 AddNumberRow(1013, 68, LimitsAbove(66, ENumberWidth::Long, 5000, 105000))};
     }
     std::vector<QLineEdit*> edits;
 };

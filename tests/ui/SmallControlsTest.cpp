@@ -19,7 +19,7 @@ TEST(SmallControls, LedPaintsACentredCircleOnButtonFace)
     EXPECT_EQ(wide.pixelColor(30, 10), QColor(0, 200, 0)); // centre
     EXPECT_EQ(wide.pixelColor(10, 10), face);              // left of the circle (x 20 ... 40)
     EXPECT_EQ(wide.pixelColor(50, 10), face);
-    EXPECT_EQ(wide.pixelColor(21, 1), face);               // the circle's square corner
+    EXPECT_EQ(wide.pixelColor(21, 1), face); // the circle's square corner
 
     led.resize(20, 60);
     const QImage tall = led.grab().toImage();

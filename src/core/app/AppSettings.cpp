@@ -54,7 +54,7 @@ std::string ConfigHome()
 // there.
 bool FileIsThere(const std::string& path)
 {
-    struct stat st{};
+    struct stat st = {};
     return lstat(path.c_str(), &st) == 0;
 }
 
@@ -185,8 +185,8 @@ void CSettingsStore::Write(std::string_view section, const std::vector<Value>& v
     if (!err)
         err = ini.Save(path);
     if (err)
-        throw CPrivateException(LoadPrintfMessage(ids::kSettingsNotWritten,
-                                                  {path, CPrivateException::SystemErrorText(err)}));
+        throw CPrivateException(
+            LoadPrintfMessage(ids::kSettingsNotWritten, {path, CPrivateException::SystemErrorText(err)}));
 }
 
 void CAppSettings::Load()
@@ -201,6 +201,6 @@ void CAppSettings::Load()
 
 void CAppSettings::Save() const
 {
-    CSettingsStore::Write("Settings", {{"DeviceId", std::to_string(m_deviceId)},
-                                       {"DisplayLanguage", std::to_string(m_displayLanguage)}});
+    CSettingsStore::Write(
+        "Settings", {{"DeviceId", std::to_string(m_deviceId)}, {"DisplayLanguage", std::to_string(m_displayLanguage)}});
 }

@@ -59,8 +59,8 @@ public:
 // The application settings of section "Settings".
 struct CAppSettings
 {
-    int m_deviceId = 15;         // "DeviceId": model code last worked on
-    int m_displayLanguage = -1;  // "DisplayLanguage": -1 = not chosen yet
+    int m_deviceId = 15;        // "DeviceId": model code last worked on
+    int m_displayLanguage = -1; // "DisplayLanguage": -1 = not chosen yet
 
     void Load();
     void Save() const;

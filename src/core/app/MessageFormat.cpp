@@ -19,8 +19,8 @@ std::string Pad(std::string body, std::size_t width, bool left, char fill)
     return std::string(n, fill) + body;
 }
 
-std::string FormatField(char conv, const CMsgArg* arg, bool left, bool zero, bool plus,
-                        std::size_t width, int precision)
+std::string FormatField(char conv, const CMsgArg* arg, bool left, bool zero, bool plus, std::size_t width,
+                        int precision)
 {
     std::string body;
     if (conv == 's' || (arg && !arg->IsNumber())) {
@@ -33,24 +33,15 @@ std::string FormatField(char conv, const CMsgArg* arg, bool left, bool zero, boo
     char buf[32];
     switch (conv) {
     case 'd':
-    case 'i':
-        std::snprintf(buf, sizeof buf, plus ? "%+lld" : "%lld", v);
-        break;
-    case 'u':
-        std::snprintf(buf, sizeof buf, "%llu", static_cast<unsigned long long>(static_cast<unsigned>(v)));
-        break;
-    case 'x':
-        std::snprintf(buf, sizeof buf, "%llx", static_cast<unsigned long long>(static_cast<unsigned>(v)));
-        break;
-    case 'X':
-        std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(static_cast<unsigned>(v)));
-        break;
+    case 'i': std::snprintf(buf, sizeof buf, plus ? "%+lld" : "%lld", v); break;
+    case 'u': std::snprintf(buf, sizeof buf, "%llu", static_cast<unsigned long long>(static_cast<unsigned>(v))); break;
+    case 'x': std::snprintf(buf, sizeof buf, "%llx", static_cast<unsigned long long>(static_cast<unsigned>(v))); break;
+    case 'X': std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(static_cast<unsigned>(v))); break;
     case 'c':
         buf[0] = static_cast<char>(v);
         buf[1] = 0;
         break;
-    default:
-        buf[0] = 0;
+    default: buf[0] = 0;
     }
     body = buf;
     if (precision >= 0 && conv != 'c' && body.size() < static_cast<std::size_t>(precision))
@@ -142,7 +133,8 @@ std::string FormatPrintf(std::string_view f, std::initializer_list<CMsgArg> args
         char conv = f[j];
         if (conv == '%') {
             out += '%';
-        } else if (conv == 's' || conv == 'd' || conv == 'i' || conv == 'u' || conv == 'x' || conv == 'X' || conv == 'c') {
+        } else if (conv == 's' || conv == 'd' || conv == 'i' || conv == 'u' || conv == 'x' || conv == 'X' ||
+                   conv == 'c') {
             const CMsgArg* arg = next != args.end() ? &*next++ : nullptr;
             out += FormatField(conv, arg, left, zero, plus, width, precision);
         } else {

@@ -17,7 +17,8 @@ public:
     CMsgArg(std::string_view text) : m_text(text) {}
     CMsgArg(const char* text) : m_text(text ? text : "") {}
     template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
-    CMsgArg(T value) : m_text(std::to_string(value)), m_isNumber(true), m_value(static_cast<long long>(value)) {}
+    CMsgArg(T value) : m_text(std::to_string(value)), m_isNumber(true), m_value(static_cast<long long>(value))
+    {}
 
     const std::string& Text() const { return m_text; }
     bool IsNumber() const { return m_isNumber; }

@@ -12,8 +12,7 @@ CPrivateException::CPrivateException(unsigned id) : m_text(CStringTable::Get(id)
 
 CPrivateException::CPrivateException(unsigned id, int code, ErrorSource source)
     : m_text(LoadMessage(id, {SystemErrorText(code, source)}))
-{
-}
+{}
 
 std::string CPrivateException::SystemErrorText(int code, ErrorSource source)
 {

@@ -22,9 +22,8 @@ Tables& TheTables()
 {
     static Tables* tables = [] {
         auto* t = new Tables;
-        CStringTable::Parse(std::string_view(reinterpret_cast<const char*>(kEnglishStringTable),
-                                             kEnglishStringTableSize),
-                            t->english);
+        CStringTable::Parse(
+            std::string_view(reinterpret_cast<const char*>(kEnglishStringTable), kEnglishStringTableSize), t->english);
         return t;
     }();
     return *tables;
@@ -44,7 +43,10 @@ std::string Unescape(std::string_view s)
         case 'n': out += '\n'; break;
         case 't': out += '\t'; break;
         case '\\': out += '\\'; break;
-        default: out += '\\'; out += s[i]; break;
+        default:
+            out += '\\';
+            out += s[i];
+            break;
         }
     }
     return out;
@@ -65,7 +67,8 @@ bool CStringTable::Parse(std::string_view text, std::map<unsigned, std::string>&
             continue;
         std::size_t tab = line.find('\t');
         unsigned id = 0;
-        auto [ptr, ec] = std::from_chars(line.data(), line.data() + (tab == std::string_view::npos ? line.size() : tab), id);
+        auto [ptr, ec] =
+            std::from_chars(line.data(), line.data() + (tab == std::string_view::npos ? line.size() : tab), id);
         if (tab == std::string_view::npos || ec != std::errc() || ptr != line.data() + tab) {
             ok = false;
             continue;

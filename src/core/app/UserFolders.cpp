@@ -22,7 +22,7 @@ int MakeFolders(const std::string& dir, unsigned mode)
         if (mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
             return errno;
     }
-    struct stat st{};
+    struct stat st = {};
     if (stat(dir.c_str(), &st) != 0)
         return errno;
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;

@@ -1,7 +1,7 @@
 #include "comm/AddressList.h"
 
-#include <utility>
 #include <charconv>
+#include <utility>
 
 namespace {
 

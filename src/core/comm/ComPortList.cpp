@@ -85,16 +85,15 @@ ComPortList::ComPortList(const std::vector<DiscoveredPort>& discovered) : ComPor
             others.push_back(&port);
         }
     }
-    std::stable_sort(others.begin(), others.end(), [](const DiscoveredPort* a, const DiscoveredPort* b) {
-        return NaturalLess(a->name, b->name);
-    });
+    std::stable_sort(others.begin(), others.end(),
+                     [](const DiscoveredPort* a, const DiscoveredPort* b) { return NaturalLess(a->name, b->name); });
     for (const DiscoveredPort* port : others) {
         std::string path = port->byIdPath;
         if (path.empty())
             path = port->systemLocation.empty() ? "/dev/" + port->name : port->systemLocation;
         // The same device reported twice is offered once.
-        const bool known = std::any_of(m_entries.begin(), m_entries.end(),
-                                       [&](const Entry& e) { return e.devicePath == path; });
+        const bool known =
+            std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.devicePath == path; });
         if (!known)
             m_entries.push_back({path, FriendlyName(*port)});
     }

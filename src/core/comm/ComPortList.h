@@ -51,8 +51,7 @@ public:
 
     // The link in `byIdDir` that resolves to `systemLocation` (the first in
     // name order when several do), or empty.
-    static std::string ByIdPathFor(const std::string& systemLocation,
-                                   const std::string& byIdDir = "/dev/serial/by-id");
+    static std::string ByIdPathFor(const std::string& systemLocation, const std::string& byIdDir = "/dev/serial/by-id");
 
     // n for "ttySn", else -1.
     static int TtySIndex(const std::string& name);

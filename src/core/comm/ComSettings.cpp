@@ -67,20 +67,20 @@ bool ComSettings::IsValidServicePort(std::string_view text)
 void ComSettings::Save() const
 {
     CSettingsStore::Write(kSection, {
-        {"Address", std::to_string(Address)},
-        {"COMPort", std::to_string(COMPort)},
-        {"COMPortName", COMPortName},
-        {"COMPortDisplayName", COMPortDisplayName},
-        {"IRCOMPortName", IRCOMPortName},
-        {"IRCOMPortDisplayName", IRCOMPortDisplayName},
-        {"Baudrate", std::to_string(Baudrate)},
-        {"Character", std::to_string(Character)},
-        {"Parity", std::to_string(Parity)},
-        {"Stop", std::to_string(Stop)},
-        {"Mode", std::to_string(Mode)},
-        {"ServerAddress", ServerAddress},
-        {"ServicePort", ServicePort},
-    });
+                                        {"Address", std::to_string(Address)},
+                                        {"COMPort", std::to_string(COMPort)},
+                                        {"COMPortName", COMPortName},
+                                        {"COMPortDisplayName", COMPortDisplayName},
+                                        {"IRCOMPortName", IRCOMPortName},
+                                        {"IRCOMPortDisplayName", IRCOMPortDisplayName},
+                                        {"Baudrate", std::to_string(Baudrate)},
+                                        {"Character", std::to_string(Character)},
+                                        {"Parity", std::to_string(Parity)},
+                                        {"Stop", std::to_string(Stop)},
+                                        {"Mode", std::to_string(Mode)},
+                                        {"ServerAddress", ServerAddress},
+                                        {"ServicePort", ServicePort},
+                                    });
 }
 
 unsigned ComSettings::BaudRateOf(int index)

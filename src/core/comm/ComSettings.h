@@ -7,8 +7,7 @@
 #include <string>
 #include <string_view>
 
-enum ComMode : int
-{
+enum ComMode : int {
     kModeRs485 = 0,    // Modbus RTU over an RS-485 line
     kModeTcp = 1,      // Modbus TCP
     kModeInfrared = 2, // Modbus RTU over the meter's infrared CONFIG port
@@ -16,7 +15,8 @@ enum ComMode : int
 
 struct ComSettings
 {
-    struct NoLoad {};
+    struct NoLoad
+    {};
 
     ComSettings() { Load(); }
     explicit ComSettings(NoLoad) {}

@@ -12,7 +12,6 @@
 #include <optional>
 #include <poll.h>
 
-
 namespace {
 
 constexpr unsigned kReadBaseTimeout = 200;
@@ -99,17 +98,14 @@ bool CModbusInterface::AbortRequested()
     return false;
 }
 
-unsigned CModbusInterface::ComputeResponseTimeout(const ComSettings& settings, unsigned base,
-                                                  std::size_t requestLength, std::size_t expectedLength)
+unsigned CModbusInterface::ComputeResponseTimeout(const ComSettings& settings, unsigned base, std::size_t requestLength,
+                                                  std::size_t expectedLength)
 {
     const auto bytes = static_cast<std::uint32_t>(requestLength + expectedLength + 4);
     switch (settings.Mode) {
-    case kModeTcp:
-        return kTcpTimeout;
-    case kModeInfrared:
-        return base + bytes * 17000u / 1200u;
-    default:
-        return base + bytes * 17000u / settings.BaudRate();
+    case kModeTcp: return kTcpTimeout;
+    case kModeInfrared: return base + bytes * 17000u / 1200u;
+    default: return base + bytes * 17000u / settings.BaudRate();
     }
 }
 
@@ -154,8 +150,8 @@ void CModbusInterface::Transact(Operation op, unsigned address, unsigned count, 
     Record(true);
 }
 
-std::vector<std::uint8_t> CModbusInterface::BuildRequest(std::uint8_t unit, bool read, unsigned address,
-                                                         unsigned count, const std::uint16_t* values)
+std::vector<std::uint8_t> CModbusInterface::BuildRequest(std::uint8_t unit, bool read, unsigned address, unsigned count,
+                                                         const std::uint16_t* values)
 {
     std::vector<std::uint8_t> request{unit,
                                       static_cast<std::uint8_t>(read ? 0x04 : 0x10),
@@ -257,8 +253,8 @@ void CModbusInterface::Attempt(const SRequest& request, std::uint16_t* readValue
     m_responseTimeout = request.timeout;
     m_transport->SetResponseTimeout(m_responseTimeout);
     std::vector<std::uint8_t> response;
-    const std::size_t received =
-        ReceiveAndCheck(request.command, request.address, request.count, request.bytes, tid, response, request.expected);
+    const std::size_t received = ReceiveAndCheck(request.command, request.address, request.count, request.bytes, tid,
+                                                 response, request.expected);
     if (request.read) {
         // (A cancel descriptor is seen by the next wait.)
         if (m_abort.load())
@@ -352,8 +348,9 @@ std::size_t CModbusInterface::ReceiveAndCheck(const char* command, unsigned addr
         Fail(command, address, count, LoadMessage(ids::kReasonException, {response[2]}));
     }
     // A read's answer echoes its byte count, a write's its address and count.
-    const bool echoDiffers = request[1] == 0x04 ? response[2] != static_cast<std::uint8_t>(expected - 3)
-                                                : !std::equal(request.begin() + 2, request.begin() + 6, response.begin() + 2);
+    const bool echoDiffers = request[1] == 0x04
+                                 ? response[2] != static_cast<std::uint8_t>(expected - 3)
+                                 : !std::equal(request.begin() + 2, request.begin() + 6, response.begin() + 2);
     if (answer.received < expected || echoDiffers) {
         CTrace::Write("Invalid response\n");
         Fail(command, address, count, CStringTable::Get(ids::kReasonInvalidResponse));

@@ -29,8 +29,7 @@ class CLinkFailure : public CPrivateException
 public:
     CLinkFailure(std::string text, ELinkAttemptEnd end, int exceptionCode = 0)
         : CPrivateException(std::move(text)), m_end(end), m_exceptionCode(exceptionCode)
-    {
-    }
+    {}
     ELinkAttemptEnd End() const { return m_end; }
     int ExceptionCode() const { return m_exceptionCode; }
 
@@ -103,8 +102,8 @@ public:
 
     // Response time-out for a request of `requestLength` bytes that expects
     // `expectedLength` answer bytes (without framing) and waits `base` ms.
-    static unsigned ComputeResponseTimeout(const ComSettings& settings, unsigned base,
-                                           std::size_t requestLength, std::size_t expectedLength);
+    static unsigned ComputeResponseTimeout(const ComSettings& settings, unsigned base, std::size_t requestLength,
+                                           std::size_t expectedLength);
 
 protected:
     // The transport of the settings' mode; a harness may stand in another.

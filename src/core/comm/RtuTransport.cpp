@@ -16,8 +16,7 @@ bool IsWholeExceptionAnswer(const std::uint8_t* frame, std::size_t got)
 
 CRtuTransport::CRtuTransport(const ComSettings& settings, std::unique_ptr<CSerialIO> port)
     : m_settings(settings), m_port(port ? std::move(port) : std::make_unique<CSerialIO>())
-{
-}
+{}
 
 void CRtuTransport::Open()
 {
@@ -85,9 +84,8 @@ CModbusTransport::Answer CRtuTransport::ReceiveResponse(std::vector<std::uint8_t
     if (m_settings.Mode == kModeInfrared) {
         received = ReceiveInfrared(buffer, expected);
     } else {
-        received = m_port->ReadFrame(buffer.data(), buffer.size(), [&](std::size_t got) {
-            return IsWholeExceptionAnswer(buffer.data(), got);
-        });
+        received = m_port->ReadFrame(buffer.data(), buffer.size(),
+                                     [&](std::size_t got) { return IsWholeExceptionAnswer(buffer.data(), got); });
     }
     if (m_port->IsLost())
         throw CPrivateException(m_port->LostText());

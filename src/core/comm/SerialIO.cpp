@@ -10,10 +10,10 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -92,14 +92,14 @@ std::string CSerialIO::DevicePathFor(const std::string& portName)
 std::string CSerialIO::OpenFailureReason(int error, const std::string& devicePath)
 {
     std::string reason = CPrivateException::SystemErrorText(error);
-    struct stat st{};
+    struct stat st = {};
     if (error != EACCES || stat(devicePath.c_str(), &st) != 0 || !(st.st_mode & S_IWGRP))
         return reason;
     // Serial ports are usually open to one group (dialout on Debian): say
     // which, since that is what the user has to change.
     std::string group = std::to_string(st.st_gid);
     for (std::vector<char> buf(1024); buf.size() <= (1u << 20); buf.resize(buf.size() * 2)) {
-        struct group entry{};
+        struct group entry = {};
         struct group* found = nullptr;
         const int rc = getgrgid_r(st.st_gid, &entry, buf.data(), buf.size(), &found);
         if (rc == ERANGE)
@@ -178,8 +178,8 @@ void CSerialIO::MarkLost(int error)
 
 std::string CSerialIO::LostText() const
 {
-    const std::string reason = m_lostError > 0 ? CPrivateException::SystemErrorText(m_lostError)
-                                               : CStringTable::Get(ids::kDeviceDisconnected);
+    const std::string reason =
+        m_lostError > 0 ? CPrivateException::SystemErrorText(m_lostError) : CStringTable::Get(ids::kDeviceDisconnected);
     return LoadPrintfMessage(ids::kPortLost, {DisplayName()}) + "\r" + reason;
 }
 
@@ -262,8 +262,7 @@ std::size_t CSerialIO::Read(void* buffer, std::size_t n)
     return ReadFrame(static_cast<std::uint8_t*>(buffer), n, nullptr);
 }
 
-std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n,
-                                 const std::function<bool(std::size_t)>& complete)
+std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n, const std::function<bool(std::size_t)>& complete)
 {
     if (m_fd < 0 || n == 0)
         return 0;

@@ -38,8 +38,7 @@ public:
     std::size_t Read(void* buffer, std::size_t n);
     // Like Read, but also ends as soon as `complete(bytesSoFar)` says the
     // frame is whole, so a short answer need not wait out the time-out.
-    std::size_t ReadFrame(std::uint8_t* buffer, std::size_t n,
-                          const std::function<bool(std::size_t)>& complete);
+    std::size_t ReadFrame(std::uint8_t* buffer, std::size_t n, const std::function<bool(std::size_t)>& complete);
     std::size_t Write(const void* buffer, std::size_t n);
     void SetPollTimeouts();
     void SetReadTimeout(std::uint32_t ms);
@@ -88,7 +87,7 @@ private:
     int m_wakeFd = -1;
     int m_cancelFd = -1;
     std::atomic<bool> m_interrupted{false}; // the wake-up descriptor is set
-    int m_lostError = -1; // -1: not lost; 0: hang-up; else the errno
+    int m_lostError = -1;                   // -1: not lost; 0: hang-up; else the errno
     // A read returns when the bytes asked for are in, or this long after it began.
     std::uint32_t m_readTimeoutMs = 3000;
     std::string m_devicePath;

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -140,8 +140,12 @@ std::uint16_t CTcpTransport::SendRequest(const std::vector<std::uint8_t>& reques
 {
     const std::uint16_t tid = ++g_transactionCounter;
     m_sentTid = tid;
-    std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(tid >> 8), static_cast<std::uint8_t>(tid & 0xFF), 0x00,
-                                    0x00, 0x00, static_cast<std::uint8_t>(request.size() & 0xFF)};
+    std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(tid >> 8),
+                                    static_cast<std::uint8_t>(tid & 0xFF),
+                                    0x00,
+                                    0x00,
+                                    0x00,
+                                    static_cast<std::uint8_t>(request.size() & 0xFF)};
     frame.insert(frame.end(), request.begin(), request.end());
     // Gateways close idle or surplus connections and restart: a connection
     // found closed is opened again for this attempt (a failure to do so is

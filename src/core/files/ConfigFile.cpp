@@ -36,8 +36,9 @@ std::int32_t ReadNumber(const CIniFile& ini, const std::string& key, std::option
     std::optional<std::int32_t> value = CConfigFile::LeadingInteger(*text);
     if (!value) {
         // The first line as it always was; the second says where to look.
-        throw CPrivateException(CStringTable::Get(file_ids::kInvalidFormat) + "\r" +
-                                LoadMessage(file_ids::kBrokenValue, {key, ini.LineOf(CConfigFile::kSection, key), *text}));
+        throw CPrivateException(
+            CStringTable::Get(file_ids::kInvalidFormat) + "\r" +
+            LoadMessage(file_ids::kBrokenValue, {key, ini.LineOf(CConfigFile::kSection, key), *text}));
     }
     return *value;
 }
@@ -106,8 +107,7 @@ std::optional<std::pair<std::int64_t, std::int64_t>> CConfigFile::ModelRange(con
         if ((flags & (CAP_RTD_INPUT | CAP_TC_INPUT)) != 0)
             return std::pair<std::int64_t, std::int64_t>{scaling.DisplayValueMinimum(), scaling.DisplayValueMaximum()};
         return std::pair<std::int64_t, std::int64_t>{scaling.InputRangeMinimum(), scaling.InputRangeMaximum()};
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 
@@ -190,7 +190,7 @@ void CConfigFile::Store(const CRegisterImage& image, CIniFile& ini)
 }
 
 CRegisterImage CConfigFile::Parse(const CIniFile& ini, const std::string& path,
-                                 std::vector<SConfigValueProblem>* problems)
+                                  std::vector<SConfigValueProblem>* problems)
 {
     // An empty or binary file, or another program's .cfg: none of its keys
     // would be missing, it is simply not ours.
@@ -276,8 +276,8 @@ CIniFile LoadConfigText(const std::string& path)
     CIniFile ini;
     const int err = ini.Load(path);
     if (err == EFBIG)
-        FailLoad(LoadMessage(file_ids::kFileTooLarge, {path, std::to_string(ini.FileSize()),
-                                                       std::to_string(CIniFile::kMaxFileSize)}));
+        FailLoad(LoadMessage(file_ids::kFileTooLarge,
+                             {path, std::to_string(ini.FileSize()), std::to_string(CIniFile::kMaxFileSize)}));
     if (err == EILSEQ)
         FailLoad(LoadMessage(file_ids::kSavedAsUtf16, {path}));
     if (err)
@@ -321,7 +321,7 @@ bool CConfigFile::Save(const CRegisterImage& image, const std::string& path)
     // A device or FIFO holds no such lines, and reading one could wait for
     // ever.
     CIniFile ini;
-    struct stat st{};
+    struct stat st = {};
     if (stat(path.c_str(), &st) != 0) {
         if (errno != ENOENT)
             throw CPrivateException(file_ids::kSaveError, errno);

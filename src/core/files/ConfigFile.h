@@ -22,10 +22,10 @@ struct SRegisterBlock;
 // model takes for its parameter.
 struct SConfigValueProblem
 {
-    std::string key;  // "L1050", "Model"
-    int line = 0;     // in the file, from 1
-    std::string text; // the value as written
-    int word = -1;    // first image word of its parameter; -1 for the identity keys
+    std::string key;   // "L1050", "Model"
+    int line = 0;      // in the file, from 1
+    std::string text;  // the value as written
+    int word = -1;     // first image word of its parameter; -1 for the identity keys
     bool plain = true; // false: not a plain decimal integer
     std::int64_t minimum = 0;
     std::int64_t maximum = 0;

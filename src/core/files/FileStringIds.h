@@ -19,8 +19,8 @@ inline constexpr unsigned kLoadError = 11007;     // "Load error. %1!s!"
 inline constexpr unsigned kInvalidFormat = 11008; // "Load error. Invalid file format."
 
 // Reasons put into kLoadError.
-inline constexpr unsigned kUnknownModel = 12300; // %1 Model, %2 DeviceExtension
-inline constexpr unsigned kMissingKey = 12301;   // %1 key name
+inline constexpr unsigned kUnknownModel = 12300;  // %1 Model, %2 DeviceExtension
+inline constexpr unsigned kMissingKey = 12301;    // %1 key name
 inline constexpr unsigned kCsvWriteError = 12302; // %1 system text
 inline constexpr unsigned kNotConfigFile = 12500; // %1 path
 // The second line of kInvalidFormat: %1 key, %2 line number, %3 the text found.

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <iterator>
-#include <unordered_map>
 #include <linux/magic.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -32,8 +32,10 @@ bool EqualNoCase(std::string_view a, std::string_view b)
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         unsigned char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x >= 'A' && x <= 'Z')
+            x += 32;
+        if (y >= 'A' && y <= 'Z')
+            y += 32;
         if (x != y)
             return false;
     }
@@ -103,10 +105,10 @@ int CIniFile::Load(const std::string& path)
            (n = std::fread(buf, 1, std::min(sizeof buf, kMaxFileSize + 1 - data.size()), f)) > 0)
         data.append(buf, n);
     int err = std::ferror(f) ? (errno ? errno : EIO) : 0;
-    struct stat st{};
+    struct stat st = {};
     if (!err && data.size() > kMaxFileSize) {
-        m_fileSize = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size)
-                                                                        : data.size();
+        m_fileSize =
+            fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : data.size();
         err = EFBIG;
     }
     std::fclose(f);
@@ -403,7 +405,7 @@ struct SaveTarget
 {
     std::string path; // its last part is no symbolic link
     bool exists = false;
-    struct stat st{};
+    struct stat st = {};
     // Named by a link of /proc (/dev/stdout, /dev/fd/N): an open file, not a
     // name that a new file could be renamed to.
     bool viaProc = false;
@@ -413,7 +415,7 @@ int FindTarget(const std::string& path, SaveTarget& target)
 {
     std::string current = path;
     for (int links = 0;; ++links) {
-        struct stat st{};
+        struct stat st = {};
         if (lstat(current.c_str(), &st) != 0) {
             if (errno != ENOENT)
                 return errno;
@@ -428,7 +430,7 @@ int FindTarget(const std::string& path, SaveTarget& target)
         }
         if (links == kMaxLinks)
             return ELOOP;
-        struct statfs fs{};
+        struct statfs fs = {};
         if (statfs(DirName(current).c_str(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC) {
             // Its text ("pipe:[123]", or the name of a file that may be gone)
             // is no path; only the kernel follows it.
@@ -475,7 +477,7 @@ int WriteInPlace(const std::string& path, std::string_view data)
     if (fd < 0)
         return errno;
     int err = 0;
-    struct stat st{};
+    struct stat st = {};
     const int flags = fcntl(fd, F_GETFL);
     // Once open, a slow reader of a FIFO is waited for like the shell waits.
     if (fstat(fd, &st) != 0 || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
@@ -484,8 +486,7 @@ int WriteInPlace(const std::string& path, std::string_view data)
         err = WriteAll(fd, data);
     // A regular file is cut to length after it is written over: its blocks
     // are reused, so a nearly full disk still takes the save.
-    if (!err && S_ISREG(st.st_mode) &&
-        (ftruncate(fd, static_cast<off_t>(data.size())) != 0 || fsync(fd) != 0))
+    if (!err && S_ISREG(st.st_mode) && (ftruncate(fd, static_cast<off_t>(data.size())) != 0 || fsync(fd) != 0))
         err = errno;
     if (close(fd) != 0 && !err)
         err = errno;
@@ -525,7 +526,7 @@ int ReplaceAtomically(const SaveTarget& target, std::string_view data)
     }
     int err = 0;
     if (target.exists) {
-        struct stat mine{};
+        struct stat mine = {};
         if (fstat(fd, &mine) != 0)
             err = errno;
         else if ((mine.st_uid != target.st.st_uid || mine.st_gid != target.st.st_gid) &&

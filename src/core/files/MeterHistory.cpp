@@ -39,7 +39,7 @@ int MakeDirs(const std::string& dir)
 
 bool Exists(const std::string& path)
 {
-    struct stat st{};
+    struct stat st = {};
     return lstat(path.c_str(), &st) == 0;
 }
 
@@ -208,10 +208,8 @@ std::string CMeterHistory::LogPath() const
 std::string CMeterHistory::LinkText(const ComSettings& s)
 {
     switch (s.Mode) {
-    case kModeTcp:
-        return "tcp " + s.ServerAddress + ":" + s.ServicePort;
-    case kModeInfrared:
-        return "ir " + s.IRCOMPortName;
+    case kModeTcp: return "tcp " + s.ServerAddress + ":" + s.ServicePort;
+    case kModeInfrared: return "ir " + s.IRCOMPortName;
     default:
         return "rtu " + s.COMPortName + " " + std::to_string(ComSettings::BaudRateOf(s.Baudrate)) + " " +
                std::to_string(ComSettings::DataBitsOf(s.Character)) + std::string(ParityLetter(s.Parity)) +

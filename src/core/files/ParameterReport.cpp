@@ -83,7 +83,8 @@ std::string CParameterReport::StatusTextOfComparison() const
     const CDeviceType& a = m_working.Identity();
     const CDeviceType& b = m_comparison.Identity();
     if (!(a == b))
-        return LoadMessage(file_ids::kDifferentModels, {a.Code(), a.ModelDescription(), b.Code(), b.ModelDescription()}) +
+        return LoadMessage(file_ids::kDifferentModels,
+                           {a.Code(), a.ModelDescription(), b.Code(), b.ModelDescription()}) +
                " " + count;
     return count;
 }

@@ -36,7 +36,9 @@ int LockFile(const std::string& path)
             close(fd);
             return -1;
         }
-        struct stat held{}, named{};
+        struct stat held
+        {
+        }, named{};
         if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
             held.st_dev == named.st_dev)
             return fd;
@@ -122,7 +124,7 @@ std::optional<CSessionRecovery::SAbandoned> CSessionRecovery::ClaimAbandoned()
             const std::string lock = m_folder + "/" + name;
             const std::string settings =
                 lock.substr(0, lock.size() - std::char_traits<char>::length(kLockSuffix)) + kSettingsSuffix;
-            struct stat st{};
+            struct stat st = {};
             if (lock != m_lockPath && stat(settings.c_str(), &st) != 0 && errno == ENOENT) {
                 if (const int fd = LockFile(lock); fd >= 0) {
                     if (stat(settings.c_str(), &st) != 0 && errno == ENOENT)
@@ -137,7 +139,7 @@ std::optional<CSessionRecovery::SAbandoned> CSessionRecovery::ClaimAbandoned()
         const std::string settings = m_folder + "/" + name;
         if (settings == m_settingsPath)
             continue;
-        struct stat st{};
+        struct stat st = {};
         if (stat(settings.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         if (newest && st.st_mtime <= newest->time)

@@ -11,8 +11,7 @@
 
 CBackThread::CBackThread(CModbusInterface& link, CMeasurands& measurands)
     : m_link(link), m_measurands(measurands), m_cancelFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-{
-}
+{}
 
 CBackThread::~CBackThread()
 {

@@ -43,8 +43,7 @@ private:
 };
 
 struct Cancelled
-{
-};
+{};
 
 // Takes the pair as the finding's identity.
 void TakeIdentity(SScanFinding& finding, std::uint16_t deviceId, std::uint16_t extensionId)
@@ -77,8 +76,7 @@ bool Probe(CModbusInterface& link, int address, SScanFinding& finding)
             throw Cancelled{}; // the scan stops there
         } catch (const CLinkFailure& e) {
             switch (e.End()) {
-            case AttemptEnd::NoAnswer:
-                return false;
+            case AttemptEnd::NoAnswer: return false;
             case AttemptEnd::LinkFailure:
             case AttemptEnd::Answered: // (not after a failure)
                 throw;
@@ -99,9 +97,7 @@ bool Probe(CModbusInterface& link, int address, SScanFinding& finding)
                     finding.message = again.Text();
                 }
                 return true;
-            case AttemptEnd::BadAnswer:
-                finding.message = e.Text();
-                break; // looked at once more
+            case AttemptEnd::BadAnswer: finding.message = e.Text(); break; // looked at once more
             }
         }
     }

@@ -143,8 +143,7 @@ bool SameSettings(const CRegisterImage& a, const CRegisterImage& b)
 
 CSafeDownload::CSafeDownload(const CRegisterImage& image, const SSafeDownloadOptions& options, CMeterHistory* history)
     : m_image(image), m_options(options), m_history(history)
-{
-}
+{}
 
 TransferResult CSafeDownload::ReadMeter(CModbusInterface& link, const ProgressReport& report)
 {
@@ -166,8 +165,8 @@ TransferResult CSafeDownload::ReadSteps(CModbusInterface& link, const ProgressRe
     const CDeviceType meter = ReadIdentity(link, m_findings);
     const CDeviceType& wanted = m_image.Identity();
     if (!(meter == wanted))
-        throw CPrivateException(
-            LoadMessage(text::kOtherModel, {meter.Code(), meter.ModelDescription(), wanted.Code(), wanted.ModelDescription()}));
+        throw CPrivateException(LoadMessage(
+            text::kOtherModel, {meter.Code(), meter.ModelDescription(), wanted.Code(), wanted.ModelDescription()}));
     m_serial = OnLink([&] { return ReadSerialNumber(link); });
     m_findings.serial = m_serial;
     const bool swap = OnLink([&] { return ReadWordSwap(link); });
@@ -317,8 +316,7 @@ TransferResult CSafeDownload::WriteThenReadBack(CModbusInterface& link, const Co
     const double writeEnd = m_options.verify ? 50 : 100;
     // (c) As DownloadJob writes.
     WriteDownloadFlag(link, 1);
-    if (WriteModelBlocks(link, m_toWrite, swap, Part(tracked, 0, writeEnd), &m_anySent) ==
-        TransferResult::Cancelled) {
+    if (WriteModelBlocks(link, m_toWrite, swap, Part(tracked, 0, writeEnd), &m_anySent) == TransferResult::Cancelled) {
         Log(original, InterruptedText());
         return TransferResult::Cancelled;
     }

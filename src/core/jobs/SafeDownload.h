@@ -52,7 +52,10 @@ public:
     const CRegisterImage& MeterBefore() const { return m_before; } // what the meter held
     const CRegisterImage& ToWrite() const { return m_toWrite; }    // with the meter's link words when keepLink
     const std::string& Serial() const { return m_serial; }
-    const std::vector<SParameterChange>& Changes() const { return m_changes; } // report rows that differ, in report order
+    const std::vector<SParameterChange>& Changes() const
+    {
+        return m_changes;
+    } // report rows that differ, in report order
     // Every word of every block of the model already equal.
     bool UpToDate() const;
     // Empty, or "After this download the meter answers at address 5, 9600

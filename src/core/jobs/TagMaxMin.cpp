@@ -4,8 +4,8 @@
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "files/MeterHistory.h"
-#include "jobs/TransferJobs.h"
 #include "jobs/TagStringIds.h"
+#include "jobs/TransferJobs.h"
 #include "model/TextRegisters.h"
 
 #include <algorithm>

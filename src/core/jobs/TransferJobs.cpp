@@ -28,8 +28,7 @@ double RowProgress(std::size_t row)
 
 // The row that holds the link words, whose registers are read one to one.
 constexpr const SRegisterBlock& kLinkBlock = kBlockTable[94];
-static_assert(kLinkBlock.width == kW16 && kLinkBlock.firstWord == kLinkFirstWord &&
-              kLinkBlock.count >= kLinkWordCount);
+static_assert(kLinkBlock.width == kW16 && kLinkBlock.firstWord == kLinkFirstWord && kLinkBlock.count >= kLinkWordCount);
 
 } // namespace
 
@@ -207,13 +206,11 @@ TransferResult DownloadJob(CModbusInterface& link, const CRegisterImage& image, 
 
 CProgressThread::CProgressThread(Kind kind, CModbusInterface& link, CRegisterImage& image)
     : m_kind(kind), m_link(link), m_image(image)
-{
-}
+{}
 
 CProgressThread::CProgressThread(LinkJob job, CModbusInterface& link)
     : m_kind(kDownload), m_link(link), m_image(m_noImage), m_job(std::move(job))
-{
-}
+{}
 
 CProgressThread::~CProgressThread()
 {
@@ -243,9 +240,10 @@ void CProgressThread::Run()
     auto report = [this](double percent) { return Report(percent); };
     try {
         m_link.Open(); // its failures keep their own text, unwrapped
-        const TransferResult result = m_job               ? m_job(m_link, report)
-                                      : m_kind == kUpload ? UploadJob(m_link, m_image, report, &m_findings)
-                                                          : DownloadJob(m_link, m_image, report, m_options, &m_findings);
+        const TransferResult result = m_job ? m_job(m_link, report)
+                                      : m_kind == kUpload
+                                          ? UploadJob(m_link, m_image, report, &m_findings)
+                                          : DownloadJob(m_link, m_image, report, m_options, &m_findings);
         m_completed = result == TransferResult::Completed;
     } catch (const CCancelled&) {
         m_linkCancelled = true; // no text: nothing went wrong

@@ -27,8 +27,8 @@ void CTrendRecord::AddReading(double time, const CMeasurands& measurands)
         return;
     }
     const double scale = std::max(1, measurands.DisplayScale());
-    Add({time, measurands.DisplayValue() / scale, measurands.MaximumValue() / scale,
-         measurands.MinimumValue() / scale, false});
+    Add({time, measurands.DisplayValue() / scale, measurands.MaximumValue() / scale, measurands.MinimumValue() / scale,
+         false});
 }
 
 void CTrendRecord::Pause()

@@ -10,7 +10,7 @@
 
 struct SDeviceOption
 {
-    int code;               // shown as one upper-case hex digit in the description
+    int code; // shown as one upper-case hex digit in the description
     unsigned optionTextId;
     std::uint16_t extensionBits;
     std::uint32_t flags;

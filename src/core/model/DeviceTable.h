@@ -63,7 +63,11 @@ constexpr const SDeviceRow* DeviceRowByCode(int code)
 
 // The rows the families and option sets must agree with.
 static_assert(kDeviceModelCount == 154);
-static_assert(kDeviceTable[0].deviceId == 2001 && kDeviceTable[0].extensionId == 0 && kDeviceTable[0].flags == 0x85000001);
-static_assert(kDeviceTable[12].deviceId == 2001 && kDeviceTable[12].extensionId == 5 && kDeviceTable[12].flags == 0x950D0001);
-static_assert(kDeviceTable[53].deviceId == 2002 && kDeviceTable[53].extensionId == 164 && kDeviceTable[53].flags == 0xCB0C0002);
-static_assert(kDeviceTable[153].deviceId == 2005 && kDeviceTable[153].extensionId == 113 && kDeviceTable[153].flags == 0xF5110010);
+static_assert(kDeviceTable[0].deviceId == 2001 && kDeviceTable[0].extensionId == 0 &&
+              kDeviceTable[0].flags == 0x85000001);
+static_assert(kDeviceTable[12].deviceId == 2001 && kDeviceTable[12].extensionId == 5 &&
+              kDeviceTable[12].flags == 0x950D0001);
+static_assert(kDeviceTable[53].deviceId == 2002 && kDeviceTable[53].extensionId == 164 &&
+              kDeviceTable[53].flags == 0xCB0C0002);
+static_assert(kDeviceTable[153].deviceId == 2005 && kDeviceTable[153].extensionId == 113 &&
+              kDeviceTable[153].flags == 0xF5110010);

@@ -14,10 +14,7 @@ class CDeviceType
 public:
     // Names no model until set.
     CDeviceType() = default;
-    CDeviceType(std::int16_t deviceId, std::int16_t extensionId)
-        : m_deviceId(deviceId), m_extensionId(extensionId)
-    {
-    }
+    CDeviceType(std::int16_t deviceId, std::int16_t extensionId) : m_deviceId(deviceId), m_extensionId(extensionId) {}
     CDeviceType(const CDeviceType&) = default;
     CDeviceType& operator=(const CDeviceType&) = default;
     virtual ~CDeviceType() = default;

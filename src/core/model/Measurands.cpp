@@ -62,34 +62,24 @@ std::string CMeasurands::ScaledValueText(std::int32_t value) const
 std::string CMeasurands::MeasurandText(int number) const
 {
     switch (number) {
-    case kModel:
-        return TextFromByteRegisters(m_modelText);
-    case kHardwareVersion:
-        return VersionText(m_hardwareVersion);
-    case kFirmwareVersion:
-        return VersionText(m_firmwareVersion);
-    case kSerialNumber:
-        return TextFromByteRegisters(m_serialNumber);
-    case kTag:
-        return TextFromUtf16Registers(m_tag);
-    case kDisplayValue:
-        return ScaledValueText(m_displayValue);
-    case kMaximumValue:
-        return ScaledValueText(m_maximumValue);
-    case kMinimumValue:
-        return ScaledValueText(m_minimumValue);
+    case kModel: return TextFromByteRegisters(m_modelText);
+    case kHardwareVersion: return VersionText(m_hardwareVersion);
+    case kFirmwareVersion: return VersionText(m_firmwareVersion);
+    case kSerialNumber: return TextFromByteRegisters(m_serialNumber);
+    case kTag: return TextFromUtf16Registers(m_tag);
+    case kDisplayValue: return ScaledValueText(m_displayValue);
+    case kMaximumValue: return ScaledValueText(m_maximumValue);
+    case kMinimumValue: return ScaledValueText(m_minimumValue);
     case kErrorCode: {
         char buf[8];
         std::snprintf(buf, sizeof buf, "%04x", static_cast<unsigned>(m_errorCode));
         return buf;
     }
-    case kStatus:
-        return StatusText(m_status);
+    case kStatus: return StatusText(m_status);
     case kAnalogOutput:
         if (m_identity.Has(CAP_ANALOG_OUTPUT) && !m_infrared && (m_status & kStatusAnalogOutValid) != 0)
             return CScalingParameterResolver::FormatScaled(m_analogOutput, 1000);
         return std::string();
-    default:
-        return std::string();
+    default: return std::string();
     }
 }

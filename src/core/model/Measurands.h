@@ -32,7 +32,7 @@ public:
     static constexpr int kMeasurandCount = 11;
 
     // Status word bits.
-    static constexpr std::uint16_t kStatusLoopTest = 0x1000;      // values not shown
+    static constexpr std::uint16_t kStatusLoopTest = 0x1000;       // values not shown
     static constexpr std::uint16_t kStatusAnalogOutValid = 0x2000; // shown inverted as "Disable AO"
 
     CMeasurands() = default;

@@ -11,8 +11,8 @@ inline constexpr unsigned kModelNameLast = 4165;
 inline constexpr unsigned kOptionTextBase = 4180;
 inline constexpr unsigned kOptionTextLast = 4190;
 
-inline constexpr unsigned kOutputNone = 4200;     // " "
-inline constexpr unsigned kOutputDcOne = 4201;    // "Dc output x 1"
+inline constexpr unsigned kOutputNone = 4200;  // " "
+inline constexpr unsigned kOutputDcOne = 4201; // "Dc output x 1"
 
 inline constexpr unsigned kInputVoltage = 4220;
 inline constexpr unsigned kInputCurrent = 4221;

@@ -12,13 +12,13 @@
 
 // How a parameter's value becomes text.
 enum EValueKind : int {
-    VK_INT16 = 0,      // signed word; argument 1: "%d", otherwise value / argument
+    VK_INT16 = 0, // signed word; argument 1: "%d", otherwise value / argument
     // 1 is not used: the kinds keep their numbers.
-    VK_INT32 = 2,      // signed 32-bit pair; as VK_INT16
-    VK_OPTION = 3,     // unsigned word; option text argument + value
-    VK_DISPLAY32 = 4,  // signed 32-bit pair / display scale
-    VK_DISPLAY16 = 5,  // unsigned word / display scale
-    VK_INPUT32 = 6,    // signed 32-bit pair / input scale
+    VK_INT32 = 2,     // signed 32-bit pair; as VK_INT16
+    VK_OPTION = 3,    // unsigned word; option text argument + value
+    VK_DISPLAY32 = 4, // signed 32-bit pair / display scale
+    VK_DISPLAY16 = 5, // unsigned word / display scale
+    VK_INPUT32 = 6,   // signed 32-bit pair / input scale
 };
 
 constexpr bool IsWideKind(int kind)

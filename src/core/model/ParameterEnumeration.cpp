@@ -62,10 +62,8 @@ std::string CParameterEnumerationInterface::ValueText(const CRegisterImage& imag
 
     const std::uint16_t word = image.GetWord(n);
     switch (row.kind) {
-    case VK_INT16:
-        return CScalingParameterResolver::FormatScaled(static_cast<std::int16_t>(word), row.argument);
-    case VK_INT32:
-        return CScalingParameterResolver::FormatScaled(image.GetLong(n), row.argument);
+    case VK_INT16: return CScalingParameterResolver::FormatScaled(static_cast<std::int16_t>(word), row.argument);
+    case VK_INT32: return CScalingParameterResolver::FormatScaled(image.GetLong(n), row.argument);
     case VK_OPTION: {
         // Bounded by the list's own length: past its end lie the texts of
         // the next list, which would name a setting the word does not mean.
@@ -78,15 +76,13 @@ std::string CParameterEnumerationInterface::ValueText(const CRegisterImage& imag
     case VK_DISPLAY16:
         return CScalingParameterResolver::FormatScaled(word, CScalingParameterResolver(image).DisplayScale());
     case VK_INPUT32:
-        return CScalingParameterResolver::FormatScaled(image.GetLong(n),
-                                                       CScalingParameterResolver(image).InputScale());
+        return CScalingParameterResolver::FormatScaled(image.GetLong(n), CScalingParameterResolver(image).InputScale());
     }
     return std::string();
 }
 
 CParameterEnumerationInterface::ECompare
-CParameterEnumerationInterface::Compare(int n, const CRegisterImage& comparison,
-                                        const CRegisterImage& working) const
+CParameterEnumerationInterface::Compare(int n, const CRegisterImage& comparison, const CRegisterImage& working) const
 {
     const CParameterDescriptor& row = RowOf(n);
     // A parameter either model lacks is never counted as different.

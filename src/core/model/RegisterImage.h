@@ -51,7 +51,10 @@ public:
     // First word of the trip point's detail block (trip action / direction,
     // deadband, ON delay, OFF delay, one-shot time, coil at alarm). P has no
     // trip action and deadband: only the last four words of its block are P's.
-    static int DetailBlockWord(TripPoint tripPoint) { return image_words::kFirstDetailWord + DetailBlockOffset(tripPoint); }
+    static int DetailBlockWord(TripPoint tripPoint)
+    {
+        return image_words::kFirstDetailWord + DetailBlockOffset(tripPoint);
+    }
     // Enable word and first setpoint word of a trip point in bank 1 ... 8.
     // P has no bank entry: std::out_of_range, as for a bank outside 1 ... 8.
     static int BankEnableWord(int bank, TripPoint tripPoint);

@@ -15,18 +15,18 @@ inline constexpr unsigned kWriteEnable = 900;      // 1 around a write of settin
 inline constexpr unsigned kInputType = 1050;
 inline constexpr unsigned kDecimalPoint = 1060;
 inline constexpr unsigned kAnalogOutputType = 3000;
-inline constexpr unsigned kDeviceAddress = 7000;   // 7000-7003: address, baud rate, parity, stop bit
-inline constexpr unsigned kLongRegister = 7006;    // 1: a 32-bit value travels high word first
+inline constexpr unsigned kDeviceAddress = 7000;    // 7000-7003: address, baud rate, parity, stop bit
+inline constexpr unsigned kLongRegister = 7006;     // 1: a 32-bit value travels high word first
 inline constexpr unsigned kLongRegisterLive = 7007; // the same for the live values
 inline constexpr unsigned kDeviceId = 9600;
 inline constexpr unsigned kExtensionId = 9601;
 inline constexpr unsigned kHardwareVersion = 9603;
 inline constexpr unsigned kFirmwareVersion = 9604;
-inline constexpr unsigned kSerialNumber = 9605;    // 8 registers
+inline constexpr unsigned kSerialNumber = 9605; // 8 registers
 inline constexpr unsigned kSerialNumberLength = 8;
-inline constexpr unsigned kModelText = 9613;       // 16 registers
+inline constexpr unsigned kModelText = 9613; // 16 registers
 inline constexpr unsigned kModelTextLength = 16;
-inline constexpr unsigned kTag = 9631;             // 16 registers, one UTF-16 code unit each
+inline constexpr unsigned kTag = 9631; // 16 registers, one UTF-16 code unit each
 inline constexpr unsigned kTagLength = 16;
 } // namespace meter_registers
 

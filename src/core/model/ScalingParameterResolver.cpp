@@ -97,24 +97,20 @@ std::optional<double> ParseDecimal(std::string_view s)
 
 } // namespace
 
-CScalingParameterResolver::CScalingParameterResolver(std::uint32_t capabilityFlags,
-                                                     std::uint16_t inputType,
+CScalingParameterResolver::CScalingParameterResolver(std::uint32_t capabilityFlags, std::uint16_t inputType,
                                                      std::uint16_t decimalPoint)
     : m_flags(capabilityFlags), m_inputType(inputType), m_decimalPoint(decimalPoint)
-{
-}
+{}
 
-CScalingParameterResolver::CScalingParameterResolver(const CDeviceType& identity,
-                                                     std::uint16_t inputType,
+CScalingParameterResolver::CScalingParameterResolver(const CDeviceType& identity, std::uint16_t inputType,
                                                      std::uint16_t decimalPoint)
     : CScalingParameterResolver(identity.CapabilityFlags(), inputType, decimalPoint)
-{
-}
+{}
 
 CScalingParameterResolver::CScalingParameterResolver(const CRegisterImage& image)
-    : CScalingParameterResolver(image.Identity(), image.GetWord(image_words::kInputType), image.GetWord(image_words::kDecimalPoint))
-{
-}
+    : CScalingParameterResolver(image.Identity(), image.GetWord(image_words::kInputType),
+                                image.GetWord(image_words::kDecimalPoint))
+{}
 
 SInputRange CScalingParameterResolver::InputRange() const
 {
@@ -186,8 +182,8 @@ std::string CScalingParameterResolver::FormatScaled(std::int32_t value, std::int
     return DoubleText(static_cast<double>(value) / divisor, std::chars_format::fixed, DecimalsOf(divisor));
 }
 
-std::string CScalingParameterResolver::RangeMessage(std::int32_t minimum, std::int32_t maximum,
-                                                    std::int32_t divisor, unsigned nameId)
+std::string CScalingParameterResolver::RangeMessage(std::int32_t minimum, std::int32_t maximum, std::int32_t divisor,
+                                                    unsigned nameId)
 {
     std::string low, high;
     if (divisor <= 1) {
@@ -201,9 +197,8 @@ std::string CScalingParameterResolver::RangeMessage(std::int32_t minimum, std::i
     return LoadMessage(ids::kRangeMessage, {CStringTable::Get(nameId), low, high});
 }
 
-std::int32_t CScalingParameterResolver::ParseScaled(std::string_view text, std::int32_t minimum,
-                                                    std::int32_t maximum, std::int32_t divisor,
-                                                    unsigned nameId)
+std::int32_t CScalingParameterResolver::ParseScaled(std::string_view text, std::int32_t minimum, std::int32_t maximum,
+                                                    std::int32_t divisor, unsigned nameId)
 {
     std::optional<long long> result;
     if (divisor <= 1) {
@@ -212,8 +207,7 @@ std::int32_t CScalingParameterResolver::ParseScaled(std::string_view text, std::
         const double product = *v * divisor;
         const double rounded = std::trunc(product >= 0 ? product + 0.5 : product - 0.5);
         // Only a product inside 32 bits is converted; larger ones are refused.
-        if (rounded >= std::numeric_limits<std::int32_t>::min() &&
-            rounded <= std::numeric_limits<std::int32_t>::max())
+        if (rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max())
             result = static_cast<long long>(rounded);
     }
     if (!result || *result < minimum || *result > maximum)

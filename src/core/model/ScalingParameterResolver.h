@@ -17,10 +17,8 @@ class CScalingParameterResolver
 public:
     // The model is taken by its capability flags, so the resolver never
     // refers to an identity that may be gone.
-    CScalingParameterResolver(std::uint32_t capabilityFlags, std::uint16_t inputType,
-                              std::uint16_t decimalPoint);
-    CScalingParameterResolver(const CDeviceType& identity, std::uint16_t inputType,
-                              std::uint16_t decimalPoint);
+    CScalingParameterResolver(std::uint32_t capabilityFlags, std::uint16_t inputType, std::uint16_t decimalPoint);
+    CScalingParameterResolver(const CDeviceType& identity, std::uint16_t inputType, std::uint16_t decimalPoint);
     // Identity, word 0 and word 10 of the image.
     explicit CScalingParameterResolver(const CRegisterImage& image);
     virtual ~CScalingParameterResolver() = default;
@@ -52,12 +50,11 @@ public:
     // text, text with anything left over, a number beyond 32 bits or outside
     // minimum … maximum throws CPrivateException with the range message
     // naming string `nameId` and the limits.
-    static std::int32_t ParseScaled(std::string_view text, std::int32_t minimum,
-                                    std::int32_t maximum, std::int32_t divisor, unsigned nameId);
+    static std::int32_t ParseScaled(std::string_view text, std::int32_t minimum, std::int32_t maximum,
+                                    std::int32_t divisor, unsigned nameId);
 
     // The range message ParseScaled raises.
-    static std::string RangeMessage(std::int32_t minimum, std::int32_t maximum,
-                                    std::int32_t divisor, unsigned nameId);
+    static std::string RangeMessage(std::int32_t minimum, std::int32_t maximum, std::int32_t divisor, unsigned nameId);
 
     // The text up to its first blank, when that blank is not the first
     // character; otherwise the whole text (option texts in narrow cells).

@@ -5,10 +5,10 @@
 #include "app/StringTable.h"
 #include "comm/ComSettings.h"
 #include "files/SessionRecovery.h"
+#include "ui/app/MyQ6KDlg.h"
+#include "ui/app/OptionDialog.h"
 #include "ui/common/ApplicationIcon.h"
 #include "ui/common/ErrorReport.h"
-#include "ui/app/OptionDialog.h"
-#include "ui/app/MyQ6KDlg.h"
 #include "ui/common/UiText.h"
 
 #include <QApplication>

@@ -1,21 +1,22 @@
 #include "ui/app/MyQ6KDlg.h"
 
 #include "app/Language.h"
+#include "app/MessageFormat.h"
 #include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
-#include "app/MessageFormat.h"
 #include "files/ConfigFile.h"
 #include "files/MeterHistory.h"
 #include "files/SessionRecovery.h"
+#include "jobs/SafeDownload.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
 #include "model/ScalingParameterResolver.h"
+#include "ui/app/OptionDialog.h"
+#include "ui/comm/CommDialog.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/ApplicationIcon.h"
 #include "ui/common/ErrorReport.h"
-#include "ui/app/OptionDialog.h"
-#include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
-#include "ui/comm/CommDialog.h"
 #include "ui/editors/AlarmTable.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/ScaledEdit.h"
@@ -25,7 +26,6 @@
 #include "ui/editors/dialogs/InterfaceDialogs.h"
 #include "ui/editors/pages/InputPageInterface.h"
 #include "ui/files/CompareDialog.h"
-#include "jobs/SafeDownload.h"
 #include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/DownloadPreviewDialog.h"
 #include "ui/jobs/HistoryDialog.h"
@@ -34,9 +34,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -45,13 +49,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QDateTime>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QMessageBox>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -65,15 +65,9 @@ namespace {
 
 namespace text = mainwindowtext;
 
-constexpr int kBargraphTypeWord = image_words::kBargraphType;
-constexpr int kBargraphLowerWord = image_words::kBargraphLower;
-constexpr int kBargraphUpperWord = image_words::kBargraphUpper;
-constexpr int kFlashingWord = image_words::kFlashing;
-constexpr int kPatternWord = image_words::kPattern;
-constexpr int kBankSwitchingWord = image_words::kBankSwitching;
-
 // Runs a setting dialog on the working image: on OK its copy replaces it.
-template <typename TDialog> bool RunOn(QWidget* parent, CRegisterImage& image)
+template <typename TDialog>
+bool RunOn(QWidget* parent, CRegisterImage& image)
 {
     TDialog dialog(parent);
     return RunSettingDialog(dialog, image);
@@ -102,8 +96,7 @@ class CMyQ6KDlg::CSnapshotCommand : public QUndoCommand
 public:
     CSnapshotCommand(CMyQ6KDlg& window, const CRegisterImage& before, const CRegisterImage& after, const QString& what)
         : QUndoCommand(what), m_window(window), m_before(before), m_after(after)
-    {
-    }
+    {}
     void undo() override { m_window.ShowSnapshot(m_before); }
     void redo() override
     {
@@ -235,11 +228,11 @@ void CMyQ6KDlg::BuildControls()
     outer->addWidget(alarm);
     outer->addWidget(BuildStatusBar());
 
-    m_binder.BindOptionList(m_bargraphType, kBargraphTypeWord, EOptionRule::Clamped);
-    m_binder.BindNumber(m_bargraphLower, kBargraphLowerWord, LimitsDisplayValue());
-    m_binder.BindNumber(m_bargraphUpper, kBargraphUpperWord, LimitsDisplayValue());
-    m_binder.BindOptionList(m_pattern, kPatternWord, EOptionRule::TwoWay);
-    m_binder.BindOptionList(m_flashing, kFlashingWord, EOptionRule::Clamped);
+    m_binder.BindOptionList(m_bargraphType, image_words::kBargraphType, EOptionRule::Clamped);
+    m_binder.BindNumber(m_bargraphLower, image_words::kBargraphLower, LimitsDisplayValue());
+    m_binder.BindNumber(m_bargraphUpper, image_words::kBargraphUpper, LimitsDisplayValue());
+    m_binder.BindOptionList(m_pattern, image_words::kPattern, EOptionRule::TwoWay);
+    m_binder.BindOptionList(m_flashing, image_words::kFlashing, EOptionRule::Clamped);
     WatchFields(bargraph);
     WatchFields(alarm);
     connect(&m_alarmTable->Editing(), &CGridCellEditing::valueCommitted, this, [this](int column, int row) {
@@ -319,7 +312,8 @@ QLayout* CMyQ6KDlg::BuildModelRow()
     m_modelButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 6px;"));
     m_modelButton->setAccessibleName(UiText(text::kModel));
     m_modelButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(m_modelButton, &QPushButton::clicked, this, [this] { Run(&CMyQ6KDlg::OnModelButton, UiText(text::kModel)); });
+    connect(m_modelButton, &QPushButton::clicked, this,
+            [this] { Run(&CMyQ6KDlg::OnModelButton, UiText(text::kModel)); });
     modelRow->addWidget(Caption(text::kModel, m_modelButton, this));
     modelRow->addWidget(m_modelButton, 1);
     return modelRow;
@@ -520,7 +514,7 @@ void CMyQ6KDlg::FullRefresh()
 
     m_binder.Load();
 
-    m_bank->setEnabled(m_image.GetWord(kBankSwitchingWord) != 0);
+    m_bank->setEnabled(m_image.GetWord(image_words::kBankSwitching) != 0);
     m_alarmTable->Refill();
 
     const CDeviceType& model = m_image.Identity();
@@ -593,12 +587,11 @@ void CMyQ6KDlg::OnUpload()
     m_savedFile.clear();
     FullRefresh();
     const QString seconds = QString::number(static_cast<double>(clock.elapsed()) / 1000.0, 'f', 1);
-    const QString serial =
-        findings.serial.empty() ? UiText(text::kNoSerial) : QString::fromStdString(findings.serial);
+    const QString serial = findings.serial.empty() ? UiText(text::kNoSerial) : QString::fromStdString(findings.serial);
     const CDeviceType& model = m_image.Identity();
     if (link.Settings().Mode == kModeInfrared)
         SayDone(UiMessage(LoadMessage(text::kUploadedInfrared, {model.Code(), model.ModelDescription(),
-                                                             serial.toStdString(), seconds.toStdString()})));
+                                                                serial.toStdString(), seconds.toStdString()})));
     else
         SayDone(UiMessage(LoadMessage(text::kUploaded, {model.Code(), model.ModelDescription(), serial.toStdString(),
                                                         link.Settings().Address, seconds.toStdString()})));
@@ -778,9 +771,9 @@ bool CMyQ6KDlg::OpenFile(const QString& path, bool ask)
         m_savedImage = m_image;
         m_savedFile = path;
         FullRefresh();
-        SayDone(UiMessage(LoadMessage(text::kOpened, {QDir::toNativeSeparators(path).toStdString(),
-                                                      m_image.Identity().Code(),
-                                                      m_image.Identity().ModelDescription()})));
+        SayDone(
+            UiMessage(LoadMessage(text::kOpened, {QDir::toNativeSeparators(path).toStdString(),
+                                                  m_image.Identity().Code(), m_image.Identity().ModelDescription()})));
     });
     Checkpoint(UiText(text::kOpenFile) + QStringLiteral(" ") + QFileInfo(path).fileName());
     return opened;
@@ -808,7 +801,8 @@ QMenu* CMyQ6KDlg::BuildModelMenu()
             submenu->menuAction()->setCheckable(true);
             submenu->menuAction()->setChecked(true);
         }
-        connect(item, &QAction::triggered, this, [this, code] { RunCommand(this, [this, code] { ChooseModel(code); }); });
+        connect(item, &QAction::triggered, this,
+                [this, code] { RunCommand(this, [this, code] { ChooseModel(code); }); });
     }
     return m_modelMenu.get();
 }
@@ -1142,9 +1136,8 @@ void CMyQ6KDlg::OfferRecovery()
     if (!session)
         return;
     const QString when = QDateTime::fromSecsSinceEpoch(session->time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const int choice =
-        AskChoice(this, UiMessage(LoadMessage(text::kRecoveryOffer, {when.toStdString()})),
-                  {{0, UiText(text::kRestore)}, {QMessageBox::Discard, {}}}, 0, MessageIcon::Question);
+    const int choice = AskChoice(this, UiMessage(LoadMessage(text::kRecoveryOffer, {when.toStdString()})),
+                                 {{0, UiText(text::kRestore)}, {QMessageBox::Discard, {}}}, 0, MessageIcon::Question);
     if (choice != 0) {
         m_recovery->Discard(*session);
         return;

@@ -17,8 +17,7 @@
 
 #include <memory>
 
-COptionDialog::COptionDialog(const CAppSettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings)
+COptionDialog::COptionDialog(const CAppSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
 {
     setWindowTitle(UiText(optiontext::kLanguageSetting));
 

@@ -3,10 +3,10 @@
 #include "app/PrivateException.h"
 #include "comm/ModbusInterface.h"
 #include "model/ScalingParameterResolver.h"
-#include "ui/common/ErrorReport.h"
-#include "ui/common/AccessKeys.h"
-#include "ui/common/UiText.h"
 #include "ui/comm/ComPortDiscovery.h"
+#include "ui/common/AccessKeys.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -71,12 +71,9 @@ QComboBox* NamedCombo(QWidget* parent, const char* name, bool editable)
 
 } // namespace
 
-CCommDialog::CCommDialog(QWidget* parent) : CCommDialog(BuildComPortList(), parent)
-{
-}
+CCommDialog::CCommDialog(QWidget* parent) : CCommDialog(BuildComPortList(), parent) {}
 
-CCommDialog::CCommDialog(ComPortList ports, QWidget* parent)
-    : QDialog(parent), m_ports(std::move(ports))
+CCommDialog::CCommDialog(ComPortList ports, QWidget* parent) : QDialog(parent), m_ports(std::move(ports))
 {
     BuildControls();
     SetSettings(m_settings);
@@ -144,8 +141,8 @@ QGroupBox* CCommDialog::BuildPortGroup()
     auto* grid = new QGridLayout;
     int row = 0;
     const std::initializer_list<std::pair<QLabel*, QWidget*>> rows = {
-        {m_portLabel, m_port},   {m_baudLabel, m_baud},       {m_parityLabel, m_parity},
-        {m_stopLabel, m_stop},   {m_stationLabel, m_station}, {m_servicePortLabel, m_servicePort}};
+        {m_portLabel, m_port}, {m_baudLabel, m_baud},       {m_parityLabel, m_parity},
+        {m_stopLabel, m_stop}, {m_stationLabel, m_station}, {m_servicePortLabel, m_servicePort}};
     for (auto [l, w] : rows) {
         l->setBuddy(w);
         grid->addWidget(l, row, 0);
@@ -216,7 +213,7 @@ void CCommDialog::SetSettings(const ComSettings& settings)
     // The first focus is on the chosen mode: on another radio, Space (or an
     // arrow key) would switch the link the user only tabbed past.
     QRadioButton* checked = SelectedMode() == kModeRs485 ? m_rs485Radio
-        : SelectedMode() == kModeTcp                     ? m_tcpRadio
+                            : SelectedMode() == kModeTcp ? m_tcpRadio
                                                          : m_infraredRadio;
     checked->setFocus(Qt::OtherFocusReason);
 }
@@ -238,9 +235,9 @@ void CCommDialog::ModeUpdate()
         w->setEnabled(rs485 || tcp);
     for (QWidget* w : {static_cast<QWidget*>(m_portLabel), static_cast<QWidget*>(m_port)})
         w->setEnabled(rs485 || infrared);
-    for (QWidget* w : {static_cast<QWidget*>(m_baudLabel), static_cast<QWidget*>(m_baud),
-                       static_cast<QWidget*>(m_parityLabel), static_cast<QWidget*>(m_parity),
-                       static_cast<QWidget*>(m_stopLabel), static_cast<QWidget*>(m_stop)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_baudLabel), static_cast<QWidget*>(m_baud), static_cast<QWidget*>(m_parityLabel),
+          static_cast<QWidget*>(m_parity), static_cast<QWidget*>(m_stopLabel), static_cast<QWidget*>(m_stop)})
         w->setEnabled(rs485);
     for (QWidget* w : {static_cast<QWidget*>(m_stationLabel), static_cast<QWidget*>(m_station),
                        static_cast<QWidget*>(m_servicePortLabel), static_cast<QWidget*>(m_servicePort)})
@@ -293,8 +290,8 @@ void CCommDialog::SelectedPort(std::string& devicePath, std::string& displayName
 int CCommDialog::ReadDeviceAddress()
 {
     try {
-        return CScalingParameterResolver::ParseScaled(m_address->text().toStdString(), kLowestAddress,
-                                                      kHighestAddress, 1, commtext::kDeviceAddress);
+        return CScalingParameterResolver::ParseScaled(m_address->text().toStdString(), kLowestAddress, kHighestAddress,
+                                                      1, commtext::kDeviceAddress);
     } catch (const CPrivateException&) {
         m_address->setFocus();
         m_address->selectAll();

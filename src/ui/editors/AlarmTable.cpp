@@ -97,7 +97,8 @@ void CAlarmTable::Refill()
             m_grid->SetCell(kEnable, row, OptionText(kNoYes, alarms.GetEnable(tp)));
             m_grid->SetCell(kSetpoint, row, Scaled(alarms.GetSetpoint(tp), scaling.DisplayScale()));
             m_grid->SetCell(kTripAction, row, OptionText(kHiLo, m_image->GetWord(DetailWord(tp, kTripAction))));
-            m_grid->SetCell(kDeadband, row, Scaled(m_image->GetWord(DetailWord(tp, kDeadband)), scaling.DisplayScale()));
+            m_grid->SetCell(kDeadband, row,
+                            Scaled(m_image->GetWord(DetailWord(tp, kDeadband)), scaling.DisplayScale()));
         }
         for (int c = kOnDelay; c <= kOneShot; ++c)
             m_grid->SetCell(c, row, Scaled(m_image->GetWord(DetailWord(tp, c)), kTenths));
@@ -155,9 +156,9 @@ void CAlarmTable::StoreText(int column, int row, const QString& text)
     };
     switch (column) {
     case kSetpoint:
-        CAlarmSettingsInterface(*m_image)
-            .SetSetpoint(tp, read(scaling.DisplayValueMinimum(), scaling.DisplayValueMaximum(), scaling.DisplayScale(),
-                                  kSetpointName));
+        CAlarmSettingsInterface(*m_image).SetSetpoint(
+            tp,
+            read(scaling.DisplayValueMinimum(), scaling.DisplayValueMaximum(), scaling.DisplayScale(), kSetpointName));
         break;
     case kDeadband:
         m_image->SetWord(DetailWord(tp, column),

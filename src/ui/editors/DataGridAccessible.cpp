@@ -3,10 +3,10 @@
 #include "ui/editors/DataGridView.h"
 
 #include <QAccessibleWidget>
-#include <algorithm>
 #include <QHash>
 #include <QPointer>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -19,10 +19,7 @@ class CGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
 public:
     CGridCellAccessible(CDataGridView* grid, int column, int row) : m_grid(grid), m_column(column), m_row(row) {}
 
-    bool isValid() const override
-    {
-        return m_grid && m_column < m_grid->Columns() && m_row < m_grid->Rows();
-    }
+    bool isValid() const override { return m_grid && m_column < m_grid->Columns() && m_row < m_grid->Rows(); }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return m_grid ? m_grid->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override
@@ -87,8 +84,8 @@ public:
 
     bool isSelected() const override
     {
-        return isValid() && m_grid->IsEditable() && m_grid->CurrentColumn() == m_column
-            && m_grid->CurrentRow() == m_row && !m_grid->IsHeaderCell(m_column, m_row);
+        return isValid() && m_grid->IsEditable() && m_grid->CurrentColumn() == m_column &&
+               m_grid->CurrentRow() == m_row && !m_grid->IsHeaderCell(m_column, m_row);
     }
     QList<QAccessibleInterface*> columnHeaderCells() const override;
     QList<QAccessibleInterface*> rowHeaderCells() const override;
@@ -140,8 +137,8 @@ public:
     {
         if (!child)
             return -1;
-        if (child->role() == QAccessible::Cell || child->role() == QAccessible::ColumnHeader
-            || child->role() == QAccessible::RowHeader) {
+        if (child->role() == QAccessible::Cell || child->role() == QAccessible::ColumnHeader ||
+            child->role() == QAccessible::RowHeader) {
             if (auto* cell = const_cast<QAccessibleInterface*>(child)->tableCellInterface()) {
                 if (cell->table() == this)
                     return cell->rowIndex() * Grid()->Columns() + cell->columnIndex();

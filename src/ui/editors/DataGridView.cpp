@@ -167,8 +167,8 @@ private:
 namespace {
 bool IsNavigationKey(int key)
 {
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2 || key == Qt::Key_Up
-        || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2 || key == Qt::Key_Up ||
+           key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
 }
 
 // The character a key types, or 0 for a key that types nothing printable (a
@@ -331,8 +331,8 @@ void CDataGridView::SetFirstSelectable(int column, int row)
 
 bool CDataGridView::IsSelectable(int column, int row) const
 {
-    return row >= m_firstRow && row < Rows() && column >= m_firstColumn && column < Columns()
-        && !IsHeaderCell(column, row);
+    return row >= m_firstRow && row < Rows() && column >= m_firstColumn && column < Columns() &&
+           !IsHeaderCell(column, row);
 }
 
 bool CDataGridView::SetCurrentCell(int column, int row)
@@ -365,7 +365,8 @@ QPoint CDataGridView::Step(CursorAction action) const
     int row = CurrentRow();
     if (column < 0 || row < 0)
         return {-1, -1};
-    const bool forward = action == QAbstractItemView::MoveNext || action == QAbstractItemView::MoveDown || action == QAbstractItemView::MoveRight;
+    const bool forward = action == QAbstractItemView::MoveNext || action == QAbstractItemView::MoveDown ||
+                         action == QAbstractItemView::MoveRight;
     const int d = forward ? 1 : -1;
     do {
         switch (action) {
@@ -465,8 +466,8 @@ bool CDataGridView::event(QEvent* event)
         // the last cell (or Shift+Tab from the first) it leaves the grid.
         if (m_editable) {
             const int tab = TabNavigation(static_cast<QKeyEvent*>(event));
-            if ((tab == kNavNext && MoveTo(QAbstractItemView::MoveNext))
-                || (tab == kNavPrevious && MoveTo(QAbstractItemView::MovePrevious))) {
+            if ((tab == kNavNext && MoveTo(QAbstractItemView::MoveNext)) ||
+                (tab == kNavPrevious && MoveTo(QAbstractItemView::MovePrevious))) {
                 event->accept();
                 return true;
             }

@@ -195,9 +195,9 @@ CGridCellEditing::~CGridCellEditing()
 
 bool CGridCellEditing::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_swallowingClick && watched->isWidgetType()
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick
-            || event->type() == QEvent::Wheel)) {
+    if (m_swallowingClick && watched->isWidgetType() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
+         event->type() == QEvent::Wheel)) {
         StopSwallowing();
         return true;
     }

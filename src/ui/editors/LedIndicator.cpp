@@ -4,9 +4,7 @@
 
 #include <algorithm>
 
-CLedIndicator::CLedIndicator(QWidget* parent) : QWidget(parent)
-{
-}
+CLedIndicator::CLedIndicator(QWidget* parent) : QWidget(parent) {}
 
 void CLedIndicator::SetColor(const QColor& color)
 {

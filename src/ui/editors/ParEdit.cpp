@@ -1,8 +1,8 @@
 #include "ui/editors/ParEdit.h"
 
 #include <QAbstractItemView>
-#include <QItemSelectionModel>
 #include <QFocusEvent>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 
 namespace {
@@ -11,8 +11,8 @@ namespace {
 // the cell.
 bool LeavesTheCell(const QFocusEvent* event)
 {
-    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason
-        && event->reason() != Qt::MenuBarFocusReason;
+    return event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason &&
+           event->reason() != Qt::MenuBarFocusReason;
 }
 } // namespace
 

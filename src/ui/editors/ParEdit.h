@@ -71,9 +71,9 @@ private:
     void OnPopupClosed();
     void Finish(bool chosen, int navigation);
 
-    bool m_popupOpen = false;   // between showPopup and the closed-popup check
-    bool m_chosen = false;      // an item was activated while the popup was open
-    int m_shownIndex = -1;      // the selection the list was shown with
+    bool m_popupOpen = false; // between showPopup and the closed-popup check
+    bool m_chosen = false;    // an item was activated while the popup was open
+    int m_shownIndex = -1;    // the selection the list was shown with
     QWidget* m_popupWindow = nullptr;
 };
 

@@ -29,12 +29,11 @@ void SetScaledText(QLineEdit* edit, std::int32_t value, std::int32_t divisor)
     edit->setText(QString::fromStdString(CScalingParameterResolver::FormatScaled(value, divisor)));
 }
 
-std::int32_t ReadScaledText(QLineEdit* edit, std::int32_t minimum, std::int32_t maximum,
-                            std::int32_t divisor, unsigned nameId)
+std::int32_t ReadScaledText(QLineEdit* edit, std::int32_t minimum, std::int32_t maximum, std::int32_t divisor,
+                            unsigned nameId)
 {
     try {
-        return CScalingParameterResolver::ParseScaled(edit->text().toStdString(), minimum, maximum,
-                                                      divisor, nameId);
+        return CScalingParameterResolver::ParseScaled(edit->text().toStdString(), minimum, maximum, divisor, nameId);
     } catch (const CPrivateException&) {
         if (CQuietValidation::Active())
             throw;

@@ -15,8 +15,8 @@ void SetScaledText(QLineEdit* edit, std::int32_t value, std::int32_t divisor);
 // ParseScaled of the text of `edit`. On failure focuses `edit`, selects all
 // of it and throws CPrivateException with message 11000 (naming string
 // `nameId` and the limits).
-std::int32_t ReadScaledText(QLineEdit* edit, std::int32_t minimum, std::int32_t maximum,
-                            std::int32_t divisor, unsigned nameId);
+std::int32_t ReadScaledText(QLineEdit* edit, std::int32_t minimum, std::int32_t maximum, std::int32_t divisor,
+                            unsigned nameId);
 
 // While one lives, a rejected text throws without touching the focus or the
 // selection: the window tries its fields after each edit, and a value still

@@ -1,7 +1,7 @@
 #include "ui/editors/SettingDialog.h"
 
-#include "ui/common/ErrorReport.h"
 #include "ui/common/AccessKeys.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
 
 #include <QComboBox>
@@ -345,8 +345,7 @@ QLineEdit* CSettingDialog::AddTrackbarRow(int editId, int trackbarId, int word, 
     return edit;
 }
 
-QPushButton* CSettingDialog::AddDialogButton(unsigned captionId, int controlId, DialogFactory make,
-                                             SRowExtras extras)
+QPushButton* CSettingDialog::AddDialogButton(unsigned captionId, int controlId, DialogFactory make, SRowExtras extras)
 {
     QWidget* parent = extras.section ? static_cast<QWidget*>(extras.section->box) : this;
     auto* button = new QPushButton(CommandCaption(captionId), parent);

@@ -121,7 +121,11 @@ public:
 
     // The control added with `controlId` (null when there is none).
     QWidget* Control(int controlId) const;
-    template <typename T> T* Control(int controlId) const { return qobject_cast<T*>(Control(controlId)); }
+    template <typename T>
+    T* Control(int controlId) const
+    {
+        return qobject_cast<T*>(Control(controlId));
+    }
 
     // OK: reads every bound control in order into the image; ends with OK
     // only when all were accepted.
@@ -146,8 +150,7 @@ protected:
     QLineEdit* AddNumberRow(int controlId, int word, LimitsSource limits, SRowExtras extras = {});
     // `column` and `row` count from 0 over the table's captions, which name
     // the cell.
-    QLineEdit* AddNumberCell(CSettingTable* table, int column, int row, int controlId, int word,
-                             LimitsSource limits);
+    QLineEdit* AddNumberCell(CSettingTable* table, int column, int row, int controlId, int word, LimitsSource limits);
     // Shows the button whose value is the word, or the button of
     // `fallbackValue` for any other word; OK writes the checked button's value.
     //     AddRadioRow(12, {{1050, 1}, {1051, 0}}, 0);  // 1 Enable, else Disable
@@ -164,11 +167,11 @@ protected:
     //     AddDialogButton<CAdvancedModbusDialog>(kAdvancedId, 1030);
     using DialogFactory = std::function<std::unique_ptr<CSettingDialog>(QWidget* parent)>;
     QPushButton* AddDialogButton(unsigned captionId, int controlId, DialogFactory make, SRowExtras extras = {});
-    template <typename TDialog> QPushButton* AddDialogButton(unsigned captionId, int controlId, SRowExtras extras = {})
+    template <typename TDialog>
+    QPushButton* AddDialogButton(unsigned captionId, int controlId, SRowExtras extras = {})
     {
         return AddDialogButton(
-            captionId, controlId, [](QWidget* parent) { return std::make_unique<TDialog>(parent); },
-            std::move(extras));
+            captionId, controlId, [](QWidget* parent) { return std::make_unique<TDialog>(parent); }, std::move(extras));
     }
     // A line of text across the dialog in red (RGB 255, 0, 0).
     QLabel* AddNote(int controlId, unsigned textId, SRowExtras extras = {});

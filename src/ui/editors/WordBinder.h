@@ -90,10 +90,7 @@ public:
     COptionCount() = default;
     COptionCount(int count) : m_source([count](const CRegisterImage&) { return count; }) {}
     template <typename F>
-        requires std::invocable<const F&, const CRegisterImage&>
-    COptionCount(F source) : m_source(std::move(source))
-    {
-    }
+    requires std::invocable<const F&, const CRegisterImage&> COptionCount(F source) : m_source(std::move(source)) {}
     // The count for `image`: the table's for `word` when none was given.
     int operator()(const CRegisterImage& image, int word) const
     {

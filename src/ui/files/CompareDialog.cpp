@@ -4,10 +4,10 @@
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
 #include "files/FileStringIds.h"
-#include "ui/common/ErrorReport.h"
-#include "ui/common/AccessKeys.h"
-#include "ui/common/UiText.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/common/AccessKeys.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/UiText.h"
 #include "ui/files/CompareList.h"
 #include "ui/jobs/ProgressDialog.h"
 
@@ -22,8 +22,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-CCompareDialog::CCompareDialog(const CRegisterImage& working, QWidget* parent)
-    : QDialog(parent), m_report(working)
+CCompareDialog::CCompareDialog(const CRegisterImage& working, QWidget* parent) : QDialog(parent), m_report(working)
 {
     BuildControls();
     m_copy->setEnabled(false);

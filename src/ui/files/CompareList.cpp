@@ -124,7 +124,8 @@ void CCompareList::Fill(const CParameterReport& report)
         item(r, kWorkingColumn)->setText(QString::fromStdString(rows[i].value));
         // A file's value that a meter would not take carries a mark.
         const QString mark = rows[i].flagged ? QStringLiteral(" !") : QString();
-        item(r, kComparisonColumn)->setText(compared ? QString::fromStdString(rows[i].comparisonValue) + mark : QString());
+        item(r, kComparisonColumn)
+            ->setText(compared ? QString::fromStdString(rows[i].comparisonValue) + mark : QString());
         m_itemData[i] = rows[i].ItemData();
         item(r, kNameColumn)->setData(Qt::UserRole, m_itemData[i]);
         Colour(static_cast<int>(i), rows[i].status);
@@ -147,8 +148,8 @@ void CCompareList::Fill(const CParameterReport& report)
 QSize CCompareList::sizeHint() const
 {
     const int frame = 2 * frameWidth();
-    const int width = columnWidth(kNameColumn) + 2 * std::max(m_valueWidth, kMinimumValueWidth)
-                    + verticalScrollBar()->sizeHint().width() + frame;
+    const int width = columnWidth(kNameColumn) + 2 * std::max(m_valueWidth, kMinimumValueWidth) +
+                      verticalScrollBar()->sizeHint().width() + frame;
     return QSize(width, verticalHeader()->defaultSectionSize() * 24 + horizontalHeader()->sizeHint().height() + frame);
 }
 

@@ -3,8 +3,8 @@
 #include "comm/ModbusInterface.h"
 #include "files/MeterHistory.h"
 #include "jobs/TagMaxMin.h"
-#include "ui/common/ErrorReport.h"
 #include "ui/common/AccessKeys.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/LedIndicator.h"
@@ -142,7 +142,8 @@ QLayout* CDeviceInformationDialog::BuildStatusLine()
     m_statusLabel->setAlignment(Qt::AlignCenter);
     // As wide as the longer text, so that the line does not jump.
     m_statusLabel->setMinimumWidth(std::max(fm.horizontalAdvance(UiText(monitortext::kCommunicationError)),
-                                            fm.horizontalAdvance(UiText(monitortext::kCommunicating))) + 8);
+                                            fm.horizontalAdvance(UiText(monitortext::kCommunicating))) +
+                                   8);
 
     m_addressLabel = new QLabel(UiText(monitortext::kDeviceAddress), this);
     m_address = new QComboBox(this);
@@ -253,7 +254,8 @@ void CDeviceInformationDialog::ShowPoll(bool error, const CMeasurands& values)
     } else {
         m_table->ClearCells();
         for (int r = 0; r < kValueRows; ++r)
-            m_table->SetCell(1, r, QString::fromStdString(values.MeasurandText(kRowMeasurands[static_cast<std::size_t>(r)])));
+            m_table->SetCell(1, r,
+                             QString::fromStdString(values.MeasurandText(kRowMeasurands[static_cast<std::size_t>(r)])));
         m_statusText = UiText(monitortext::kCommunicating);
         m_error = false;
         const bool wasSet = m_blink;

@@ -11,10 +11,10 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <algorithm>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace text = downloadtext;
 
@@ -99,19 +99,17 @@ int CDownloadPreviewDialog::ShownCount() const
     return m_list->ShownParameterCount();
 }
 
-std::unique_ptr<CDownloadPreviewDialog> CDownloadPreviewDialog::MakePreview(const CRegisterImage& meter,
-                                                                            const CRegisterImage& toWrite,
-                                                                            const std::string& serial,
-                                                                            const ComSettings& link,
-                                                                            const std::string& linkChange,
-                                                                            QWidget* parent)
+std::unique_ptr<CDownloadPreviewDialog>
+CDownloadPreviewDialog::MakePreview(const CRegisterImage& meter, const CRegisterImage& toWrite,
+                                    const std::string& serial, const ComSettings& link, const std::string& linkChange,
+                                    QWidget* parent)
 {
     const CParameterReport report = Compared(toWrite, meter);
     const CDeviceType& model = meter.Identity();
     const std::string where = link.Mode == kModeInfrared ? CStringTable::Get(text::kAtInfrared)
                                                          : LoadMessage(text::kAtAddress, {link.Address});
-    const QString heading = UiMessage(
-        LoadMessage(text::kPreviewHeading, {model.Code(), model.ModelDescription(), serial, where, report.MismatchCount()}));
+    const QString heading = UiMessage(LoadMessage(
+        text::kPreviewHeading, {model.Code(), model.ModelDescription(), serial, where, report.MismatchCount()}));
     return std::make_unique<CDownloadPreviewDialog>(EMode::Preview, report, heading, UiMessage(linkChange),
                                                     UiText(text::kBackupNote), parent);
 }

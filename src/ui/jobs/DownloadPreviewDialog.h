@@ -39,8 +39,8 @@ public:
 
     // `report` holds the image sent (or to be sent) as its working image and
     // the meter's as its comparison; only the rows that differ are listed.
-    CDownloadPreviewDialog(EMode mode, const CParameterReport& report, const QString& heading,
-                           const QString& warning, const QString& note, QWidget* parent = nullptr);
+    CDownloadPreviewDialog(EMode mode, const CParameterReport& report, const QString& heading, const QString& warning,
+                           const QString& note, QWidget* parent = nullptr);
 
     // The preview of a download whose meter was read: true for Download.
     static bool Confirm(QWidget* parent, const CSafeDownload& job, const ComSettings& link);
@@ -50,9 +50,9 @@ public:
     // The two windows from their parts: what the meter held (`meter`) or
     // holds after the download (`after`), and what was to be sent.
     static std::unique_ptr<CDownloadPreviewDialog> MakePreview(const CRegisterImage& meter,
-                                                               const CRegisterImage& toWrite,
-                                                               const std::string& serial, const ComSettings& link,
-                                                               const std::string& linkChange, QWidget* parent);
+                                                               const CRegisterImage& toWrite, const std::string& serial,
+                                                               const ComSettings& link, const std::string& linkChange,
+                                                               QWidget* parent);
     static std::unique_ptr<CDownloadPreviewDialog> MakeNotHeld(const CRegisterImage& toWrite,
                                                                const CRegisterImage& after,
                                                                const std::string& backupPath, QWidget* parent);

@@ -40,7 +40,8 @@ CHistoryDialog::CHistoryDialog(const CMeterHistory& history, QWidget* parent) : 
     setWindowTitle(UiText(text::kTitle));
     setSizeGripEnabled(true);
     auto* folder = new QLabel(
-        UiMessage(LoadMessage(text::kFolder, {QDir::toNativeSeparators(QString::fromStdString(history.Root())).toStdString()})),
+        UiMessage(LoadMessage(text::kFolder,
+                              {QDir::toNativeSeparators(QString::fromStdString(history.Root())).toStdString()})),
         this);
     folder->setTextFormat(Qt::PlainText);
     folder->setWordWrap(true);
@@ -62,8 +63,7 @@ CHistoryDialog::CHistoryDialog(const CMeterHistory& history, QWidget* parent) : 
         const std::size_t blank = meter.description.find(' ');
         const std::string name = meter.description.substr(0, blank);
         const std::string rest = blank == std::string::npos ? std::string() : meter.description.substr(blank + 1);
-        row->setText(0, UiMessage(LoadMessage(text::kMeter, {name, meter.serial,
-                                                             static_cast<int>(meter.backups.size()),
+        row->setText(0, UiMessage(LoadMessage(text::kMeter, {name, meter.serial, static_cast<int>(meter.backups.size()),
                                                              meter.modelCode, rest})));
         row->setToolTip(0, QString::fromStdString(meter.folder));
         for (const CMeterHistory::SBackup& backup : meter.backups) {

@@ -164,7 +164,12 @@ void CTrendView::DrawLegend(QPainter& p, const QRect& plot)
     const QFontMetrics fm = fontMetrics();
     int lx = plot.left();
     const int ly = plot.bottom() + 4 + fm.height() + fm.height() / 2;
-    const struct { unsigned id; QColor color; Qt::PenStyle style; } legend[] = {
+    const struct
+    {
+        unsigned id;
+        QColor color;
+        Qt::PenStyle style;
+    } legend[] = {
         {monitortext::kLabelDisplayValue, ValueColor(), Qt::SolidLine},
         {monitortext::kLabelMaxValue, MaximumColor(), Qt::DashLine},
         {monitortext::kLabelMinValue, MinimumColor(), Qt::DashLine},

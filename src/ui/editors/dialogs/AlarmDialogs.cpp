@@ -19,8 +19,6 @@ using namespace settingdialogtext;
 
 namespace {
 
-constexpr int kBankSwitchingWord = image_words::kBankSwitching;
-constexpr int kBankNoWord = image_words::kBankNo;
 constexpr int kBanksPerHalf = 4;
 constexpr int kRowsPerHalf = 6; // bank names, captions, HH, H, L, LL
 
@@ -96,9 +94,9 @@ CAlarmBankDialog::CAlarmBankDialog(QWidget* parent)
             FillOptionList(bank, kBankNumbers, CRegisterImage::kBankCount);
             bank->setCurrentIndex(Image().CurrentBank() - 1);
         },
-        [this, bank] { Image().SetWord(kBankNoWord, static_cast<std::uint16_t>(bank->currentIndex() + 1)); });
+        [this, bank] { Image().SetWord(image_words::kBankNo, static_cast<std::uint16_t>(bank->currentIndex() + 1)); });
     AddRow(kBankNumber, bank, 1060,
-           {.available = [](const CRegisterImage& image) { return image.GetWord(kBankSwitchingWord) == 1; }});
+           {.available = [](const CRegisterImage& image) { return image.GetWord(image_words::kBankSwitching) == 1; }});
 
     m_grid->SetHeader(BankHeader(), ColumnWidth(m_grid->fontMetrics()));
     m_grid->SetFirstSelectable(1, 2);
@@ -128,9 +126,9 @@ void CAlarmBankDialog::Refill()
                 continue;
             const int enableWord = CRegisterImage::BankEnableWord(bank, tp);
             const QString text = IsEnableColumn(column)
-                ? UiText(kNoYes + (Image().GetWord(enableWord) == 0 ? 0 : 1))
-                : QString::fromStdString(CScalingParameterResolver::FormatScaled(
-                      Image().GetLong(CRegisterImage::BankSetpointWord(bank, tp)), scale));
+                                     ? UiText(kNoYes + (Image().GetWord(enableWord) == 0 ? 0 : 1))
+                                     : QString::fromStdString(CScalingParameterResolver::FormatScaled(
+                                           Image().GetLong(CRegisterImage::BankSetpointWord(bank, tp)), scale));
             m_grid->SetCell(column, row, text);
         }
     }
@@ -194,18 +192,20 @@ void CAlarmBankDialog::reject()
 
 CAdvancedAlarmDialog::CAdvancedAlarmDialog(QWidget* parent) : CSettingDialog(kAdvancedAlarmTitle, parent)
 {
+    // clang-format off
     //           control word rule
     AddOptionRow(1059,   85,  EOptionRule::Clamped); // "Disable", front buttons, Modbus
+    // clang-format on
     // Only switching by the front buttons chooses a bank; otherwise the meter
     // uses bank 1, and "Bank No." says so.
     AddStoreRule([](CRegisterImage& image) {
-        if (image.GetWord(kBankSwitchingWord) != 1)
-            image.SetWord(kBankNoWord, 1);
+        if (image.GetWord(image_words::kBankSwitching) != 1)
+            image.SetWord(image_words::kBankNo, 1);
     });
     AddOptionRow(1054, 80, EOptionRule::Clamped); // "No P output" ... "Alarm setpoint HH"
     AddOptionRow(1055, 81, EOptionRule::Clamped); // no latching ... both latched
     AddOptionRow(1056, 82, EOptionRule::TwoWay);  // immediately, standing by
-    AddOptionRow(1057, 83, EOptionRule::TwoWay, {.captionId = kTripAtOverRange}); // no trip, trip valid
+    AddOptionRow(1057, 83, EOptionRule::TwoWay, {.captionId = kTripAtOverRange});               // no trip, trip valid
     AddNumberRow(1009, 84, LimitsFixed(0, 9999), {.unitId = kSec, .captionId = kPowerOnDelay}); // 0.0 ... 999.9 s
     AddOptionRow(1058, 77, EOptionRule::TwoWay); // reset automatically, manually
 }

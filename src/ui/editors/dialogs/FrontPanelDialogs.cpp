@@ -10,9 +10,11 @@ using namespace settingdialogtext;
 
 COperationDialog::COperationDialog(QWidget* parent) : CSettingDialog(kOperationTitle, parent)
 {
+    // clang-format off
     //           control word limits
     AddNumberRow(1028,   36,  LimitsFixed(0, 99), {.unitId = kSec, .captionId = kAutomaticReturn});
     AddNumberRow(1029,   37,  LimitsFixed(0, 99), {.unitId = kSec, .captionId = kLockoutTransition});
+    // clang-format on
 }
 
 namespace {
@@ -26,13 +28,15 @@ int DecimalFractionOptions(const CRegisterImage& image)
 
 CDisplayDialog::CDisplayDialog(QWidget* parent) : CSettingDialog(kDisplayTitle, parent)
 {
-    AddOptionRow(1020, 38, EOptionRule::Clamped);                                // green to red ... red
-    AddOptionRow(1023, 39, EOptionRule::Clamped);                                // "OFF", "2", "5", "10"
-    AddOptionRow(1025, 41, EOptionRule::Clamped);                                // measured, maximum, minimum
-    AddNumberRow(1024, 40, LimitsFixed(0, 999), {.unitId = kSec});               // 0.0 ... 99.9 s
+    AddOptionRow(1020, 38, EOptionRule::Clamped);                  // green to red ... red
+    AddOptionRow(1023, 39, EOptionRule::Clamped);                  // "OFF", "2", "5", "10"
+    AddOptionRow(1025, 41, EOptionRule::Clamped);                  // measured, maximum, minimum
+    AddNumberRow(1024, 40, LimitsFixed(0, 999), {.unitId = kSec}); // 0.0 ... 99.9 s
+    // clang-format off
     //             edit  trackbar word  range  trackbar ends
     AddTrackbarRow(1026, 1027,     42,  1, 3,  kDark, kBright);
     AddTrackbarRow(1028, 1029,     43,  1, 10, kLow,  kHigh);
+    // clang-format on
     // Other input kinds have no decimal fractions: disabled, word 44 untouched.
     AddOptionRow(1030, 44, EOptionRule::Exact,
                  {.available = HasCapability(CAP_TC_INPUT | CAP_RTD_INPUT), .options = DecimalFractionOptions});

@@ -7,8 +7,10 @@ using namespace inputdialogtext;
 
 CDecimalPointDialog::CDecimalPointDialog(QWidget* parent) : CSettingDialog(kDecimalPointTitle, parent)
 {
+    // clang-format off
     //           control word rule
     AddOptionRow(1043,   10,  EOptionRule::Clamped); // "00000" ... "0.0000"
+    // clang-format on
 }
 
 CZeroLimitDialog::CZeroLimitDialog(QWidget* parent) : CSettingDialog(kZeroLimitTitle, parent)

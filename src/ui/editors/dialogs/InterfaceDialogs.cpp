@@ -9,10 +9,12 @@ using namespace settingdialogtext;
 
 CAnalogOutputDialog::CAnalogOutputDialog(QWidget* parent) : CSettingDialog(kAnalogOutputTitle, parent)
 {
+    // clang-format off
     //           control word rule
     AddOptionRow(1030,   60,  EOptionRule::Clamped, {.captionId = kType});        // "0.000 to 5.000 Vdc" ...
     AddOptionRow(1031,   61,  EOptionRule::TwoWay, {.captionId = kFunctionMode}); // display, scaling/temp value
     CSettingTable* table = AddTable(0, {kZeroPercent, kFullPercent}, {kAnalogOutput, kAdjustment});
+    // clang-format on
     //            table  column row control word
     AddNumberCell(table, 0, 0, 1032, 62, LimitsDisplayValue());
     AddNumberCell(table, 1, 0, 1033, 64, LimitsDisplayValue());

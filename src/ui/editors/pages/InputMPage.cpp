@@ -6,11 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-constexpr int kDisplayZeroWord = image_words::kDisplayScalingZero;
-constexpr int kDisplaySpanWord = image_words::kDisplayScalingSpan;
-} // namespace
-
 CInputMPage::CInputMPage(QWidget* parent) : CInputPage(parent)
 {
     Grid()->addWidget(new QLabel(UiText(pagetext::kPotentiometer), this), 0, 0, 1, 3);
@@ -23,8 +18,8 @@ CInputMPage::CInputMPage(QWidget* parent) : CInputPage(parent)
     Grid()->addWidget(display, 2, 0);
     Grid()->addWidget(m_displayZero, 2, 1);
     Grid()->addWidget(m_displaySpan, 2, 2);
-    m_binder.BindNumber(m_displayZero, kDisplayZeroWord, LimitsDisplayValue());
-    m_binder.BindNumber(m_displaySpan, kDisplaySpanWord, LimitsDisplayValue());
+    m_binder.BindNumber(m_displayZero, image_words::kDisplayScalingZero, LimitsDisplayValue());
+    m_binder.BindNumber(m_displaySpan, image_words::kDisplayScalingSpan, LimitsDisplayValue());
     AddDecimalPointButton();
     AddSubDialogButton(pagetext::kLowEndCut, 1014, EInputSubDialog::LowEndCut);
     AddSubDialogButton(pagetext::kFilter, 1015, EInputSubDialog::Filter);

@@ -1,8 +1,8 @@
 #include "ui/editors/pages/InputPageInterface.h"
 
 #include "model/CapabilityFlags.h"
-#include "ui/common/ErrorReport.h"
 #include "ui/common/AccessKeys.h"
+#include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/pages/InputACPage.h"
 #include "ui/editors/pages/InputMPage.h"

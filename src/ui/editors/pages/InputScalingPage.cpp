@@ -11,17 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-constexpr int kInputTypeWord = image_words::kInputType;
-constexpr int kInputZeroWord = image_words::kInputScalingZero;
-constexpr int kInputSpanWord = image_words::kInputScalingSpan;
-constexpr int kDisplayZeroWord = image_words::kDisplayScalingZero;
-constexpr int kDisplaySpanWord = image_words::kDisplayScalingSpan;
-constexpr int kAnalogFunctionWord = image_words::kAnalogFunction;
-constexpr int kAnalogZeroWord = image_words::kAnalogOutput0;
-constexpr int kAnalogSpanWord = image_words::kAnalogOutput100;
-} // namespace
-
 CInputScalingPage::CInputScalingPage(QWidget* parent) : CInputPage(parent)
 {
     m_type = AddList(0, pagetext::kType, 1008);
@@ -42,11 +31,11 @@ CInputScalingPage::CInputScalingPage(QWidget* parent) : CInputPage(parent)
     Grid()->addWidget(m_displayZero, 3, 1);
     Grid()->addWidget(m_displaySpan, 3, 2);
     // Read in this order, so the first rejected value is the one reported.
-    m_binder.BindNumber(m_inputZero, kInputZeroWord, LimitsInputRange());
-    m_binder.BindNumber(m_inputSpan, kInputSpanWord, LimitsInputRange());
-    m_binder.BindNumber(m_displayZero, kDisplayZeroWord, LimitsDisplayValue());
-    m_binder.BindNumber(m_displaySpan, kDisplaySpanWord, LimitsDisplayValue());
-    m_binder.BindOptionList(m_type, kInputTypeWord, EOptionRule::Clamped);
+    m_binder.BindNumber(m_inputZero, image_words::kInputScalingZero, LimitsInputRange());
+    m_binder.BindNumber(m_inputSpan, image_words::kInputScalingSpan, LimitsInputRange());
+    m_binder.BindNumber(m_displayZero, image_words::kDisplayScalingZero, LimitsDisplayValue());
+    m_binder.BindNumber(m_displaySpan, image_words::kDisplayScalingSpan, LimitsDisplayValue());
+    m_binder.BindOptionList(m_type, image_words::kInputType, EOptionRule::Clamped);
     AddDecimalPointButton();
     AddSubDialogButton(pagetext::kLowEndCut, 1014, EInputSubDialog::LowEndCut);
     AddSubDialogButton(pagetext::kFilter, 1015, EInputSubDialog::Filter);
@@ -69,15 +58,15 @@ void CInputScalingPage::OnTypeChosen(int index)
     if (!m_image || index < 0)
         return;
     const bool done = RunCommand(this, [this, index] {
-        m_image->SetWord(kInputTypeWord, static_cast<std::uint16_t>(index));
+        m_image->SetWord(image_words::kInputType, static_cast<std::uint16_t>(index));
         // The new type's range goes into the input scaling edits only; the
         // image takes them at the next store.
         const CScalingParameterResolver scaling(*m_image);
         SetScaledText(m_inputZero, scaling.InputRangeMinimum(), scaling.InputScale());
         SetScaledText(m_inputSpan, scaling.InputRangeMaximum(), scaling.InputScale());
-        if (m_image->GetWord(kAnalogFunctionWord) == 1) {
-            m_image->SetLong(kAnalogZeroWord, scaling.InputRangeMinimum());
-            m_image->SetLong(kAnalogSpanWord, scaling.InputRangeMaximum());
+        if (m_image->GetWord(image_words::kAnalogFunction) == 1) {
+            m_image->SetLong(image_words::kAnalogOutput0, scaling.InputRangeMinimum());
+            m_image->SetLong(image_words::kAnalogOutput100, scaling.InputRangeMaximum());
         }
         AfterTypeChange();
     });

@@ -6,21 +6,12 @@
 
 #include <QComboBox>
 
-namespace {
-constexpr int kInputTypeWord = image_words::kInputType;
-constexpr int kTemperatureUnitWord = image_words::kTemperatureUnit;
-constexpr int kBargraphLowerWord = image_words::kBargraphLower;
-constexpr int kBargraphUpperWord = image_words::kBargraphUpper;
-constexpr int kAnalogZeroWord = image_words::kAnalogOutput0;
-constexpr int kAnalogSpanWord = image_words::kAnalogOutput100;
-} // namespace
-
 CInputTemperaturePage::CInputTemperaturePage(QWidget* parent) : CInputPage(parent)
 {
     m_type = AddList(0, pagetext::kType, 1008);
     m_unit = AddList(1, pagetext::kTemperatureUnit, 1019);
-    m_binder.BindOptionList(m_type, kInputTypeWord, EOptionRule::Clamped);
-    m_binder.BindOptionList(m_unit, kTemperatureUnitWord, EOptionRule::TwoWay); // "degC", "degF"
+    m_binder.BindOptionList(m_type, image_words::kInputType, EOptionRule::Clamped);
+    m_binder.BindOptionList(m_unit, image_words::kTemperatureUnit, EOptionRule::TwoWay); // "degC", "degF"
     AddSubDialogButton(pagetext::kFilter, 1015, EInputSubDialog::Filter);
     AddSubDialogButton(pagetext::kBurnout, 1016, EInputSubDialog::Burnout);
     AddSubDialogButton(pagetext::kAdjust, 1017, EInputSubDialog::Adjust);
@@ -44,13 +35,13 @@ void CInputTemperaturePage::OnTypeChosen(int index)
     if (!m_image || index < 0)
         return;
     RunCommand(this, [this, index] {
-        m_image->SetWord(kInputTypeWord, static_cast<std::uint16_t>(index));
+        m_image->SetWord(image_words::kInputType, static_cast<std::uint16_t>(index));
         // The sensor's range becomes the bar graph's and the analog output's.
         const CScalingParameterResolver scaling(*m_image);
-        m_image->SetLong(kBargraphLowerWord, scaling.InputRangeMinimum());
-        m_image->SetLong(kBargraphUpperWord, scaling.InputRangeMaximum());
-        m_image->SetLong(kAnalogZeroWord, scaling.InputRangeMinimum());
-        m_image->SetLong(kAnalogSpanWord, scaling.InputRangeMaximum());
+        m_image->SetLong(image_words::kBargraphLower, scaling.InputRangeMinimum());
+        m_image->SetLong(image_words::kBargraphUpper, scaling.InputRangeMaximum());
+        m_image->SetLong(image_words::kAnalogOutput0, scaling.InputRangeMinimum());
+        m_image->SetLong(image_words::kAnalogOutput100, scaling.InputRangeMaximum());
         emit typeChanged();
     });
 }
