@@ -48,6 +48,8 @@ CGridCellDelegate::CGridCellDelegate(CDataGridView& grid, CGridEditOwnerInterfac
     list->setFont(grid.font());
     m_box = box;
     m_list = list;
+    m_boxObject = box;
+    m_listObject = list;
     connect(box, &CEditText::committed, this, [this, box](int navigation) { emit committed(box, navigation); });
     connect(list, &CEditComboBox::committed, this, [this, list](int navigation) { emit committed(list, navigation); });
     connect(list, &CEditComboBox::cancelled, this, [this, list] { emit cancelled(list); });
@@ -143,13 +145,20 @@ void CGridCellDelegate::Close(QWidget* editor)
     emit closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+bool CGridCellDelegate::IsEditor(const QObject* object) const
+{
+    // Compared as addresses only; isNull() keeps a new object at a freed
+    // editor's address from passing for it.
+    return (object == m_boxObject && !m_box.isNull()) || (object == m_listObject && !m_list.isNull());
+}
+
 bool CGridCellDelegate::eventFilter(QObject* watched, QEvent* event)
 {
     // The editors' own keys and focus rules decide their commits; only
     // Escape, which they leave alone, is answered here.
-    auto* editor = qobject_cast<QWidget*>(watched);
-    if (!editor || (editor != m_box.data() && editor != m_list.data()))
+    if (!IsEditor(watched))
         return QObject::eventFilter(watched, event);
+    auto* editor = static_cast<QWidget*>(watched);
     switch (event->type()) {
     case QEvent::FocusOut: m_leaveReason = static_cast<QFocusEvent*>(event)->reason(); break;
     case QEvent::ShortcutOverride:

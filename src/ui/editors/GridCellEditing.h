@@ -107,10 +107,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool IsEditor(const QObject* object) const;
+
     CDataGridView& m_grid;
     CGridEditOwnerInterface& m_owner;
     QPointer<CEditText> m_box;
     QPointer<CEditComboBox> m_list;
+    // The same editors as plain objects: the filter still hears an editor
+    // while it is destroyed, when it is no longer of its class and a
+    // QPointer's data() would cast it to one.
+    const QObject* m_boxObject = nullptr;
+    const QObject* m_listObject = nullptr;
     CGridCellEdit m_edit;
     mutable QPersistentModelIndex m_cell;
     Qt::FocusReason m_leaveReason = Qt::OtherFocusReason;
