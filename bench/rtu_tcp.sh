@@ -28,12 +28,12 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 
 serial=(--link rtu --port "$work/meter" --baud 38400 --parity odd)
 server=(--link rtu-tcp --host 127.0.0.1 --service "$port" --baud 38400)
-"$cli" "${serial[@]}" upload "$work/warm.cfg" # warm-up
+"$cli" "${serial[@]}" upload "$work/warm.cfg" >/dev/null # warm-up
 for _ in $(seq "$rounds"); do
   t0=$(now_ms)
-  "$cli" "${serial[@]}" upload "$work/serial.cfg"
+  "$cli" "${serial[@]}" upload "$work/serial.cfg" >/dev/null
   t1=$(now_ms)
-  "$cli" "${server[@]}" upload "$work/server.cfg"
+  "$cli" "${server[@]}" upload "$work/server.cfg" >/dev/null
   t2=$(now_ms)
   echo "$((t1 - t0)) $((t2 - t1))"
 done >"$work/times"

@@ -291,14 +291,14 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n, const std:
                 break;
             continue;
         }
-        // With VMIN and VTIME at 0 an empty line reads as 0 bytes, and so does
-        // a hung-up terminal (an unplugged adapter), which poll then tells
-        // apart; EIO says the far end of a pseudo-terminal is gone.
         // A socket reads as 0 bytes only once the far end has closed it.
         if (r == 0 && m_stream) {
             MarkLost(0);
             break;
         }
+        // With VMIN and VTIME at 0 an empty line reads as 0 bytes, and so does
+        // a hung-up terminal (an unplugged adapter), which poll then tells
+        // apart; EIO says the far end of a pseudo-terminal is gone.
         if (hungUp && (r == 0 || errno == EAGAIN)) {
             MarkLost(0);
             break;
