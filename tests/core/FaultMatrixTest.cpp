@@ -283,6 +283,48 @@ TEST(DeviceServer, RefusedOrClosedConnectionsFailWithTheServersName)
     }
 }
 
+// A server that takes no connection, as one that is not there: the connect
+// ends at its own time-out, or at once on Abort, each with its message.
+TEST(DeviceServer, AConnectThatHangsEndsAtItsTimeOutOrOnAbort)
+{
+    TempConfigHome home;
+    // A full queue of connections: the system drops further connects'
+    // requests, so they hang.
+    const int listening = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listening, 0), 0);
+    getsockname(listening, reinterpret_cast<sockaddr*>(&a), &length);
+    const int queued = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(queued, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const std::string server = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeRtuTcp;
+    s.ServerAddress = "127.0.0.1";
+    s.RtuTcpServicePort = std::to_string(ntohs(a.sin_port));
+    {
+        CModbusInterface link(s);
+        EXPECT_EQ(FailureOf([&] { link.Open(); }),
+                  "The serial device server " + server + " can not be reached.\rConnection timed out");
+    }
+    {
+        CModbusInterface link(s);
+        std::thread aborter([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            link.Abort(); // as the Cancel button does
+        });
+        EXPECT_EQ(FailureOf([&] { link.Open(); }),
+                  "The serial device server " + server + " can not be reached.\rOperation canceled");
+        aborter.join();
+    }
+    close(queued);
+    close(listening);
+}
+
 // Cancel at a moment of the upload, with lost answers on the way so that it
 // also meets the job in its waits: the caller's image, and the file the
 // command line was told to write, stay as they were unless the job had ended.
