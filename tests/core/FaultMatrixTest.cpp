@@ -248,78 +248,69 @@ std::string CellName(const ::testing::TestParamInfo<Cell>& info)
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(AllCells()), CellName);
 
-// A device server that is not there, or that closes each connection instead
-// of answering: the upload fails with the server named and why, and leaves
-// the image as it was.
-TEST(DeviceServer, RefusedOrClosedConnectionsFailWithTheServersName)
+// A socket bound to 127.0.0.1 on a free port; the port in `port`.
+int BoundLoopback(std::string& port)
 {
-    TempConfigHome home;
-    // A port that nobody listens on: bound, then let go.
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof a;
-    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &length);
-    close(probe);
-    const std::string freePort = std::to_string(ntohs(a.sin_port));
+    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    port = std::to_string(ntohs(a.sin_port));
+    return fd;
+}
 
+// A device server that refuses, closes each connection instead of
+// answering, or takes no connection (as one that is not there, where the
+// connect ends at its time-out, or at once on Abort): the upload fails with
+// the server named and why, and leaves the image as it was.
+TEST(DeviceServer, EveryConnectionFailureNamesTheServerAndWhy)
+{
+    TempConfigHome home;
+    std::string refusing, hanging;
+    close(BoundLoopback(refusing)); // nobody listens there
+    // A full queue of connections: the system drops further connects'
+    // requests, so they hang.
+    const int listening = BoundLoopback(hanging);
+    ASSERT_EQ(listen(listening, 0), 0);
+    const int queued = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<std::uint16_t>(std::stoi(hanging)));
+    ASSERT_EQ(connect(queued, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     SimProcess closing({"--rtu-tcp", "0", "--close-after", "1", "--close-unanswered"});
     const std::string closingPort = std::to_string(closing.RtuTcpPort());
-    // Refused when the link opens, closed at a request of the job.
-    for (const auto& [port, failure] :
-         {std::pair{freePort,
-                    "The serial device server 127.0.0.1:" + freePort + " can not be reached.\rConnection refused"},
-          {closingPort, kWrap + "The serial device server 127.0.0.1:" + closingPort + " closed the connection."}}) {
+
+    const std::string named = "The serial device server 127.0.0.1:";
+    struct Case
+    {
+        std::string port;
+        bool abort;
+        std::string failure;
+    };
+    // Failures of the connect come as they are; one at a request, wrapped.
+    for (const Case& c : {Case{refusing, false, named + refusing + " can not be reached.\rConnection refused"},
+                          Case{closingPort, false, kWrap + named + closingPort + " closed the connection."},
+                          Case{hanging, false, named + hanging + " can not be reached.\rConnection timed out"},
+                          Case{hanging, true, named + hanging + " can not be reached.\rOperation canceled"}}) {
         ComSettings s = SimRtuTcp(closing);
-        s.RtuTcpServicePort = port;
+        s.RtuTcpServicePort = c.port;
         CModbusInterface link(s);
         CRegisterImage image;
         image.ResetForModel(3, true);
         const CRegisterImage before = image;
-        EXPECT_EQ(FailureOf([&] { ASSERT_TRUE(RunUpload(link, image, nullptr)); }), failure);
-        EXPECT_TRUE(image == before);
-    }
-}
-
-// A server that takes no connection, as one that is not there: the connect
-// ends at its own time-out, or at once on Abort, each with its message.
-TEST(DeviceServer, AConnectThatHangsEndsAtItsTimeOutOrOnAbort)
-{
-    TempConfigHome home;
-    // A full queue of connections: the system drops further connects'
-    // requests, so they hang.
-    const int listening = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(listen(listening, 0), 0);
-    getsockname(listening, reinterpret_cast<sockaddr*>(&a), &length);
-    const int queued = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_EQ(connect(queued, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    const std::string server = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
-
-    ComSettings s{ComSettings::NoLoad{}};
-    s.Mode = kModeRtuTcp;
-    s.ServerAddress = "127.0.0.1";
-    s.RtuTcpServicePort = std::to_string(ntohs(a.sin_port));
-    {
-        CModbusInterface link(s);
-        EXPECT_EQ(FailureOf([&] { link.Open(); }),
-                  "The serial device server " + server + " can not be reached.\rConnection timed out");
-    }
-    {
-        CModbusInterface link(s);
         std::thread aborter([&] {
+            if (!c.abort)
+                return;
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             link.Abort(); // as the Cancel button does
         });
-        EXPECT_EQ(FailureOf([&] { link.Open(); }),
-                  "The serial device server " + server + " can not be reached.\rOperation canceled");
+        EXPECT_EQ(FailureOf([&] { ASSERT_TRUE(RunUpload(link, image, nullptr)); }), c.failure);
         aborter.join();
+        EXPECT_TRUE(image == before);
     }
     close(queued);
     close(listening);
