@@ -174,7 +174,8 @@ ComSettings LinkSettings(const Invocation& inv)
 {
     ComSettings s; // the stored settings
     if (auto* v = inv.Option("--link"))
-        s.Mode = std::vector<int>{kModeRs485, kModeInfrared, kModeTcp}[IndexOf("--link", *v, {"rtu", "ir", "tcp"})];
+        s.Mode = std::vector<int>{kModeRs485, kModeInfrared, kModeTcp,
+                                  kModeRtuTcp}[IndexOf("--link", *v, {"rtu", "ir", "tcp", "rtu-tcp"})];
     if (auto* v = inv.Option("--port")) {
         (s.Mode == kModeInfrared ? s.IRCOMPortName : s.COMPortName) = *v;
         (s.Mode == kModeInfrared ? s.IRCOMPortDisplayName : s.COMPortDisplayName) = *v;
@@ -184,7 +185,7 @@ ComSettings LinkSettings(const Invocation& inv)
     if (auto* v = inv.Option("--service")) {
         if (!ComSettings::IsValidServicePort(*v))
             Usage(text::kInvalidOptionValue, {"--service", *v});
-        s.ServicePort = *v;
+        (s.Mode == kModeRtuTcp ? s.RtuTcpServicePort : s.ServicePort) = *v;
     }
     if (auto* v = inv.Option("--baud"))
         s.Baudrate = IndexOf("--baud", *v, BaudRateTexts());
@@ -198,7 +199,7 @@ ComSettings LinkSettings(const Invocation& inv)
     // learns where the setting lives. A usage error comes first.
     if (inv.command == "scan" || (inv.Option("--address") && Addresses(inv).list))
         NeedBusLink(s);
-    if (s.Mode != kModeTcp && (s.Mode == kModeInfrared ? s.IRCOMPortName : s.COMPortName).empty())
+    if (!s.IsNetworkLink() && (s.Mode == kModeInfrared ? s.IRCOMPortName : s.COMPortName).empty())
         throw CPrivateException(LoadMessage(ids::kNoPortChosen, {CSettingsStore::FilePath()}));
     return s;
 }

@@ -34,6 +34,7 @@ inline constexpr unsigned kConfirmReset = 13013;
 inline constexpr unsigned kCompareBoth = 13014;
 inline constexpr unsigned kMonitorLabels = 13020; // 11 labels follow in monitor order
 inline constexpr unsigned kHelpBus = 13040;       // appended to kHelp
+inline constexpr unsigned kHelpRtuTcp = 13600;    // between kHelp and kHelpBus
 inline constexpr unsigned kOptionNotForCommand = 13041;
 inline constexpr unsigned kOptionNeeds = 13042;
 inline constexpr unsigned kOneMeterOnly = 13043;

@@ -34,6 +34,7 @@ int main(int argc, char** argv)
         if (inv.Flag("--help") || inv.command.empty()) {
             FILE* out = inv.Flag("--help") ? stdout : stderr;
             std::fputs(CStringTable::Get(text::kHelp).c_str(), out);
+            std::fputs(CStringTable::Get(text::kHelpRtuTcp).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpBus).c_str(), out);
             return inv.Flag("--help") ? 0 : 2;
         }

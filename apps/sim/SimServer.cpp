@@ -57,6 +57,8 @@ CSimServer::~CSimServer()
         close(c.fd);
     if (m_listen >= 0)
         close(m_listen);
+    if (m_rtuListen >= 0)
+        close(m_rtuListen);
     if (m_rtu >= 0)
         close(m_rtu);
     if (m_ptySlaveKeeper >= 0)
@@ -107,20 +109,33 @@ std::vector<std::uint8_t> CSimServer::Answer(Unit& unit, const std::vector<std::
     return answer;
 }
 
-unsigned short CSimServer::ListenTcp(unsigned short port)
+int CSimServer::Listen(unsigned short& port)
 {
-    m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
-    setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(port);
-    if (bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(m_listen, 8) != 0)
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 8) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + strerror(errno));
     socklen_t len = sizeof a;
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-    return ntohs(a.sin_port);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    return fd;
+}
+
+unsigned short CSimServer::ListenTcp(unsigned short port)
+{
+    m_listen = Listen(port);
+    return port;
+}
+
+unsigned short CSimServer::ListenRtuTcp(unsigned short port)
+{
+    m_rtuListen = Listen(port);
+    return port;
 }
 
 std::string CSimServer::OpenPty()
@@ -243,8 +258,9 @@ void CSimServer::Run()
 {
     while (!m_stop) {
         std::vector<pollfd> fds;
-        if (m_listen >= 0)
-            fds.push_back({m_listen, POLLIN, 0});
+        for (int listening : {m_listen, m_rtuListen})
+            if (listening >= 0)
+                fds.push_back({listening, POLLIN, 0});
         if (m_rtu >= 0)
             fds.push_back({m_rtu, POLLIN, 0});
         for (auto& c : m_clients)
@@ -256,13 +272,15 @@ void CSimServer::Run()
         if (p < 0 && errno != EINTR)
             break;
         std::size_t i = 0;
-        if (m_listen >= 0) {
+        for (int listening : {m_listen, m_rtuListen}) {
+            if (listening < 0)
+                continue;
             if (fds[i].revents & POLLIN) {
-                int c = accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+                int c = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
                 if (c >= 0) {
                     int one = 1;
                     setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                    m_clients.push_back({c, {}, 0});
+                    m_clients.push_back({c, {}, 0, listening == m_rtuListen});
                 }
             }
             ++i;
@@ -302,6 +320,12 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
         return;
     }
     client.in.insert(client.in.end(), buf, buf + r);
+    if (client.rtu) {
+        // What a read leaves of a frame stays for the next: TCP may split
+        // a frame anywhere.
+        closeIt = !ServeRtuFrames(client.fd, client.in, &client);
+        return;
+    }
     while (client.in.size() >= 6) {
         const std::size_t length = static_cast<std::size_t>(client.in[4]) << 8 | client.in[5];
         if (client.in.size() < 6 + length)
@@ -376,35 +400,61 @@ void CSimServer::ServeRtu()
     }
     m_rtuIn.insert(m_rtuIn.end(), buf, buf + r);
     m_rtuLastByteMs = NowMs();
+    ServeRtuFrames(m_rtu, m_rtuIn, nullptr);
+}
+
+bool CSimServer::ServeRtuFrames(int fd, std::vector<std::uint8_t>& in, TcpClient* client)
+{
     std::size_t len;
-    while ((len = RtuFrameLength(m_rtuIn)) != 0 && m_rtuIn.size() >= len) {
-        std::vector<std::uint8_t> frame(m_rtuIn.begin(), m_rtuIn.begin() + static_cast<std::ptrdiff_t>(len));
-        m_rtuIn.erase(m_rtuIn.begin(), m_rtuIn.begin() + static_cast<std::ptrdiff_t>(len));
+    while ((len = RtuFrameLength(in)) != 0 && in.size() >= len) {
+        std::vector<std::uint8_t> frame(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(len));
+        in.erase(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(len));
         const std::uint16_t crc = Crc16Modbus(frame.data(), len - 2);
         if (frame[len - 2] != (crc & 0xFF) || frame[len - 1] != (crc >> 8)) {
-            m_rtuIn.clear(); // a meter ignores a damaged frame
-            return;
+            in.clear(); // a meter ignores a damaged frame
+            return true;
         }
+        bool closeNow = false;
+        if (client) {
+            ++client->requests;
+            closeNow = m_linkFaults.closeAfter > 0 && client->requests >= m_linkFaults.closeAfter;
+            if (closeNow && m_linkFaults.closeUnanswered)
+                return false;
+        }
+        // Another meter's frame, or nobody's, is left alone.
         Unit* unit = FindUnit(frame[0]);
-        if (!unit)
-            continue; // another meter's, or nobody's
-        if (!NextRequest(*unit) || Chance(*unit, unit->faults.dropRate))
-            continue;
-        std::vector<std::uint8_t> pdu(frame.begin(), frame.end() - 2);
-        std::vector<std::uint8_t> answer = Answer(*unit, pdu);
-        std::uint16_t acrc = Crc16Modbus(answer.data(), answer.size());
-        if (Chance(*unit, unit->faults.crcRate))
-            acrc ^= 0x5A5A;
-        answer.push_back(static_cast<std::uint8_t>(acrc & 0xFF));
-        answer.push_back(static_cast<std::uint8_t>(acrc >> 8));
-        // The request's bytes, the 3.5-character silence that ends it, then
-        // the answer's bytes, all at the line's speed.
-        const double wireMs = m_linkFaults.wireTiming
-                                  ? (static_cast<double>(len) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs()
-                                  : 0;
-        if (Defer(*unit, m_rtu, pdu, answer, unit->faults.delayMs + wireMs))
-            continue;
-        Wait(AnswerDelayMs(*unit) + wireMs);
-        WriteAll(m_rtu, answer.data(), answer.size());
+        if (unit && NextRequest(*unit) && !Chance(*unit, unit->faults.dropRate))
+            AnswerRtuFrame(fd, *unit, frame, client && m_linkFaults.splitTcp);
+        if (closeNow)
+            return false;
+    }
+    return true;
+}
+
+void CSimServer::AnswerRtuFrame(int fd, Unit& unit, const std::vector<std::uint8_t>& frame, bool split)
+{
+    std::vector<std::uint8_t> pdu(frame.begin(), frame.end() - 2);
+    std::vector<std::uint8_t> answer = Answer(unit, pdu);
+    std::uint16_t acrc = Crc16Modbus(answer.data(), answer.size());
+    if (Chance(unit, unit.faults.crcRate))
+        acrc ^= 0x5A5A;
+    answer.push_back(static_cast<std::uint8_t>(acrc & 0xFF));
+    answer.push_back(static_cast<std::uint8_t>(acrc >> 8));
+    // The request's bytes, the 3.5-character silence that ends it, then
+    // the answer's bytes, all at the line's speed.
+    const double wireMs =
+        m_linkFaults.wireTiming
+            ? (static_cast<double>(frame.size()) + 3.5 + static_cast<double>(answer.size())) * CharTimeMs()
+            : 0;
+    if (Defer(unit, fd, pdu, answer, unit.faults.delayMs + wireMs))
+        return;
+    Wait(AnswerDelayMs(unit) + wireMs);
+    if (split && answer.size() > 3) {
+        // As a device server whose character time-out falls inside the frame.
+        WriteAll(fd, answer.data(), 3);
+        SleepMs(20, m_stop);
+        WriteAll(fd, answer.data() + 3, answer.size() - 3);
+    } else {
+        WriteAll(fd, answer.data(), answer.size());
     }
 }

@@ -57,6 +57,9 @@ public:
 
     // Listens on 127.0.0.1:port (0: any free port); returns the port.
     unsigned short ListenTcp(unsigned short port);
+    // Likewise for RTU frames over TCP, as a serial device server in
+    // transparent mode passes them between its TCP port and the line.
+    unsigned short ListenRtuTcp(unsigned short port);
     // Creates a pseudo-terminal and returns the path of its slave side.
     std::string OpenPty();
     // Serves on an existing serial device with the given line.
@@ -72,6 +75,7 @@ private:
         int fd;
         std::vector<std::uint8_t> in;
         int requests = 0;
+        bool rtu = false; // RTU frames, no MBAP header
     };
     struct Unit
     {
@@ -107,6 +111,12 @@ private:
     void Wait(double ms);
     void ServeTcp(TcpClient& client, bool& closeIt);
     void ServeRtu();
+    // Answers the whole RTU frames at the front of `in` on `fd`, with the
+    // faults of a TCP connection when `client` is one; false when that
+    // connection is to be closed.
+    bool ServeRtuFrames(int fd, std::vector<std::uint8_t>& in, TcpClient* client);
+    void AnswerRtuFrame(int fd, Unit& unit, const std::vector<std::uint8_t>& frame, bool split);
+    static int Listen(unsigned short& port);
     void WriteAll(int fd, const std::uint8_t* data, std::size_t n);
     double CharTimeMs() const;
 
@@ -117,6 +127,7 @@ private:
     bool m_addressesFollow = true;
     std::atomic<bool> m_stop{false};
     int m_listen = -1;
+    int m_rtuListen = -1;
     std::vector<TcpClient> m_clients;
     int m_rtu = -1;
     int m_ptySlaveKeeper = -1;

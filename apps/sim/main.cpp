@@ -38,6 +38,7 @@ constexpr unsigned kSaveNeedsUnit = 13105;
 constexpr unsigned kInfraredIsOneMeter = 13106;
 constexpr unsigned kUnitNotOnTheBus = 13107;
 constexpr unsigned kBusHelp = 13108;
+constexpr unsigned kRtuTcpHelp = 13601;
 
 CSimServer* g_server = nullptr;
 
@@ -177,7 +178,7 @@ std::string UnitFileName(int unit)
 struct SimOptions
 {
     bool rtu = false, infrared = false;
-    std::optional<unsigned short> tcpPort;
+    std::optional<unsigned short> tcpPort, rtuTcpPort;
     std::string link, device, saveDir;
     int address = 1;
     std::optional<std::vector<int>> units;
@@ -205,6 +206,8 @@ bool ApplyServerOption(SimOptions& o, const std::string& a, const std::function<
         o.saveDir = value();
     } else if (a == "--tcp") {
         o.tcpPort = static_cast<unsigned short>(Number(a, value(), 0, 65535));
+    } else if (a == "--rtu-tcp") {
+        o.rtuTcpPort = static_cast<unsigned short>(Number(a, value(), 0, 65535));
     } else if (a == "--rtu") {
         o.rtu = true;
     } else if (a == "--link") {
@@ -263,6 +266,7 @@ bool ParseOptions(int argc, char** argv, SimOptions& o)
         if (a == "--help" || a == "-h") {
             std::fputs(CStringTable::Get(kHelp).c_str(), stdout);
             std::fputs(CStringTable::Get(kBusHelp).c_str(), stdout);
+            std::fputs(CStringTable::Get(kRtuTcpHelp).c_str(), stdout);
             return false;
         } else if (kMeterValueOptions.count(a) || kMeterFlagOptions.count(a)) {
             const std::string v = kMeterFlagOptions.count(a) ? std::string() : value();
@@ -283,7 +287,7 @@ bool ParseOptions(int argc, char** argv, SimOptions& o)
 // The addresses served, once the options are known to fit together.
 std::vector<int> ServedAddresses(SimOptions& o)
 {
-    if (!o.tcpPort && !o.rtu && o.device.empty())
+    if (!o.tcpPort && !o.rtuTcpPort && !o.rtu && o.device.empty())
         throw Failure{CStringTable::Get(kNothingToServe)};
     const bool bus = o.units.has_value();
     if (bus && o.infrared)
@@ -349,6 +353,8 @@ void Serve(const SimOptions& o, std::vector<SimUnit>& units)
         server.AddUnit(unit.address, *unit.meter, unit.setup.faults);
     if (o.tcpPort)
         std::printf("TCP 127.0.0.1:%u\n", server.ListenTcp(*o.tcpPort));
+    if (o.rtuTcpPort)
+        std::printf("RTU-TCP 127.0.0.1:%u\n", server.ListenRtuTcp(*o.rtuTcpPort));
     if (!o.device.empty()) {
         server.OpenSerialDevice(o.device);
         std::printf("RTU %s\n", o.device.c_str());

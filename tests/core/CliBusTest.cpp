@@ -132,6 +132,42 @@ TEST_F(CliBus, ScanOfEveryUnitOfAGatewayAndCtrlCPrintsWhatWasFound)
     EXPECT_EQ(doc["meters"][0]["address"], 2);
 }
 
+TEST_F(CliBus, ThroughASerialDeviceServerScanUploadAndDownloadAreExact)
+{
+    // Answers in two segments, as a server whose character time-out falls
+    // inside a frame sends them.
+    SimProcess server({"--rtu-tcp", "0", "--split-tcp", "--units", "3,17", "--model", "15", "--unit", "17", "--model",
+                       "44", "--save-dir", Path("units")});
+    const std::string link = "--link rtu-tcp --host 127.0.0.1 --service " + std::to_string(server.RtuTcpPort()) + " ";
+    CliRun r = Cli(link + "scan --to 20 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json doc = Parse(r.out);
+    EXPECT_EQ(doc["timeout_ms"], 147); // 38400 bit/s, and the network's allowance
+    ASSERT_EQ(doc["meters"].size(), 2u);
+    EXPECT_EQ(doc["meters"][0]["address"], 3);
+    EXPECT_EQ(doc["meters"][1]["address"], 17);
+    EXPECT_EQ(doc["meters"][1]["model"], 44);
+
+    const std::string golden = Path("golden.cfg");
+    CConfigFile::Save(Golden(), golden);
+    r = Cli(link + "--address 3 download " + golden + " --keep-link" + kForce);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli(link + "--address 3 upload " + Path("back.cfg"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const CRegisterImage back = CConfigFile::Read(Path("back.cfg"));
+    ASSERT_EQ(server.Stop(), 0);
+    CRegisterImage want = Golden();
+    for (int w = 70; w < 74; ++w)
+        want.SetWord(w, Unit(3).GetWord(w)); // kept: the meter's own link words
+    for (const SRegisterBlock& b : kBlockTable)
+        if (BlockApplies(b, want.CapabilityFlags()))
+            for (int w = 0; w < RegisterCount(b); ++w) {
+                ASSERT_EQ(Unit(3).GetWord(b.firstWord + w), want.GetWord(b.firstWord + w)) << b.firstWord + w;
+                ASSERT_EQ(back.GetWord(b.firstWord + w), want.GetWord(b.firstWord + w)) << b.firstWord + w;
+            }
+    EXPECT_EQ(Unit(3).GetWord(70), 3);
+}
+
 TEST_F(CliBus, AFleetDownloadKeepsEveryMetersLinkAndRefusesAnotherModel)
 {
     auto sim = Bus({"--units", "1,2,5,6", "--model", "15", "--baud", "19200", "--unit", "5", "--model", "0"});

@@ -12,9 +12,12 @@
 #include "model/BlockTable.h"
 #include "model/Measurands.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
 
 using namespace testsupport;
@@ -23,7 +26,7 @@ namespace {
 
 constexpr int kModel = 15;
 
-enum class Link { Rtu, Tcp };
+enum class Link { Rtu, Tcp, RtuTcp };
 enum class Job { Upload, Download, MonitorPoll };
 
 CRegisterImage Distinct(unsigned base, unsigned step)
@@ -95,6 +98,14 @@ const Fault kFaults[] = {
     {"ClosedByTheMeterInsteadOfAnAnswer", {"--close-after", "5", "--close-unanswered"}, false, true, nullptr, true},
 };
 
+// Through a serial device server the meter's faults are those of its RTU
+// line, and the connection's those of any TCP server.
+bool OnRtuTcp(const Fault& f)
+{
+    const std::string& first = f.args.front();
+    return f.rtu || first == "--split-tcp" || first == "--close-after";
+}
+
 struct Cell
 {
     const Fault* fault;
@@ -120,7 +131,9 @@ int Lateness(const Cell& c)
 {
     if (c.link == Link::Tcp)
         return 5200;
-    return c.job == Job::Download ? 4500 : 400;
+    // Through a device server the time-outs are 100 ms longer.
+    const int network = c.link == Link::RtuTcp ? 100 : 0;
+    return (c.job == Job::Download ? 4500 : 400) + network;
 }
 
 // The longest the job may take: a little for the work, and for each fault
@@ -131,6 +144,8 @@ std::chrono::milliseconds Bound(const Cell& c)
     const bool always = std::find(c.fault->args.begin(), c.fault->args.end(), "--fault-every") == c.fault->args.end();
     const int hits = always ? 1 : requests / Every(c) + 1;
     int timeout = c.link == Link::Tcp ? 5000 : c.job == Job::Download ? 4300 : 210;
+    if (c.link == Link::RtuTcp)
+        timeout += 100;
     const int perHit = 3 * timeout + 7 * timeout + Lateness(c);
     return std::chrono::milliseconds(10000 + hits * perHit);
 }
@@ -140,6 +155,8 @@ std::vector<std::string> SimArgs(const Cell& c, const std::string& load, const s
     std::vector<std::string> args{"--load", load, "--save", save};
     if (c.link == Link::Tcp)
         args.insert(args.end(), {"--tcp", "0"});
+    else if (c.link == Link::RtuTcp)
+        args.insert(args.end(), {"--rtu-tcp", "0"});
     else
         args.insert(args.end(), {"--rtu", "--parity", "none"});
     for (const std::string& a : c.fault->args)
@@ -160,7 +177,7 @@ TEST_P(FaultMatrix, ExactResultOrTheRightFailure)
     const CRegisterImage meterSettings = Distinct(0x1100, 7);
     CConfigFile::Save(meterSettings, dir.Path("meter.cfg"));
     SimProcess sim(SimArgs(c, dir.Path("meter.cfg"), dir.Path("after.cfg")));
-    CModbusInterface link(c.link == Link::Tcp ? SimTcp(sim) : SimRtu(sim));
+    CModbusInterface link(c.link == Link::Tcp ? SimTcp(sim) : c.link == Link::RtuTcp ? SimRtuTcp(sim) : SimRtu(sim));
 
     const auto start = std::chrono::steady_clock::now();
     std::string failure = "(no failure)";
@@ -211,9 +228,12 @@ std::vector<Cell> AllCells()
 {
     std::vector<Cell> cells;
     for (const Fault& f : kFaults)
-        for (Link link : {Link::Rtu, Link::Tcp})
+        for (Link link : {Link::Rtu, Link::Tcp, Link::RtuTcp})
             for (Job job : {Job::Upload, Job::Download, Job::MonitorPoll})
-                if ((link == Link::Rtu ? f.rtu : f.tcp) && (job != Job::Download || f.download))
+                if ((link == Link::Rtu   ? f.rtu
+                     : link == Link::Tcp ? f.tcp
+                                         : OnRtuTcp(f)) &&
+                    (job != Job::Download || f.download))
                     cells.push_back({&f, link, job});
     return cells;
 }
@@ -222,10 +242,79 @@ std::string CellName(const ::testing::TestParamInfo<Cell>& info)
 {
     const Cell& c = info.param;
     static const char* const kJobs[] = {"Upload", "Download", "MonitorPoll"};
-    return std::string(c.fault->name) + (c.link == Link::Tcp ? "_Tcp_" : "_Rtu_") + kJobs[static_cast<int>(c.job)];
+    static const char* const kLinks[] = {"_Rtu_", "_Tcp_", "_RtuTcp_"};
+    return std::string(c.fault->name) + kLinks[static_cast<int>(c.link)] + kJobs[static_cast<int>(c.job)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(AllCells()), CellName);
+
+// A socket bound to 127.0.0.1 on a free port; the port in `port`.
+int BoundLoopback(std::string& port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    port = std::to_string(ntohs(a.sin_port));
+    return fd;
+}
+
+// A device server that refuses, closes each connection instead of
+// answering, or takes no connection (as one that is not there, where the
+// connect ends at its time-out, or at once on Abort): the upload fails with
+// the server named and why, and leaves the image as it was.
+TEST(DeviceServer, EveryConnectionFailureNamesTheServerAndWhy)
+{
+    TempConfigHome home;
+    std::string refusing, hanging;
+    close(BoundLoopback(refusing)); // nobody listens there
+    // A full queue of connections: the system drops further connects'
+    // requests, so they hang.
+    const int listening = BoundLoopback(hanging);
+    ASSERT_EQ(listen(listening, 0), 0);
+    const int queued = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<std::uint16_t>(std::stoi(hanging)));
+    ASSERT_EQ(connect(queued, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    SimProcess closing({"--rtu-tcp", "0", "--close-after", "1", "--close-unanswered"});
+    const std::string closingPort = std::to_string(closing.RtuTcpPort());
+
+    const std::string named = "The serial device server 127.0.0.1:";
+    struct Case
+    {
+        std::string port;
+        bool abort;
+        std::string failure;
+    };
+    // Failures of the connect come as they are; one at a request, wrapped.
+    for (const Case& c : {Case{refusing, false, named + refusing + " can not be reached.\rConnection refused"},
+                          Case{closingPort, false, kWrap + named + closingPort + " closed the connection."},
+                          Case{hanging, false, named + hanging + " can not be reached.\rConnection timed out"},
+                          Case{hanging, true, named + hanging + " can not be reached.\rOperation canceled"}}) {
+        ComSettings s = SimRtuTcp(closing);
+        s.RtuTcpServicePort = c.port;
+        CModbusInterface link(s);
+        CRegisterImage image;
+        image.ResetForModel(3, true);
+        const CRegisterImage before = image;
+        std::thread aborter([&] {
+            if (!c.abort)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            link.Abort(); // as the Cancel button does
+        });
+        EXPECT_EQ(FailureOf([&] { ASSERT_TRUE(RunUpload(link, image, nullptr)); }), c.failure);
+        aborter.join();
+        EXPECT_TRUE(image == before);
+    }
+    close(queued);
+    close(listening);
+}
 
 // Cancel at a moment of the upload, with lost answers on the way so that it
 // also meets the job in its waits: the caller's image, and the file the

@@ -186,6 +186,10 @@ TEST(MeterHistory, LinkTexts)
     s.ServerAddress = "127.0.0.1";
     s.ServicePort = "1502";
     EXPECT_EQ(CMeterHistory::LinkText(s), "tcp 127.0.0.1:1502");
+    // A device server: its own port, and its line's speed.
+    s.Mode = kModeRtuTcp;
+    s.RtuTcpServicePort = "4002";
+    EXPECT_EQ(CMeterHistory::LinkText(s), "rtu-tcp 127.0.0.1:4002 9600");
     s.Mode = kModeInfrared;
     s.IRCOMPortName = "/dev/ttyUSB1";
     EXPECT_EQ(CMeterHistory::LinkText(s), "ir /dev/ttyUSB1");

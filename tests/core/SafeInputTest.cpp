@@ -234,6 +234,7 @@ TEST(SafeSettings, EachValueNotValidGivesItsDefaultAndOneWarningNamingFileAndKey
     };
     const Case cases[] = {
         {"ComSettings", "Mode", "7"},
+        {"ComSettings", "Mode", "4"},
         {"ComSettings", "Mode", "-1"},
         {"ComSettings", "Address", "0"},
         {"ComSettings", "Address", "248"},
@@ -245,6 +246,8 @@ TEST(SafeSettings, EachValueNotValidGivesItsDefaultAndOneWarningNamingFileAndKey
         {"ComSettings", "ServicePort", "0"},
         {"ComSettings", "ServicePort", "http"},
         {"ComSettings", "ServicePort", "+502"},
+        {"ComSettings", "RtuTcpServicePort", "65536"},
+        {"ComSettings", "RtuTcpServicePort", "serial"},
         {"ComSettings", "ServerAddress", "a b"},
         {"ComSettings", "ServerAddress", ""},
         {"ComSettings", "COMPortName", "/dev/tty\x1BS1"},
@@ -269,6 +272,7 @@ TEST(SafeSettings, EachValueNotValidGivesItsDefaultAndOneWarningNamingFileAndKey
         EXPECT_EQ(s.Parity, defaults.Parity) << c.key;
         EXPECT_EQ(s.Stop, defaults.Stop) << c.key;
         EXPECT_EQ(s.ServicePort, defaults.ServicePort) << c.key;
+        EXPECT_EQ(s.RtuTcpServicePort, defaults.RtuTcpServicePort) << c.key;
         EXPECT_EQ(s.ServerAddress, defaults.ServerAddress) << c.key;
         EXPECT_EQ(app.m_deviceId, 15) << c.key;
         EXPECT_EQ(app.m_displayLanguage, -1) << c.key;

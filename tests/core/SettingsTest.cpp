@@ -43,6 +43,7 @@ TEST(Settings, DefaultsWithoutAFile)
     EXPECT_EQ(s.Stop, 0);
     EXPECT_EQ(s.ServerAddress, "192.168.0.1");
     EXPECT_EQ(s.ServicePort, "502");
+    EXPECT_EQ(s.RtuTcpServicePort, "4001");
     CAppSettings app;
     app.Load();
     EXPECT_EQ(app.m_deviceId, 15);
@@ -67,6 +68,7 @@ TEST(Settings, ComSettingsRoundTripInTableOrderAndCharacterAlwaysLoadsAsEight)
     s.Stop = 1;
     s.ServerAddress = "meter-gw.local";
     s.ServicePort = "1502";
+    s.RtuTcpServicePort = "4003";
     s.Save();
 
     ComSettings back;
@@ -88,7 +90,16 @@ TEST(Settings, ComSettingsRoundTripInTableOrderAndCharacterAlwaysLoadsAsEight)
               "[ComSettings]\nAddress=17\nCOMPort=4\nCOMPortName=\\\\.\\COM12\n"
               "COMPortDisplayName=USB Serial Port (COM12)\nIRCOMPortName=/dev/ttyUSB0\n"
               "IRCOMPortDisplayName=IR adapter\nBaudrate=3\nCharacter=0\nParity=2\nStop=1\nMode=2\n"
-              "ServerAddress=meter-gw.local\nServicePort=1502\n");
+              "ServerAddress=meter-gw.local\nServicePort=1502\nRtuTcpServicePort=4003\n");
+
+    // A device server keeps its port apart from the Modbus TCP gateway's.
+    s.Mode = kModeRtuTcp;
+    s.Save();
+    back = ComSettings();
+    EXPECT_EQ(back.Mode, kModeRtuTcp);
+    EXPECT_EQ(back.ServicePort, "1502");
+    EXPECT_EQ(back.RtuTcpServicePort, "4003");
+    EXPECT_EQ(back.ServerText(), "meter-gw.local:4003");
 
     // The other section stays when one is saved.
     CAppSettings app;

@@ -47,6 +47,8 @@ public:
                 l.pop_back();
             if (l.rfind("TCP 127.0.0.1:", 0) == 0)
                 m_port = static_cast<unsigned short>(std::stoi(l.substr(14)));
+            else if (l.rfind("RTU-TCP 127.0.0.1:", 0) == 0)
+                m_rtuTcpPort = static_cast<unsigned short>(std::stoi(l.substr(18)));
             else if (l.rfind("RTU ", 0) == 0)
                 m_rtuPath = l.substr(4);
             else if (l == "ready")
@@ -69,12 +71,14 @@ public:
         return m_status;
     }
     unsigned short Port() const { return m_port; }
+    unsigned short RtuTcpPort() const { return m_rtuTcpPort; }
     const std::string& RtuPath() const { return m_rtuPath; }
 
 private:
     pid_t m_pid = -1;
     int m_status = -1;
     unsigned short m_port = 0;
+    unsigned short m_rtuTcpPort = 0;
     std::string m_rtuPath;
 };
 
@@ -83,6 +87,17 @@ private:
 inline ComSettings SimTcp(const SimProcess& sim)
 {
     return testsupport::TcpSettings("127.0.0.1", sim.Port());
+}
+
+// The simulator's RTU over TCP port, as a serial device server whose line
+// runs at 38400 bit/s.
+inline ComSettings SimRtuTcp(const SimProcess& sim)
+{
+    ComSettings s{ComSettings::NoLoad{}};
+    s.Mode = kModeRtuTcp;
+    s.ServerAddress = "127.0.0.1";
+    s.RtuTcpServicePort = std::to_string(sim.RtuTcpPort());
+    return s;
 }
 
 inline ComSettings SimRtu(const SimProcess& sim)

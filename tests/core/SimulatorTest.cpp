@@ -4,13 +4,20 @@
 #include "TestSupport.h"
 
 #include "app/PrivateException.h"
+#include "comm/Crc16.h"
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
 #include "model/DeviceType.h"
 #include "model/RegisterImage.h"
 
+#include <arpa/inet.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -186,6 +193,51 @@ TEST(Simulator, RtuFaults)
         c.ReadHoldingRegisters(9613, 16, text);
         EXPECT_EQ(text[0] & 0xFF, 'Z');
     }
+}
+
+TEST(Simulator, RtuOverTcpJoinsAFrameSplitAcrossSegmentsAndServesSeveralClients)
+{
+    SimProcess sim({"--rtu-tcp", "0", "--address", "5"});
+    ASSERT_NE(sim.RtuTcpPort(), 0);
+    // Our client keeps its connection while a raw one sends a request in
+    // two segments: the server must join them into one frame.
+    ComSettings at5 = SimRtuTcp(sim);
+    at5.Address = 5;
+    CModbusInterface client(at5);
+    client.Open();
+    EXPECT_EQ(ReadOne(client, 9600), 2001);
+
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(sim.RtuTcpPort());
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    std::vector<std::uint8_t> request{5, 0x04, 0x25, 0x80, 0x00, 0x01}; // register 9600
+    const std::uint16_t crc = Crc16Modbus(request.data(), request.size());
+    request.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    request.push_back(static_cast<std::uint8_t>(crc >> 8));
+    ASSERT_EQ(send(fd, request.data(), 3, 0), 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_EQ(send(fd, request.data() + 3, 5, 0), 5);
+    std::uint8_t answer[7] = {};
+    std::size_t got = 0;
+    pollfd p{fd, POLLIN, 0};
+    while (got < sizeof answer && poll(&p, 1, 3000) > 0) {
+        const ssize_t r = recv(fd, answer + got, sizeof answer - got, 0);
+        if (r <= 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    close(fd);
+    ASSERT_EQ(got, sizeof answer);
+    EXPECT_EQ(answer[0], 5);
+    EXPECT_EQ(answer[2], 2);
+    EXPECT_EQ(answer[3] << 8 | answer[4], 2001);
+    const std::uint16_t answerCrc = Crc16Modbus(answer, 5);
+    EXPECT_EQ(answer[5] | answer[6] << 8, answerCrc);
+    // The first client's connection still serves.
+    EXPECT_EQ(ReadOne(client, 9600), 2001);
 }
 
 TEST(Simulator, StopsCleanlyAndRemovesItsLink)

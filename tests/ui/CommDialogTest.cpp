@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -112,32 +113,36 @@ TEST_F(CommDialogTest, EachModeEnablesItsOwnControls)
     Open(ComSettings{}); // loaded from the empty store
     const std::vector<const char*> address = {"deviceAddressLabel", "deviceAddress"};
     const std::vector<const char*> port = {"comPortLabel", "comPort"};
-    const std::vector<const char*> line = {"baudRateLabel", "baudRate",     "parityBitLabel",
-                                           "parityBit",     "stopBitLabel", "stopBit"};
+    const std::vector<const char*> baud = {"baudRateLabel", "baudRate"};
+    const std::vector<const char*> line = {"parityBitLabel", "parityBit", "stopBitLabel", "stopBit"};
     const std::vector<const char*> tcp = {"stationAddressLabel", "stationAddress", "servicePortLabel", "servicePort"};
     struct Case
     {
         const char* radio;
-        bool address, port, line, tcp;
+        bool address, port, baud, line, tcp;
     };
-    for (const Case& c : {Case{"tcpRadio", true, false, false, true}, Case{"infraredRadio", false, true, false, false},
-                          Case{"rs485Radio", true, true, true, false}}) {
+    for (const Case& c :
+         {Case{"tcpRadio", true, false, false, false, true}, Case{"infraredRadio", false, true, false, false, false},
+          Case{"rtuTcpRadio", true, false, true, false, true}, Case{"rs485Radio", true, true, true, true, false}}) {
         Click(c.radio);
         const std::initializer_list<std::pair<const std::vector<const char*>*, bool>> groups = {
-            {&address, c.address}, {&port, c.port}, {&line, c.line}, {&tcp, c.tcp}};
+            {&address, c.address}, {&port, c.port}, {&baud, c.baud}, {&line, c.line}, {&tcp, c.tcp}};
         for (auto [names, on] : groups) {
             for (const char* n : *names)
                 EXPECT_EQ(Get<QWidget>(n)->isEnabled(), on) << c.radio << ": " << n;
         }
-        for (const char* n : {"infraredRadio", "rs485Radio", "tcpRadio", "connectButton", "cancelButton"})
+        for (const char* n :
+             {"infraredRadio", "rs485Radio", "tcpRadio", "rtuTcpRadio", "connectButton", "cancelButton"})
             EXPECT_TRUE(Get<QWidget>(n)->isEnabled()) << c.radio << ": " << n;
     }
 }
 
 TEST_F(CommDialogTest, TheFirstFocusIsOnTheCheckedModeSoSpaceKeepsIt)
 {
-    for (auto [mode, radio] :
-         {std::pair{kModeRs485, "rs485Radio"}, {kModeTcp, "tcpRadio"}, {kModeInfrared, "infraredRadio"}}) {
+    for (auto [mode, radio] : {std::pair{kModeRs485, "rs485Radio"},
+                               {kModeTcp, "tcpRadio"},
+                               {kModeInfrared, "infraredRadio"},
+                               {kModeRtuTcp, "rtuTcpRadio"}}) {
         ComSettings stored{ComSettings::NoLoad{}};
         stored.Mode = mode;
         Open(stored);
@@ -206,6 +211,60 @@ TEST_F(CommDialogTest, EachSerialModeKeepsItsOwnPort)
     EXPECT_EQ(s.COMPortName, "COM3");
     EXPECT_EQ(s.COMPortDisplayName, "16550A UART (COM3)");
     EXPECT_EQ(s.IRCOMPortDisplayName, "COM4"); // infrared fields keep their stored values
+}
+
+TEST_F(CommDialogTest, ADeviceServerHasItsOwnServicePortAndTheLineSpeed)
+{
+    ComSettings stored{ComSettings::NoLoad{}};
+    stored.Mode = kModeTcp;
+    stored.ServicePort = "1502";
+    stored.RtuTcpServicePort = "4002";
+    Open(stored);
+    QComboBox* service = Get<QComboBox>("servicePort");
+    EXPECT_EQ(service->currentText(), "1502");
+    Click("rtuTcpRadio");
+    EXPECT_EQ(service->currentText(), "4002");
+    EXPECT_EQ(Get<QLabel>("baudRateLabel")->text(), "Baud rate of the server's RS-485 line");
+    EXPECT_EQ(Get<QLabel>("baudRateLabel")->buddy(), Get<QWidget>("baudRate"));
+
+    // Each network link keeps what was typed for it.
+    service->lineEdit()->selectAll();
+    QTest::keyClicks(service->lineEdit(), "4010");
+    Click("tcpRadio");
+    EXPECT_EQ(service->currentText(), "1502");
+    EXPECT_EQ(Get<QLabel>("baudRateLabel")->text(), "Baud rate");
+    Click("rtuTcpRadio");
+    EXPECT_EQ(service->currentText(), "4010");
+
+    Get<QLineEdit>("stationAddress")->setText("127.0.0.1");
+    QTest::keyClick(Get<QComboBox>("baudRate"), Qt::Key_Up); // 19200bps
+    SetAddress("12");
+    Click("connectButton");
+    EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(m_capture.Messages().empty());
+    const ComSettings& s = m_dialog->Settings();
+    EXPECT_EQ(s.Mode, kModeRtuTcp);
+    EXPECT_EQ(s.ServerAddress, "127.0.0.1");
+    EXPECT_EQ(s.RtuTcpServicePort, "4010");
+    EXPECT_EQ(s.ServicePort, "1502");
+    EXPECT_EQ(s.Baudrate, 4);
+    EXPECT_EQ(s.Address, 12);
+
+    // A port that is no number from 1 to 65535 is refused, with the field
+    // selected, and changes nothing.
+    m_dialog->setResult(QDialog::Rejected);
+    m_dialog->show();
+    for (const char* text : {"0", "65536", "serial", ""}) {
+        service->setEditText(QString::fromLatin1(text));
+        Click("connectButton");
+        EXPECT_EQ(m_dialog->result(), QDialog::Rejected) << text;
+        ASSERT_EQ(m_capture.Messages().size(), 1u) << text;
+        EXPECT_EQ(m_capture.Messages()[0].text, "The service port must be a number from 1 to 65535.");
+        EXPECT_EQ(m_dialog->focusWidget(), service) << text;
+        EXPECT_EQ(service->lineEdit()->selectedText(), service->currentText()) << text;
+        EXPECT_EQ(m_dialog->Settings().RtuTcpServicePort, "4010") << text;
+        m_capture.Clear();
+    }
 }
 
 TEST_F(CommDialogTest, DeviceAddressOutsideOneTo247IsRefusedWithTheFieldSelected)

@@ -30,4 +30,7 @@ inline constexpr unsigned kCommunicationError = 12009;
 inline constexpr unsigned kDeviceDisconnected = 12013;
 inline constexpr unsigned kPortLost = 12014;
 inline constexpr unsigned kPortGroupHint = 12015;
+// A serial device server: %1 the reason, %2 "host:port"; then "host:port".
+inline constexpr unsigned kDeviceServerNotReached = 12610;
+inline constexpr unsigned kDeviceServerClosed = 12611;
 } // namespace ids

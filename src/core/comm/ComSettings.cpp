@@ -42,7 +42,7 @@ void ComSettings::Load()
     Parity = CSettingsStore::ValidInt(store, kSection, "Parity", 1, within(0, 2));
     Stop = CSettingsStore::ValidInt(store, kSection, "Stop", 0, within(0, 1));
     const bool modeStored = store.Get(kSection, "Mode").has_value();
-    Mode = CSettingsStore::ValidInt(store, kSection, "Mode", -1, within(kModeRs485, kModeInfrared));
+    Mode = CSettingsStore::ValidInt(store, kSection, "Mode", -1, within(kModeRs485, kModeRtuTcp));
     if (Mode < 0) {
         Mode = kModeRs485;
         // Which of the ports the user meant is not known: none is opened
@@ -52,6 +52,7 @@ void ComSettings::Load()
     }
     ServerAddress = CSettingsStore::ValidText(store, kSection, "ServerAddress", "192.168.0.1", IsServerAddress);
     ServicePort = CSettingsStore::ValidText(store, kSection, "ServicePort", "502", IsValidServicePort);
+    RtuTcpServicePort = CSettingsStore::ValidText(store, kSection, "RtuTcpServicePort", "4001", IsValidServicePort);
 }
 
 bool ComSettings::IsValidServicePort(std::string_view text)
@@ -80,6 +81,7 @@ void ComSettings::Save() const
                                         {"Mode", std::to_string(Mode)},
                                         {"ServerAddress", ServerAddress},
                                         {"ServicePort", ServicePort},
+                                        {"RtuTcpServicePort", RtuTcpServicePort},
                                     });
 }
 

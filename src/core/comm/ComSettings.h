@@ -11,6 +11,7 @@ enum ComMode : int {
     kModeRs485 = 0,    // Modbus RTU over an RS-485 line
     kModeTcp = 1,      // Modbus TCP
     kModeInfrared = 2, // Modbus RTU over the meter's infrared CONFIG port
+    kModeRtuTcp = 3,   // Modbus RTU frames through a serial device server's TCP port
 };
 
 struct ComSettings
@@ -34,6 +35,9 @@ struct ComSettings
     int Stop = 0;      // one stop bit
     std::string ServerAddress = "192.168.0.1";
     std::string ServicePort = "502";
+    // The device server's port of its own, so that a Modbus TCP gateway's
+    // port is not lost by trying a device server, nor the other way round.
+    std::string RtuTcpServicePort = "4001";
 
     // Missing values give the defaults; "Character" is always loaded as 1.
     // A value that is not valid gives its default, with the store's warning;
@@ -50,4 +54,10 @@ struct ComSettings
     static int DataBitsOf(int index);
     static int StopBitsOf(int index);
     unsigned BaudRate() const { return BaudRateOf(Baudrate); }
+    // Whether the link reaches the meter through a TCP server (a gateway or
+    // a serial device server), and that server's port.
+    bool IsNetworkLink() const { return Mode == kModeTcp || Mode == kModeRtuTcp; }
+    const std::string& NetworkPort() const { return Mode == kModeRtuTcp ? RtuTcpServicePort : ServicePort; }
+    // "host:port" of the server, for messages.
+    std::string ServerText() const { return ServerAddress + ":" + NetworkPort(); }
 };

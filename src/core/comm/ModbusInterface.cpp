@@ -6,6 +6,7 @@
 #include "app/StringTable.h"
 #include "app/Trace.h"
 #include "comm/RtuTransport.h"
+#include "comm/SocketStreamIO.h"
 #include "comm/TcpTransport.h"
 
 #include <algorithm>
@@ -17,6 +18,11 @@ namespace {
 constexpr unsigned kReadBaseTimeout = 200;
 constexpr unsigned kWriteBaseTimeout = 4000;
 constexpr unsigned kTcpTimeout = 5000;
+// A serial device server adds the network's round trip and its own wait for
+// the end of the meter's frame (its character time-out, a few milliseconds)
+// to what the RS-485 line takes; 100 ms covers a busy LAN and a server set
+// up with a long time-out, and still finds a silent meter quickly.
+constexpr unsigned kDeviceServerAllowance = 100;
 constexpr std::size_t kHistoryLength = 8;
 
 } // namespace
@@ -48,6 +54,8 @@ std::unique_ptr<CModbusTransport> CModbusInterface::CreateTransport() const
 {
     if (m_settings.Mode == kModeTcp)
         return std::make_unique<CTcpTransport>(m_settings);
+    if (m_settings.Mode == kModeRtuTcp)
+        return std::make_unique<CRtuTransport>(m_settings, std::make_unique<CSocketStreamIO>());
     return std::make_unique<CRtuTransport>(m_settings);
 }
 
@@ -105,6 +113,7 @@ unsigned CModbusInterface::ComputeResponseTimeout(const ComSettings& settings, u
     switch (settings.Mode) {
     case kModeTcp: return kTcpTimeout;
     case kModeInfrared: return base + bytes * 17000u / 1200u;
+    case kModeRtuTcp: return base + bytes * 17000u / settings.BaudRate() + kDeviceServerAllowance;
     default: return base + bytes * 17000u / settings.BaudRate();
     }
 }
@@ -217,7 +226,10 @@ void CModbusInterface::TransactChunk(const SRequest& request, std::uint16_t* rea
             const bool silent = m_attemptEnd == AttemptEnd::NoAnswer;
             if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && m_transport && m_transport->IsOpen())
                 ++unanswered;
-            if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && sent && !m_transport->TellsAnswersApart())
+            // Nor can a link that is closed now (a server that closed the
+            // connection) still bring this attempt's answer.
+            if ((silent || m_attemptEnd == AttemptEnd::LinkFailure) && sent && m_transport && m_transport->IsOpen() &&
+                !m_transport->TellsAnswersApart())
                 late.push_back({AnswerEcho(request.bytes), request.expected, request.timeout,
                                 *sent + std::chrono::milliseconds(kLateAnswerTimeouts * request.timeout)});
             if (++failures >= attemptLimit || AbortRequested()) {

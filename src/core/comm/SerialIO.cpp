@@ -13,6 +13,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -157,6 +158,13 @@ void CSerialIO::Adopt(int fd)
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     m_fd = fd;
     m_lostError = -1;
+    m_stream = false;
+}
+
+void CSerialIO::AdoptStream(int fd)
+{
+    Adopt(fd);
+    m_stream = true;
 }
 
 void CSerialIO::Pause(unsigned ms)
@@ -283,6 +291,11 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n, const std:
                 break;
             continue;
         }
+        // A socket reads as 0 bytes only once the far end has closed it.
+        if (r == 0 && m_stream) {
+            MarkLost(0);
+            break;
+        }
         // With VMIN and VTIME at 0 an empty line reads as 0 bytes, and so does
         // a hung-up terminal (an unplugged adapter), which poll then tells
         // apart; EIO says the far end of a pseudo-terminal is gone.
@@ -290,7 +303,7 @@ std::size_t CSerialIO::ReadFrame(std::uint8_t* buffer, std::size_t n, const std:
             MarkLost(0);
             break;
         }
-        if (r < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) {
+        if (r < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV || errno == ECONNRESET)) {
             MarkLost(errno == EIO ? 0 : errno);
             break;
         }
@@ -327,12 +340,13 @@ std::size_t CSerialIO::Write(const void* buffer, std::size_t n)
     const auto* p = static_cast<const std::uint8_t*>(buffer);
     std::size_t done = 0;
     while (done < n) {
-        ssize_t w = ::write(m_fd, p + done, n - done);
+        // A socket closed by the far end must fail the write, not raise SIGPIPE.
+        ssize_t w = m_stream ? ::send(m_fd, p + done, n - done, MSG_NOSIGNAL) : ::write(m_fd, p + done, n - done);
         if (w > 0) {
             done += static_cast<std::size_t>(w);
             continue;
         }
-        if (w < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) {
+        if (w < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EPIPE || errno == ECONNRESET)) {
             MarkLost(errno == EIO ? 0 : errno);
             throw CPrivateException(LostText());
         }
@@ -349,7 +363,8 @@ std::size_t CSerialIO::Write(const void* buffer, std::size_t n)
     }
     if (done < n)
         SettingsFailed();
-    tcdrain(m_fd); // result ignored, as a flush of the output buffers
+    if (!m_stream)
+        tcdrain(m_fd); // result ignored, as a flush of the output buffers
     return n;
 }
 

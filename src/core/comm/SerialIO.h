@@ -60,7 +60,7 @@ public:
     // the handle is closed; the next Open may find the port again.
     bool IsLost() const { return m_lostError >= 0; }
     // The failure text of a lost port: the port's name and the reason.
-    std::string LostText() const;
+    virtual std::string LostText() const;
 
     // The line the system gives for an open failure with `error`; for a
     // permission failure it also names the group that may use the device.
@@ -78,6 +78,14 @@ public:
 protected:
     // Takes `fd` (any readable and writable descriptor) as the open port.
     void Adopt(int fd);
+    // Takes `fd`, a connected stream socket, as the open port: a read of
+    // nothing then means the far end closed it.
+    void AdoptStream(int fd);
+    const ComSettings& Settings() const { return m_settings; }
+    int WakeDescriptor() const { return m_wakeFd; }
+    int CancelDescriptor() const { return m_cancelFd; }
+    // -1: not lost; 0: hung up or closed by the far end; else the errno.
+    int LostError() const { return m_lostError; }
 
 private:
     void MarkLost(int error);
@@ -88,6 +96,7 @@ private:
     int m_cancelFd = -1;
     std::atomic<bool> m_interrupted{false}; // the wake-up descriptor is set
     int m_lostError = -1;                   // -1: not lost; 0: hang-up; else the errno
+    bool m_stream = false;                  // a socket, not a terminal
     // A read returns when the bytes asked for are in, or this long after it began.
     std::uint32_t m_readTimeoutMs = 3000;
     std::string m_devicePath;

@@ -3,14 +3,13 @@
 #include "app/PrivateException.h"
 #include "app/StringIds.h"
 #include "app/Trace.h"
+#include "comm/TcpConnect.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -21,11 +20,6 @@
 namespace {
 
 std::atomic<std::uint16_t> g_transactionCounter{0};
-
-[[noreturn]] void TcpError(int code, CPrivateException::ErrorSource source = CPrivateException::ErrorSource::Errno)
-{
-    throw CPrivateException(ids::kModbusTcpError, code, source);
-}
 
 struct BlockedMark
 {
@@ -56,39 +50,11 @@ void CTcpTransport::SetTransactionCounter(std::uint16_t value)
 void CTcpTransport::Open()
 {
     Close();
-    m_socket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
-    if (m_socket < 0)
-        TcpError(errno);
-    int one = 1;
-    setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one); // requests are small and waited for
-
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    int rc = getaddrinfo(m_settings.ServerAddress.c_str(), m_settings.ServicePort.c_str(), &hints, &found);
-    if (rc != 0)
-        TcpError(rc, CPrivateException::ErrorSource::Resolver);
-    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> list(found, &freeaddrinfo);
-
     // The connect has no time-out of its own: the system's applies, and
     // Abort can end it.
-    if (connect(m_socket, found->ai_addr, found->ai_addrlen) != 0) {
-        if (errno != EINPROGRESS)
-            TcpError(errno);
-        {
-            BlockedMark mark(m_blocked);
-            if (!WaitFor(POLLOUT, -1))
-                TcpError(ECANCELED);
-        }
-        int err = 0;
-        socklen_t len = sizeof err;
-        if (getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
-            err = errno;
-        if (err != 0)
-            TcpError(err);
-    }
+    BlockedMark mark(m_blocked);
+    m_socket = ConnectTcp(m_settings.ServerAddress, m_settings.ServicePort,
+                          STcpConnectWait{m_wakeFd, m_cancelFd, -1, ids::kModbusTcpError});
     m_connected = true;
 }
 

@@ -209,6 +209,7 @@ std::string CMeterHistory::LinkText(const ComSettings& s)
 {
     switch (s.Mode) {
     case kModeTcp: return "tcp " + s.ServerAddress + ":" + s.ServicePort;
+    case kModeRtuTcp: return "rtu-tcp " + s.ServerText() + " " + std::to_string(ComSettings::BaudRateOf(s.Baudrate));
     case kModeInfrared: return "ir " + s.IRCOMPortName;
     default:
         return "rtu " + s.COMPortName + " " + std::to_string(ComSettings::BaudRateOf(s.Baudrate)) + " " +

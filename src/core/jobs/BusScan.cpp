@@ -111,7 +111,8 @@ unsigned ScanTimeout(const ComSettings& settings)
     if (settings.Mode == kModeTcp)
         return kGatewayTimeoutMs;
     // The request of 6 bytes and the answer of 7 (two registers), each with
-    // its CRC, and the silence that ends the request.
+    // its CRC, and the silence that ends the request (through a serial
+    // device server, its network allowance as well).
     return CModbusInterface::ComputeResponseTimeout(settings, kMeterTurnaroundMs + kAdapterMarginMs, 6, 7);
 }
 

@@ -93,7 +93,7 @@ void CCommDialog::BuildControls()
 
     // Only the user's own actions count: a selection made by ModeUpdate
     // must not overwrite what the other mode remembers.
-    for (QRadioButton* radio : {m_infraredRadio, m_rs485Radio, m_tcpRadio})
+    for (QRadioButton* radio : {m_infraredRadio, m_rs485Radio, m_tcpRadio, m_rtuTcpRadio})
         connect(radio, &QRadioButton::clicked, this, &CCommDialog::ModeUpdate);
     connect(m_port, &QComboBox::activated, this, &CCommDialog::OnPortChosen);
     connect(m_port->lineEdit(), &QLineEdit::textEdited, this, &CCommDialog::OnPortChosen);
@@ -111,6 +111,8 @@ QGroupBox* CCommDialog::BuildPortGroup()
     m_rs485Radio->setObjectName(QStringLiteral("rs485Radio"));
     m_tcpRadio = new QRadioButton(UiText(commtext::kTcp), portGroup);
     m_tcpRadio->setObjectName(QStringLiteral("tcpRadio"));
+    m_rtuTcpRadio = new QRadioButton(CommandCaption(commtext::kRtuTcp), portGroup);
+    m_rtuTcpRadio->setObjectName(QStringLiteral("rtuTcpRadio"));
 
     m_portLabel = NamedLabel(this, commtext::kComPort, "comPortLabel");
     // Editable, so that a device path the list does not know (a
@@ -132,12 +134,13 @@ QGroupBox* CCommDialog::BuildPortGroup()
     FillOptions(m_baud, commtext::kBaudRateOptions, kBaudRateCount);
     FillOptions(m_parity, commtext::kParityOptions, kParityCount);
     FillOptions(m_stop, commtext::kStopBitOptions, kStopBitCount);
-    m_servicePort->addItem(UiText(commtext::kDefaultServicePort));
 
-    auto* radios = new QHBoxLayout;
-    radios->addWidget(m_infraredRadio);
-    radios->addWidget(m_rs485Radio);
-    radios->addWidget(m_tcpRadio);
+    // Two rows: the fourth caption is long.
+    auto* radios = new QGridLayout;
+    radios->addWidget(m_infraredRadio, 0, 0);
+    radios->addWidget(m_rs485Radio, 0, 1);
+    radios->addWidget(m_tcpRadio, 0, 2);
+    radios->addWidget(m_rtuTcpRadio, 1, 0, 1, 3);
     auto* grid = new QGridLayout;
     int row = 0;
     const std::initializer_list<std::pair<QLabel*, QWidget*>> rows = {
@@ -202,19 +205,24 @@ void CCommDialog::SetSettings(const ComSettings& settings)
     switch (m_settings.Mode) {
     case kModeRs485: m_rs485Radio->setChecked(true); break;
     case kModeTcp: m_tcpRadio->setChecked(true); break;
+    case kModeRtuTcp: m_rtuTcpRadio->setChecked(true); break;
     default: m_infraredRadio->setChecked(true); break;
     }
     m_baud->setCurrentIndex(ClampedIndex(m_settings.Baudrate, kBaudRateCount));
     m_parity->setCurrentIndex(ClampedIndex(m_settings.Parity, kParityCount));
     m_stop->setCurrentIndex(ClampedIndex(m_settings.Stop, kStopBitCount));
     m_station->setText(Q(m_settings.ServerAddress));
-    m_servicePort->setEditText(Q(m_settings.ServicePort));
+    m_tcpServicePort = m_settings.ServicePort;
+    m_rtuTcpServicePort = m_settings.RtuTcpServicePort;
+    m_servicePortMode = -1;
+    ShowServicePort(m_settings.Mode == kModeRtuTcp ? kModeRtuTcp : kModeTcp);
     ModeUpdate();
     // The first focus is on the chosen mode: on another radio, Space (or an
     // arrow key) would switch the link the user only tabbed past.
-    QRadioButton* checked = SelectedMode() == kModeRs485 ? m_rs485Radio
-                            : SelectedMode() == kModeTcp ? m_tcpRadio
-                                                         : m_infraredRadio;
+    QRadioButton* checked = SelectedMode() == kModeRs485    ? m_rs485Radio
+                            : SelectedMode() == kModeTcp    ? m_tcpRadio
+                            : SelectedMode() == kModeRtuTcp ? m_rtuTcpRadio
+                                                            : m_infraredRadio;
     checked->setFocus(Qt::OtherFocusReason);
 }
 
@@ -224,29 +232,59 @@ int CCommDialog::SelectedMode() const
         return kModeRs485;
     if (m_tcpRadio->isChecked())
         return kModeTcp;
+    if (m_rtuTcpRadio->isChecked())
+        return kModeRtuTcp;
     return kModeInfrared;
 }
 
 void CCommDialog::ModeUpdate()
 {
     const int mode = SelectedMode();
-    const bool rs485 = mode == kModeRs485, tcp = mode == kModeTcp, infrared = mode == kModeInfrared;
-    for (QWidget* w : {static_cast<QWidget*>(m_addressLabel), static_cast<QWidget*>(m_address)})
-        w->setEnabled(rs485 || tcp);
-    for (QWidget* w : {static_cast<QWidget*>(m_portLabel), static_cast<QWidget*>(m_port)})
-        w->setEnabled(rs485 || infrared);
-    for (QWidget* w :
-         {static_cast<QWidget*>(m_baudLabel), static_cast<QWidget*>(m_baud), static_cast<QWidget*>(m_parityLabel),
-          static_cast<QWidget*>(m_parity), static_cast<QWidget*>(m_stopLabel), static_cast<QWidget*>(m_stop)})
-        w->setEnabled(rs485);
-    for (QWidget* w : {static_cast<QWidget*>(m_stationLabel), static_cast<QWidget*>(m_station),
-                       static_cast<QWidget*>(m_servicePortLabel), static_cast<QWidget*>(m_servicePort)})
-        w->setEnabled(tcp);
+    const bool rs485 = mode == kModeRs485, infrared = mode == kModeInfrared, rtuTcp = mode == kModeRtuTcp;
+    const bool network = mode == kModeTcp || rtuTcp;
+    auto enable = [](std::initializer_list<QWidget*> widgets, bool on) {
+        for (QWidget* w : widgets)
+            w->setEnabled(on);
+    };
+    enable({m_addressLabel, m_address}, !infrared);
+    enable({m_portLabel, m_port}, rs485 || infrared);
+    // Through a device server the meter's line is the server's: its speed
+    // sets the time-outs; parity and stop bit are the server's own setting.
+    enable({m_baudLabel, m_baud}, rs485 || rtuTcp);
+    enable({m_parityLabel, m_parity, m_stopLabel, m_stop}, rs485);
+    enable({m_stationLabel, m_station, m_servicePortLabel, m_servicePort}, network);
+    m_baudLabel->setText(UiText(rtuTcp ? commtext::kServerBaudRate : commtext::kBaudRate));
+    ShowServicePort(mode);
 
     if (rs485)
         SelectRemembered(m_rs485PortName);
     else if (infrared)
         SelectRemembered(m_infraredPortName);
+}
+
+void CCommDialog::ShowServicePort(int mode)
+{
+    if (mode != kModeTcp && mode != kModeRtuTcp)
+        return; // the field keeps the last network link's, disabled
+    if (mode == m_servicePortMode)
+        return;
+    if (m_servicePortMode >= 0)
+        (m_servicePortMode == kModeRtuTcp ? m_rtuTcpServicePort : m_tcpServicePort) =
+            m_servicePort->currentText().toStdString();
+    m_servicePort->clear();
+    m_servicePort->addItem(UiText(mode == kModeRtuTcp ? commtext::kDefaultRtuTcpPort : commtext::kDefaultServicePort));
+    m_servicePort->setEditText(Q(mode == kModeRtuTcp ? m_rtuTcpServicePort : m_tcpServicePort));
+    m_servicePortMode = mode;
+}
+
+std::string CCommDialog::ReadServicePort()
+{
+    const std::string port = m_servicePort->currentText().trimmed().toStdString();
+    if (ComSettings::IsValidServicePort(port))
+        return port;
+    m_servicePort->setFocus();
+    m_servicePort->lineEdit()->selectAll();
+    throw CPrivateException(commtext::kInvalidServicePort);
 }
 
 void CCommDialog::SelectRemembered(const std::string& displayName)
@@ -318,6 +356,13 @@ void CCommDialog::OnConnect()
             s.Mode = kModeTcp;
             s.ServerAddress = m_station->text().toStdString();
             s.ServicePort = m_servicePort->currentText().toStdString();
+            break;
+        case kModeRtuTcp:
+            s.Address = ReadDeviceAddress();
+            s.Mode = kModeRtuTcp;
+            s.ServerAddress = m_station->text().toStdString();
+            s.RtuTcpServicePort = ReadServicePort();
+            s.Baudrate = m_baud->currentIndex();
             break;
         default:
             s.Mode = kModeInfrared;

@@ -34,6 +34,10 @@ inline constexpr unsigned kServicePort = 12660;
 inline constexpr unsigned kPortSettingGroup = 12661;
 inline constexpr unsigned kConnectToGroup = 12662;
 inline constexpr unsigned kDefaultServicePort = 12663;
+inline constexpr unsigned kRtuTcp = 12612;
+inline constexpr unsigned kServerBaudRate = 12613; // the baud rate's caption on kRtuTcp
+inline constexpr unsigned kDefaultRtuTcpPort = 12614;
+inline constexpr unsigned kInvalidServicePort = 12615;
 // First texts of the option lists; an option's index is its stored value.
 inline constexpr unsigned kBaudRateOptions = 1900; // 6 texts
 inline constexpr unsigned kParityOptions = 1950;   // 3 texts
@@ -76,17 +80,28 @@ private:
     // Device path and display name of the port shown in the port list.
     void SelectedPort(std::string& devicePath, std::string& displayName);
     void SelectRemembered(const std::string& displayName);
+    // Shows the service port of `mode`'s server, keeping what the other
+    // network link's showed; nothing for a serial link.
+    void ShowServicePort(int mode);
+    // The device server's port; a text that is none is refused here, as it
+    // would fail only at the connect.
+    std::string ReadServicePort();
 
     ComSettings m_settings;
     ComPortList m_ports;
     std::string m_rs485PortName;
     std::string m_infraredPortName;
+    // The service port of each network link, and the link whose the field shows.
+    std::string m_tcpServicePort;
+    std::string m_rtuTcpServicePort;
+    int m_servicePortMode = -1;
 
     QLabel* m_addressLabel = nullptr;
     QLineEdit* m_address = nullptr;
     QRadioButton* m_infraredRadio = nullptr;
     QRadioButton* m_rs485Radio = nullptr;
     QRadioButton* m_tcpRadio = nullptr;
+    QRadioButton* m_rtuTcpRadio = nullptr;
     QLabel* m_portLabel = nullptr;
     QComboBox* m_port = nullptr;
     QLabel* m_baudLabel = nullptr;
