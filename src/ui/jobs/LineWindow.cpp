@@ -157,7 +157,7 @@ void CLineWindow::Build()
     layout->addLayout(commands);
     layout->addWidget(m_status);
     SetBusy(false);
-    resize(860, 420);
+    resize(1120, 420);
 }
 
 QPushButton* CLineWindow::AddButton(QLayout* layout, unsigned captionId, void (CLineWindow::*handler)())
@@ -339,7 +339,10 @@ void CLineWindow::ScanBody(const SScanOptions& options)
     const QString said = UiMessage(whole && !m_cancel ? LoadMessage(kScanDone, {count, options.from, options.to})
                                                       : LoadMessage(kScanStopped, {count}));
     m_progress = 100;
-    Post([this, said] { m_status->setText(said); });
+    Post([this, said] {
+        m_status->setText(said);
+        m_view->resizeColumnsToContents();
+    });
 }
 
 void CLineWindow::AddMeter(const SScanFinding& f)
