@@ -203,10 +203,16 @@ void CLineWindow::StartWork(std::function<void()> body, std::function<void()> th
         try {
             body();
         } catch (const std::exception& e) {
-            if (m_cancel)
-                return Post([this] { OnWorkEnded(); });
-            const QString text = UiMessage(e.what());
-            Post([this, text] { m_status->setText(text); });
+            // A failure of the link itself (a port that cannot be opened, a
+            // gateway out of reach) ends the whole command; a stopped one is
+            // no failure.
+            if (!m_cancel) {
+                const QString text = UiMessage(e.what());
+                Post([this, text] {
+                    m_status->setText(text);
+                    ShowMessage(this, text, MessageIcon::Stop);
+                });
+            }
         }
         Post([this] { OnWorkEnded(); });
     });
@@ -405,10 +411,8 @@ void CLineWindow::ForEachMeter(const std::vector<int>& addresses, std::function<
                 m_link.SetAddress(addresses[i]);
                 PostResult(addresses[i], each(i, addresses[i]));
             }
-            const QString said = UiText(m_cancel ? kActionStopped : kActionDone);
-            Post([this, said, count] {
-                m_status->setText(m_cancel ? said : UiMessage(LoadMessage(kActionDone, {count})));
-            });
+            const QString said = m_cancel ? UiText(kActionStopped) : UiMessage(LoadMessage(kActionDone, {count}));
+            Post([this, said] { m_status->setText(said); });
         },
         std::move(then));
 }
