@@ -277,7 +277,9 @@ QLayout* CMyQ6KDlg::BuildCommandRow()
     AddButton(commands, text::kSaveFile, 1004, &CMyQ6KDlg::OnSaveFile);
     AddButton(commands, text::kOpenFile, 1005, &CMyQ6KDlg::OnOpenFile);
     AddButton(commands, text::kMonitor, 1007, &CMyQ6KDlg::OnMonitor);
-    AddButton(commands, linetext::kLine, 0, &CMyQ6KDlg::OnLine);
+    // Its access key stands after the caption ("Line(X)"): a screen reader
+    // says the caption alone.
+    AddButton(commands, linetext::kLine, 0, &CMyQ6KDlg::OnLine)->setAccessibleName(UiText(linetext::kLine));
     AddButton(commands, text::kHistory, 0, &CMyQ6KDlg::OnHistory);
     commands->addSpacing(12);
     // Undo and Redo where a technician looks for them, beside the commands,
