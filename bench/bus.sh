@@ -4,7 +4,7 @@
 #   bench/bus.sh [ROUNDS]
 # 1. scan of addresses 1-247 with 3 meters on the line: the time, the scan
 #    time-out, and the floor the silent addresses set (their time-out and the
-#    pause after it each);
+#    pause after it each); then the line window's scan of the same line;
 # 2. one golden file downloaded to 8 meters in one run, against 8 downloads
 #    of one meter each (medians of ROUNDS runs).
 set -euo pipefail
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 rounds=${1:-3}
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target q6k-sim v6uvuv-cli >/dev/null
+cmake --build build --target q6k-sim v6uvuv-cli window_bench >/dev/null
 work=$(mktemp -d)
 cleanup() { kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
@@ -42,6 +42,8 @@ timeout=$(sed -n 's/.*"timeout_ms": \([0-9]*\).*/\1/p' "$work/scan.json")
 floor=$((244 * (timeout + 4)))
 printf 'Scan 1-247, 38400 bit/s, 3 meters (%s found): %s ms (median of %s); time-out %s ms; floor of the 244 silent addresses %s ms\n' \
   "$found" "$(median <"$work/scan.times")" "$rounds" "$timeout" "$floor"
+
+build/bench/window_bench line "$work/scan" "$rounds"
 
 start_bus 1-8 fleet
 line=(--link rtu --port "$work/fleet" --baud 38400 --parity odd)

@@ -5,6 +5,9 @@
 //       refresh, across models of every input kind (median and slowest)
 //   window_bench report ROUNDS                the Parameter Report filled
 //       after a comparison (163 rows), with its repaint, against a 60 Hz frame
+//   window_bench line PORT ROUNDS             the line window's scan of
+//       addresses 1-247 at 38400 bit/s, odd parity (median), and the longest
+//       wait of the window's event loop during it
 #include "app/AppSettings.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
@@ -12,6 +15,11 @@
 #include "ui/editors/pages/InputPageInterface.h"
 #include "ui/files/CompareDialog.h"
 #include "ui/files/CompareList.h"
+#include "ui/jobs/LineWindow.h"
+
+#include <QEventLoop>
+#include <QStandardItemModel>
+#include <QTimer>
 
 #include <QApplication>
 #include <algorithm>
@@ -148,6 +156,43 @@ int Report(int argc, char** argv, int rounds)
     return 0;
 }
 
+int Line(int argc, char** argv, const char* port, int rounds)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    ComSettings link{ComSettings::NoLoad{}};
+    link.Mode = kModeRs485;
+    link.COMPortName = port;
+    CRegisterImage settings;
+    settings.ResetForModel(15, true);
+    CLineWindow window(settings, link);
+    window.show();
+    std::vector<double> times;
+    double longestStall = 0;
+    for (int round = 0; round < rounds; ++round) {
+        // A timer at 1 ms: how late its ticks come says how long the window
+        // could not answer the user.
+        auto last = Clock::now();
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            const auto now = Clock::now();
+            longestStall = std::max(longestStall, std::chrono::duration<double, std::milli>(now - last).count());
+            last = now;
+        });
+        QEventLoop loop;
+        QObject::connect(&window, &CLineWindow::workFinished, &loop, &QEventLoop::quit);
+        const auto start = Clock::now();
+        beat.start(1);
+        window.OnScan();
+        loop.exec();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::printf("Line window scan 1-247, %d meter(s) listed, %d rounds: median %.0f ms; longest wait of its event "
+                "loop %.1f ms\n",
+                window.Model()->rowCount(), rounds, Median(times), longestStall);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -158,8 +203,9 @@ int main(int argc, char** argv)
         return Refresh(argc, argv, std::atoi(argv[2]));
     if (argc == 3 && std::string(argv[1]) == "report")
         return Report(argc, argv, std::atoi(argv[2]));
-    std::fprintf(
-        stderr,
-        "usage: window_bench startup V6UVUV BARE ROUNDS | window_bench refresh ROUNDS | window_bench report ROUNDS\n");
+    if (argc == 4 && std::string(argv[1]) == "line")
+        return Line(argc, argv, argv[2], std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: window_bench startup V6UVUV BARE ROUNDS | window_bench refresh ROUNDS | window_bench "
+                         "report ROUNDS | window_bench line PORT ROUNDS\n");
     return 2;
 }

@@ -17,6 +17,7 @@
 #include "files/MeterHistory.h"
 #include "files/ParameterReport.h"
 #include "jobs/BusScan.h"
+#include "jobs/MeterLine.h"
 #include "jobs/TransferJobs.h"
 
 #include <algorithm>
@@ -211,17 +212,6 @@ int RunEach(const Invocation& inv, Json document, const MeterJob& job, const Ref
     return count[0] == total ? 0 : 1;
 }
 
-// A meter whose identity names no model is refused by every job.
-bool UnknownMeter(const SMeterFindings& f)
-{
-    return f.identityRead && !f.identity.IsKnown();
-}
-
-bool OtherModel(const SMeterFindings& f, const CRegisterImage& image)
-{
-    return UnknownMeter(f) || (f.identityRead && !(f.identity == image.Identity()));
-}
-
 std::string UnitFile(const std::string& dir, int address)
 {
     char name[32];
@@ -340,24 +330,17 @@ int FleetReport(const Invocation& inv, const CRegisterImage& file)
     document["file"] = inv.args[0];
     document["keep_link"] = keepLink;
     auto job = [&](CModbusInterface& link, ProgressBar& bar, const CancelWatch& watch, Outcome& o) {
-        CRegisterImage meter;
-        if (!RunUpload(link, meter, std::ref(bar), &watch.Flag(), &o.findings))
+        const std::optional<SMeterComparison> c =
+            CompareMeter(link, file, keepLink, std::ref(bar), &watch.Flag(), &o.findings);
+        if (!c)
             return Result::Cancelled;
-        if (!(meter.Identity() == file.Identity())) {
+        if (c->otherModel) {
             o.message = CStringTable::Get(text::kOtherModel);
             return Result::Refused;
         }
-        // The file as a download that keeps the meter's link would write it.
-        CRegisterImage working(file);
-        if (keepLink)
-            CopyLinkSettings(meter, working);
-        CParameterReport report(working);
-        report.SetComparison(meter, CStringTable::Get(file_ids::kColumnDevice));
-        o.mismatches = report.MismatchCount();
-        o.detail = report.StatusText();
-        for (const SReportRow& row : report.Rows())
-            if (row.status == CParameterEnumerationInterface::COMPARE_DIFFERENT)
-                o.differences.push_back(row);
+        o.mismatches = c->mismatches;
+        o.detail = c->statusText;
+        o.differences = c->differences;
         return Result::Done;
     };
     return RunEach(inv, document, job, UnknownMeter);

@@ -22,16 +22,6 @@ namespace cli {
 
 namespace {
 
-// Closes the link on every way out.
-struct OpenLink
-{
-    explicit OpenLink(CModbusInterface& l) : link(l) { link.Open(); }
-    ~OpenLink() { link.Close(); }
-    OpenLink(const OpenLink&) = delete;
-    OpenLink& operator=(const OpenLink&) = delete;
-    CModbusInterface& link;
-};
-
 std::string BackupSentence(const CSafeDownload& job)
 {
     return job.BackupPath().empty() ? CStringTable::Get(text::kNoBackup)
@@ -63,29 +53,10 @@ SSafeDownloadOptions SafeDownloadOptions(const Invocation& inv, bool keepLinkByD
 DownloadEnd RunSafeDownload(CModbusInterface& link, CSafeDownload& job, bool dryRun, ProgressBar& bar,
                             const CancelWatch& watch)
 {
-    OpenLink open(link);
-    // Reading is a third of the work of a download that writes and reads back.
-    const double readEnd = dryRun ? 100 : 33;
-    auto stage = [&](double from, double to) {
-        return [&bar, &watch, from, to](double percent) {
-            bar(from + (to - from) * percent / 100.0);
-            return !watch.Cancelled();
-        };
-    };
-    if (job.ReadMeter(link, stage(0, readEnd)) == TransferResult::Cancelled || watch.Cancelled())
-        return DownloadEnd::Cancelled;
-    if (job.UpToDate())
-        return DownloadEnd::AlreadyHeld;
-    if (dryRun)
-        return DownloadEnd::WouldChange;
-    if (job.WriteAndVerify(link, stage(readEnd, 100)) == TransferResult::Cancelled)
-        return DownloadEnd::Cancelled;
-    switch (job.Verification()) {
-    case CSafeDownload::EVerification::Verified: return DownloadEnd::Verified;
-    case CSafeDownload::EVerification::Mismatch: return DownloadEnd::Mismatch;
-    case CSafeDownload::EVerification::NotRun: break;
-    }
-    return DownloadEnd::NotVerified;
+    return ::RunSafeDownload(link, job, dryRun, [&bar, &watch](double percent) {
+        bar(percent);
+        return !watch.Cancelled();
+    });
 }
 
 std::string DownloadedText(const CSafeDownload& job)

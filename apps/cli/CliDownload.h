@@ -4,7 +4,7 @@
 
 #include "CliSupport.h"
 
-#include "jobs/SafeDownload.h"
+#include "jobs/MeterLine.h"
 
 class CModbusInterface;
 
@@ -17,12 +17,9 @@ class ProgressBar;
 // --no-backup, --no-verify; `file` for the change log.
 SSafeDownloadOptions SafeDownloadOptions(const Invocation& inv, bool keepLinkByDefault, const std::string& file);
 
-// How a safe download of one meter ended, when it did not fail.
-enum class DownloadEnd { AlreadyHeld, WouldChange, Verified, NotVerified, Mismatch, Cancelled };
-
-// Opens the link, reads the meter and, unless it already holds the settings
-// or `dryRun`, writes and verifies; closes the link. The bar runs over both
-// stages. Failures raise CPrivateException (a cancelled call: an empty text).
+// The core's safe download of one meter with the bar over both stages and
+// Ctrl-C as its cancel. Failures raise CPrivateException (a cancelled call:
+// an empty text).
 DownloadEnd RunSafeDownload(CModbusInterface& link, CSafeDownload& job, bool dryRun, ProgressBar& bar,
                             const CancelWatch& watch);
 

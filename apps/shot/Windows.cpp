@@ -23,11 +23,19 @@
 #include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/DownloadPreviewDialog.h"
 #include "ui/jobs/HistoryDialog.h"
+#include "ui/jobs/LineWindow.h"
 #include "ui/jobs/ProgressDialog.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUndoStack>
 
@@ -259,6 +267,54 @@ std::unique_ptr<QWidget> Monitor()
     return d;
 }
 
+// The line window after a scan of a simulated line of five meters (q6k-sim,
+// next to q6k-shot) and a Compare of the four of the window's model; nothing
+// when the simulator cannot be started.
+std::unique_ptr<QWidget> Line()
+{
+    static QProcess sim;
+    sim.start(QCoreApplication::applicationDirPath() + "/q6k-sim",
+              {"--units",  "1,4,5,12,30", "--model",  "15",       "--rtu",   "--parity", "none",     "--unit",
+               "1",        "--serial",    "Q6K00417", "--unit",   "4",       "--serial", "Q6K00422", "--unit",
+               "5",        "--serial",    "Q6K00509", "--unit",   "12",      "--model",  "44",       "--serial",
+               "Q6K01233", "--unit",      "30",       "--serial", "Q6K02871"});
+    QString rtu;
+    while (sim.waitForReadyRead(5000)) {
+        const QString out = QString::fromUtf8(sim.readAll());
+        for (const QString& line : out.split('\n'))
+            if (line.startsWith("RTU "))
+                rtu = line.mid(4);
+        if (out.contains("ready"))
+            break;
+    }
+    if (rtu.isEmpty())
+        return nullptr;
+    ComSettings link{ComSettings::NoLoad{}};
+    link.Mode = kModeRs485;
+    link.COMPortName = rtu.toStdString();
+    link.Parity = 0;
+    static CRegisterImage settings;
+    settings.ResetForModel(kDcModel, true);
+    auto w = std::make_unique<CLineWindow>(settings, link);
+    auto waitForWork = [&w] {
+        QEventLoop loop;
+        QObject::connect(w.get(), &CLineWindow::workFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    w->ToBox()->setText("40");
+    w->OnScan();
+    waitForWork();
+    for (int address : {1, 4, 5, 30})
+        w->List()->selectionModel()->select(w->Model()->index(w->RowOf(address), 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->OnCompare();
+    waitForWork();
+    sim.terminate();
+    sim.waitForFinished();
+    return w;
+}
+
 // The picture in Japanese; nothing when the module is missing, as for the
 // Language Setting dialog.
 std::function<std::unique_ptr<QWidget>()> Japanese(std::function<std::unique_ptr<QWidget>()> make)
@@ -357,6 +413,7 @@ std::vector<ShotWindow> AllWindows()
                                       {"main-downloaded", MainDownloaded},
                                       {"download-preview-ja", Japanese(DownloadPreview)},
                                       {"history-ja", Japanese(History)},
+                                      {"line", Line},
                                   });
     return windows;
 }

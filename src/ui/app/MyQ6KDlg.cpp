@@ -29,6 +29,7 @@
 #include "ui/jobs/DeviceInformationDialog.h"
 #include "ui/jobs/DownloadPreviewDialog.h"
 #include "ui/jobs/HistoryDialog.h"
+#include "ui/jobs/LineWindow.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QApplication>
@@ -276,6 +277,9 @@ QLayout* CMyQ6KDlg::BuildCommandRow()
     AddButton(commands, text::kSaveFile, 1004, &CMyQ6KDlg::OnSaveFile);
     AddButton(commands, text::kOpenFile, 1005, &CMyQ6KDlg::OnOpenFile);
     AddButton(commands, text::kMonitor, 1007, &CMyQ6KDlg::OnMonitor);
+    // Its access key stands after the caption ("Line(X)"): a screen reader
+    // says the caption alone.
+    AddButton(commands, linetext::kLine, 0, &CMyQ6KDlg::OnLine)->setAccessibleName(UiText(linetext::kLine));
     AddButton(commands, text::kHistory, 0, &CMyQ6KDlg::OnHistory);
     commands->addSpacing(12);
     // Undo and Redo where a technician looks for them, beside the commands,
@@ -577,6 +581,11 @@ void CMyQ6KDlg::OnUpload()
     CModbusInterface link; // the stored connection settings
     if (!CCommDialog::ConnectStep(this, link))
         return;
+    UploadFrom(link);
+}
+
+void CMyQ6KDlg::UploadFrom(CModbusInterface& link)
+{
     QElapsedTimer clock;
     clock.start();
     SMeterFindings findings;
@@ -695,6 +704,25 @@ void CMyQ6KDlg::OnReport()
 {
     Commit(); // the report shows what the controls say, or nothing on a rejected value
     CCompareDialog::Run(this, m_image);
+}
+
+void CMyQ6KDlg::OnLine()
+{
+    Commit(); // what the line gets and is compared with is what the controls say
+    CModbusInterface link;
+    if (!CCommDialog::ConnectStep(this, link))
+        return;
+    CLineWindow line(m_image, link.Settings(), this);
+    // Open reads a meter of the line into this window as Upload does.
+    connect(&line, &CLineWindow::openRequested, this, [this](const ComSettings& settings) {
+        RunCommand(this, [this, &settings] {
+            if (!MaySetAside())
+                return;
+            CModbusInterface meter(settings);
+            UploadFrom(meter);
+        });
+    });
+    line.exec();
 }
 
 void CMyQ6KDlg::OnMonitor()

@@ -27,6 +27,7 @@ class QComboBox;
 class QLabel;
 class QToolButton;
 class QUndoStack;
+class CModbusInterface;
 class QGroupBox;
 class QLayout;
 class QLineEdit;
@@ -131,6 +132,9 @@ public:
     // The Connect dialog, then Device Information on that link with this
     // window hidden until it closes.
     void OnMonitor();
+    // Commits, then the Connect dialog and the line of meters on that link;
+    // its Open uploads a meter into this window.
+    void OnLine();
     void OnSaveFile();
     void OnOpenFile();
     void OnModelButton();
@@ -266,6 +270,9 @@ private:
     // The safe download of `image` (`working`: the window's own settings,
     // which count as saved once the meter holds them).
     void Download(const CRegisterImage& image, bool working);
+    // Upload's work once the link is chosen: the image only on success, the
+    // saved state and the status line.
+    void UploadFrom(CModbusInterface& link);
     // After a download that stopped: says why and offers the meter's
     // previous settings back when some were written.
     void OfferPreviousSettings(const CSafeDownload& job, const std::string& why);

@@ -25,6 +25,7 @@ constexpr SAccessKey kAccessKeys[] = {
     {12855, 'M'}, // Monitor
     {14015, 'H'}, // History
     {12856, 'L'}, // Language
+    {17100, 'X'}, // Line (the letters of its name are taken)
     {12864, 'C'}, // Control
     {12865, 'Y'}, // Display
     {12866, 'K'}, // Lockout
@@ -52,7 +53,11 @@ constexpr SAccessKey kAccessKeys[] = {
     {2453, 'D'},  // Device (report)
     {12954, 'F'}, // File (report)
     {14052, 'O'}, // Open (history)
-    {12955, 'C'}, // Close (monitor, report, history, download preview)
+    {12955, 'C'}, // Close (monitor, report, history, download preview, line)
+    {17104, 'S'}, // Scan (line)
+    {17105, 'T'}, // Stop (line)
+    {17106, 'P'}, // Compare (line)
+    {17107, 'A'}, // Set Address (line)
 };
 
 char KeyOf(unsigned captionId)

@@ -4,7 +4,7 @@
 #include "app/StringTable.h"
 #include "comm/ComSettings.h"
 #include "files/FileStringIds.h"
-#include "jobs/SafeDownload.h"
+#include "jobs/MeterLine.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/UiText.h"
 #include "ui/files/CompareList.h"
@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -46,6 +47,45 @@ CDownloadPreviewDialog::CDownloadPreviewDialog(EMode mode, const CParameterRepor
 {
     setWindowTitle(UiText(mode == EMode::Preview ? text::kPreviewTitle : text::kNotHeldTitle));
     setSizeGripEnabled(true);
+    m_list = new CCompareList(this);
+    m_list->setAccessibleName(UiText(text::kParameters));
+    m_list->Rebuild(report);
+    m_list->Fill(report);
+    m_list->SetRowFilter(true, QString());
+    Lay(mode, heading, warning, m_list, note);
+    // As tall as the rows listed, within reason.
+    int shownRows = 0;
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        shownRows += !m_list->isRowHidden(r);
+    const int rowsHeight = m_list->horizontalHeader()->height() + 2 * m_list->frameWidth() +
+                           (shownRows + 1) * m_list->verticalHeader()->defaultSectionSize();
+    m_list->setMinimumHeight(std::min(rowsHeight, 420));
+    resize(QSize(std::clamp(sizeHint().width(), 560, 1300), minimumSizeHint().height()));
+}
+
+CDownloadPreviewDialog::CDownloadPreviewDialog(const std::vector<SLineChange>& changes, const QString& heading,
+                                               QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(UiText(text::kPreviewTitle));
+    setSizeGripEnabled(true);
+    m_lineList = new QTreeWidget(this);
+    m_lineList->setAccessibleName(UiText(text::kParameters));
+    m_lineList->setRootIsDecorated(false);
+    m_lineList->setHeaderLabels({UiText(file_ids::kColumnGroup), UiText(file_ids::kColumnName),
+                                 UiText(file_ids::kColumnPc), UiText(text::kMetersColumn)});
+    for (const SLineChange& c : changes)
+        new QTreeWidgetItem(m_lineList, {QString::fromStdString(c.change.group), QString::fromStdString(c.change.name),
+                                         QString::fromStdString(c.change.newValue), QString::number(c.meters)});
+    for (int column = 0; column < m_lineList->columnCount(); ++column)
+        m_lineList->resizeColumnToContents(column);
+    Lay(EMode::Preview, heading, QString(), m_lineList, QString());
+    resize(720, 420);
+}
+
+void CDownloadPreviewDialog::Lay(EMode mode, const QString& heading, const QString& warning, QWidget* list,
+                                 const QString& note)
+{
     m_heading = WrappedLabel(heading, this);
     m_heading->setObjectName(QStringLiteral("heading"));
     // A download that moves the meter to another address or speed is said
@@ -57,11 +97,6 @@ CDownloadPreviewDialog::CDownloadPreviewDialog(EMode mode, const CParameterRepor
     m_warning->setFont(bold);
     m_warning->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
 
-    m_list = new CCompareList(this);
-    m_list->setAccessibleName(UiText(text::kParameters));
-    m_list->Rebuild(report);
-    m_list->Fill(report);
-    m_list->SetRowFilter(true, QString());
     auto* noteLabel = WrappedLabel(note, this);
     noteLabel->setObjectName(QStringLiteral("note"));
 
@@ -81,22 +116,14 @@ CDownloadPreviewDialog::CDownloadPreviewDialog(EMode mode, const CParameterRepor
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);
     layout->addWidget(m_warning);
-    layout->addWidget(m_list, 1);
+    layout->addWidget(list, 1);
     layout->addWidget(noteLabel);
     layout->addWidget(buttons);
-    // As tall as the rows listed, within reason.
-    int shownRows = 0;
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        shownRows += !m_list->isRowHidden(r);
-    const int rowsHeight = m_list->horizontalHeader()->height() + 2 * m_list->frameWidth() +
-                           (shownRows + 1) * m_list->verticalHeader()->defaultSectionSize();
-    m_list->setMinimumHeight(std::min(rowsHeight, 420));
-    resize(QSize(std::clamp(sizeHint().width(), 560, 1300), minimumSizeHint().height()));
 }
 
 int CDownloadPreviewDialog::ShownCount() const
 {
-    return m_list->ShownParameterCount();
+    return m_list ? m_list->ShownParameterCount() : m_lineList->topLevelItemCount();
 }
 
 std::unique_ptr<CDownloadPreviewDialog>
@@ -134,4 +161,13 @@ bool CDownloadPreviewDialog::Confirm(QWidget* parent, const CSafeDownload& job, 
 void CDownloadPreviewDialog::ShowNotHeld(QWidget* parent, const CSafeDownload& job)
 {
     MakeNotHeld(job.ToWrite(), job.MeterAfter(), job.BackupPath(), parent)->exec();
+}
+
+bool CDownloadPreviewDialog::ConfirmLine(QWidget* parent, const std::vector<const CSafeDownload*>& jobs)
+{
+    const std::vector<SLineChange> changes = LineChanges(jobs);
+    const QString heading =
+        UiMessage(LoadMessage(text::kLineHeading, {static_cast<int>(jobs.size()), static_cast<int>(changes.size())}));
+    CDownloadPreviewDialog dialog(changes, heading, parent);
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -10,11 +10,14 @@
 #include <QDialog>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CCompareList;
 class CSafeDownload;
 class QLabel;
 class QPushButton;
+class QTreeWidget;
+struct SLineChange;
 struct ComSettings;
 
 namespace downloadtext {
@@ -29,6 +32,9 @@ inline constexpr unsigned kNotHeldHeading = 14037; // count
 inline constexpr unsigned kNotHeldNote = 14038;    // backup path
 inline constexpr unsigned kClose = 12955;
 inline constexpr unsigned kParameters = 12958;
+inline constexpr unsigned kLineHeading = 17126;  // meters, parameters
+inline constexpr unsigned kMetersColumn = 17117; // on how many meters a parameter changes
+
 } // namespace downloadtext
 
 class CDownloadPreviewDialog : public QDialog
@@ -42,8 +48,15 @@ public:
     CDownloadPreviewDialog(EMode mode, const CParameterReport& report, const QString& heading, const QString& warning,
                            const QString& note, QWidget* parent = nullptr);
 
+    // One preview for a download to several meters, each read: every
+    // parameter that changes on any of them, with on how many.
+    CDownloadPreviewDialog(const std::vector<SLineChange>& changes, const QString& heading, QWidget* parent = nullptr);
+
     // The preview of a download whose meter was read: true for Download.
     static bool Confirm(QWidget* parent, const CSafeDownload& job, const ComSettings& link);
+    // The preview of a download to the meters of `jobs`, each read: true for
+    // Download.
+    static bool ConfirmLine(QWidget* parent, const std::vector<const CSafeDownload*>& jobs);
     // After a verification that found parameters the meter does not hold.
     static void ShowNotHeld(QWidget* parent, const CSafeDownload& job);
 
@@ -58,6 +71,7 @@ public:
                                                                const std::string& backupPath, QWidget* parent);
 
     CCompareList* List() const { return m_list; }
+    QTreeWidget* LineList() const { return m_lineList; } // the preview for several meters
     QLabel* Heading() const { return m_heading; }
     QLabel* Warning() const { return m_warning; }
     QPushButton* AcceptButton() const { return m_accept; }
@@ -65,7 +79,10 @@ public:
     int ShownCount() const;
 
 private:
+    void Lay(EMode mode, const QString& heading, const QString& warning, QWidget* list, const QString& note);
+
     CCompareList* m_list = nullptr;
+    QTreeWidget* m_lineList = nullptr;
     QLabel* m_heading = nullptr;
     QLabel* m_warning = nullptr;
     QPushButton* m_accept = nullptr;
