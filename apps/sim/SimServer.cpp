@@ -129,15 +129,39 @@ std::string CSimServer::OpenPty()
     if (m_rtu < 0 || grantpt(m_rtu) != 0 || unlockpt(m_rtu) != 0)
         throw std::runtime_error(std::string("cannot create a pseudo-terminal: ") + strerror(errno));
     std::string path = ptsname(m_rtu);
-    // Raw from the start, for clients that do not set the line up, and kept
-    // open here so the pseudo-terminal lives between client sessions.
+    // Raw from the start and at the meter's own line, for clients that do
+    // not set the line up, and kept open here so the pseudo-terminal lives
+    // between client sessions. Through it the server sees the line a client
+    // set (ClientLineMatches).
     m_ptySlaveKeeper = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio{};
     if (tcgetattr(m_ptySlaveKeeper, &tio) == 0) {
         cfmakeraw(&tio);
+        tio.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+        tio.c_cflag &= ~static_cast<tcflag_t>(PARODD | CSTOPB);
+        if (m_line.Parity != 0)
+            tio.c_iflag |= INPCK;
+        if (m_line.Parity == 1)
+            tio.c_cflag |= PARODD;
+        if (m_line.StopBits == 2)
+            tio.c_cflag |= CSTOPB;
+        cfsetispeed(&tio, CSerialIO::SpeedFor(m_line.BaudRate));
+        cfsetospeed(&tio, CSerialIO::SpeedFor(m_line.BaudRate));
         tcsetattr(m_ptySlaveKeeper, TCSANOW, &tio);
     }
     return path;
+}
+
+bool CSimServer::ClientLineMatches() const
+{
+    termios tio{};
+    if (m_ptySlaveKeeper < 0 || tcgetattr(m_ptySlaveKeeper, &tio) != 0)
+        return true; // a real line: what does not fit arrives as noise
+    // The pseudo-terminal keeps the speed and CSTOPB but clears PARENB and
+    // CSIZE; a client that checks parity (INPCK) uses it, PARODD says which.
+    const int parity = !(tio.c_iflag & INPCK) ? 0 : (tio.c_cflag & PARODD) ? 1 : 2;
+    return cfgetospeed(&tio) == CSerialIO::SpeedFor(m_line.BaudRate) && parity == m_line.Parity &&
+           ((tio.c_cflag & CSTOPB) != 0) == (m_line.StopBits == 2);
 }
 
 void CSimServer::OpenSerialDevice(const std::string& path)
@@ -372,6 +396,12 @@ void CSimServer::ServeRtu()
     if (r <= 0) {
         if (r < 0 && errno == EIO)
             SleepMs(20, m_stop); // nobody on the other side of the pseudo-terminal
+        return;
+    }
+    // A client at other line settings sends what a meter cannot read: no
+    // answer, as from a meter on a real line.
+    if (!ClientLineMatches()) {
+        m_rtuIn.clear();
         return;
     }
     m_rtuIn.insert(m_rtuIn.end(), buf, buf + r);

@@ -59,6 +59,9 @@ public:
     unsigned short ListenTcp(unsigned short port);
     // Creates a pseudo-terminal and returns the path of its slave side.
     std::string OpenPty();
+    // Whether a client on the pseudo-terminal set the line as the meter's
+    // own (speed, parity and stop bits); always true on a serial device.
+    bool ClientLineMatches() const;
     // Serves on an existing serial device with the given line.
     void OpenSerialDevice(const std::string& path);
 
