@@ -35,6 +35,7 @@ int main(int argc, char** argv)
             FILE* out = inv.Flag("--help") ? stdout : stderr;
             std::fputs(CStringTable::Get(text::kHelp).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpBus).c_str(), out);
+            std::fputs(CStringTable::Get(text::kHelpSweep).c_str(), out);
             return inv.Flag("--help") ? 0 : 2;
         }
         auto it = commands.find(inv.command);
