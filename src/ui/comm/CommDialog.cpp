@@ -4,6 +4,7 @@
 #include "comm/ModbusInterface.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/comm/ComPortDiscovery.h"
+#include "ui/comm/MeterFinder.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
@@ -149,6 +150,11 @@ QGroupBox* CCommDialog::BuildPortGroup()
         grid->addWidget(w, row, 1);
         ++row;
     }
+    // A meter of unknown line settings and address: try them all.
+    m_findMeterButton = new QPushButton(CommandCaption(commtext::kFindMeter), this);
+    m_findMeterButton->setObjectName(QStringLiteral("findMeterButton"));
+    grid->addWidget(m_findMeterButton, row, 1, Qt::AlignLeft);
+    connect(m_findMeterButton, &QPushButton::clicked, this, &CCommDialog::OnFindMeter);
     auto* portLayout = new QVBoxLayout(portGroup);
     portLayout->addLayout(radios);
     portLayout->addLayout(grid);
@@ -237,7 +243,8 @@ void CCommDialog::ModeUpdate()
         w->setEnabled(rs485 || infrared);
     for (QWidget* w :
          {static_cast<QWidget*>(m_baudLabel), static_cast<QWidget*>(m_baud), static_cast<QWidget*>(m_parityLabel),
-          static_cast<QWidget*>(m_parity), static_cast<QWidget*>(m_stopLabel), static_cast<QWidget*>(m_stop)})
+          static_cast<QWidget*>(m_parity), static_cast<QWidget*>(m_stopLabel), static_cast<QWidget*>(m_stop),
+          static_cast<QWidget*>(m_findMeterButton)})
         w->setEnabled(rs485);
     for (QWidget* w : {static_cast<QWidget*>(m_stationLabel), static_cast<QWidget*>(m_station),
                        static_cast<QWidget*>(m_servicePortLabel), static_cast<QWidget*>(m_servicePort)})
@@ -326,6 +333,20 @@ void CCommDialog::OnConnect()
         }
         m_settings = s;
         accept();
+    });
+}
+
+void CCommDialog::OnFindMeter()
+{
+    RunCommand(this, [this] {
+        ComSettings s = m_settings;
+        SelectedPort(s.COMPortName, s.COMPortDisplayName);
+        if (const std::optional<SSweepFinding> f = FindMeter(this, s)) {
+            m_baud->setCurrentIndex(f->setting.baudrate);
+            m_parity->setCurrentIndex(f->setting.parity);
+            m_stop->setCurrentIndex(f->setting.stop);
+            m_address->setText(QString::number(f->meter.address));
+        }
     });
 }
 
