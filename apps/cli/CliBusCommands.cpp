@@ -419,10 +419,6 @@ void PrintFinding(const SScanFinding& f, const std::string& more = {})
     std::fflush(stdout);
 }
 
-} // namespace
-
-namespace {
-
 // scan --sweep: the scan at every line setting until a meter answers (with
 // --all: at every setting). Each meter's line ends in the setting it
 // answered at, in the words of --baud, --parity and --stop.

@@ -68,7 +68,7 @@ void CSimServer::AddUnit(int address, CSimMeter& meter, const SimFaults& faults)
     // The first meter's faults follow the seed as they always have; every
     // further one draws its own.
     const unsigned seed = m_units.empty() ? m_seed : m_seed + static_cast<unsigned>(address);
-    m_units.push_back(Unit{address, &meter, faults, std::mt19937(seed)});
+    m_units.push_back(Unit{address, &meter, faults, std::mt19937(seed), 0, m_line});
 }
 
 CSimServer::Unit* CSimServer::FindUnit(std::uint8_t address)
@@ -104,6 +104,8 @@ std::vector<std::uint8_t> CSimServer::Answer(Unit& unit, const std::vector<std::
     // the meter at its new one.
     if (const std::optional<int> moved = unit.meter->TakeNewAddress(); moved && m_addressesFollow)
         unit.address = *moved;
+    if (const auto line = unit.meter->TakeNewLine(); line && m_addressesFollow)
+        unit.line = SerialLine{ComSettings::BaudRateOf((*line)[0]), unit.line.DataBits, (*line)[1], (*line)[2] + 1};
     return answer;
 }
 
@@ -152,7 +154,7 @@ std::string CSimServer::OpenPty()
     return path;
 }
 
-bool CSimServer::ClientLineMatches() const
+bool CSimServer::ClientLineMatches(const SerialLine& line) const
 {
     termios tio{};
     if (m_ptySlaveKeeper < 0 || tcgetattr(m_ptySlaveKeeper, &tio) != 0)
@@ -160,8 +162,8 @@ bool CSimServer::ClientLineMatches() const
     // The pseudo-terminal keeps the speed and CSTOPB but clears PARENB and
     // CSIZE; a client that checks parity (INPCK) uses it, PARODD says which.
     const int parity = !(tio.c_iflag & INPCK) ? 0 : (tio.c_cflag & PARODD) ? 1 : 2;
-    return cfgetospeed(&tio) == CSerialIO::SpeedFor(m_line.BaudRate) && parity == m_line.Parity &&
-           ((tio.c_cflag & CSTOPB) != 0) == (m_line.StopBits == 2);
+    return cfgetospeed(&tio) == CSerialIO::SpeedFor(line.BaudRate) && parity == line.Parity &&
+           ((tio.c_cflag & CSTOPB) != 0) == (line.StopBits == 2);
 }
 
 void CSimServer::OpenSerialDevice(const std::string& path)
@@ -398,12 +400,6 @@ void CSimServer::ServeRtu()
             SleepMs(20, m_stop); // nobody on the other side of the pseudo-terminal
         return;
     }
-    // A client at other line settings sends what a meter cannot read: no
-    // answer, as from a meter on a real line.
-    if (!ClientLineMatches()) {
-        m_rtuIn.clear();
-        return;
-    }
     m_rtuIn.insert(m_rtuIn.end(), buf, buf + r);
     m_rtuLastByteMs = NowMs();
     std::size_t len;
@@ -416,8 +412,10 @@ void CSimServer::ServeRtu()
             return;
         }
         Unit* unit = FindUnit(frame[0]);
-        if (!unit)
-            continue; // another meter's, or nobody's
+        // Another meter's, or nobody's; or sent at line settings the meter
+        // cannot read, as on a real line.
+        if (!unit || !ClientLineMatches(unit->line))
+            continue;
         if (!NextRequest(*unit) || Chance(*unit, unit->faults.dropRate))
             continue;
         std::vector<std::uint8_t> pdu(frame.begin(), frame.end() - 2);
