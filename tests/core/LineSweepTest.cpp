@@ -133,18 +133,3 @@ TEST(LineSweep, FindsTheMeterAtItsSettingAndStopsThereUnlessAllAreAsked)
     ASSERT_EQ(r.meters.size(), 1u);
     EXPECT_EQ(r.meters[0].meter.address, 36);
 }
-
-TEST(LineSweep, RefusedOnTcpAndTheInfraredPortWithTheReason)
-{
-    for (int mode : {kModeTcp, kModeInfrared}) {
-        ComSettings s = TcpSettings("127.0.0.1", 1);
-        s.Mode = mode;
-        CModbusInterface link(s);
-        try {
-            SweepLine(link, {}, nullptr, nullptr);
-            ADD_FAILURE() << mode;
-        } catch (const CPrivateException& e) {
-            EXPECT_NE(e.Text().find("RS-485"), std::string::npos) << e.Text();
-        }
-    }
-}
