@@ -17,6 +17,7 @@
 #include "files/MeterHistory.h"
 #include "files/ParameterReport.h"
 #include "jobs/BusScan.h"
+#include "jobs/LineSweep.h"
 #include "jobs/MeterLine.h"
 #include "jobs/TransferJobs.h"
 
@@ -371,7 +372,8 @@ struct ScanFindings
     Json meters = Json::array(), others = Json::array();
     int meterCount = 0;
 
-    void Add(const SScanFinding& f)
+    // The entry made, for more fields.
+    Json& Add(const SScanFinding& f)
     {
         Json entry;
         entry["address"] = f.address;
@@ -379,22 +381,99 @@ struct ScanFindings
             ++meterCount;
             AddIdentity(entry, f.identity);
             meters.push_back(entry);
-        } else {
-            entry["message"] = OneLine(f.message);
-            if (f.identityRead)
-                AddIdentity(entry, f.identity);
-            others.push_back(entry);
+            return meters.back();
         }
+        entry["message"] = OneLine(f.message);
+        if (f.identityRead)
+            AddIdentity(entry, f.identity);
+        others.push_back(entry);
+        return others.back();
     }
 };
 
-void PrintFinding(const SScanFinding& f)
+// A line of the scan; `more` (tab-separated fields) follows a meter's.
+void PrintFinding(const SScanFinding& f, const std::string& more = {})
 {
     if (f.IsMeter())
-        std::printf("%d\t%d\t%s\n", f.address, f.identity.Code(), f.identity.ModelDescription().c_str());
+        std::printf("%d\t%d\t%s%s\n", f.address, f.identity.Code(), f.identity.ModelDescription().c_str(),
+                    more.c_str());
     else
         std::printf("%d\t-\t%s\n", f.address, OneLine(f.message).c_str());
     std::fflush(stdout);
+}
+
+// scan --sweep: the scan at every line setting until a meter answers (with
+// --all: at every setting). Each meter's line ends in the setting it
+// answered at, in the words of --baud, --parity and --stop.
+int Sweep(const Invocation& inv, const SScanOptions& scan)
+{
+    for (const char* fixed : {"--baud", "--parity", "--stop"})
+        if (inv.Option(fixed))
+            Usage(text::kOptionsExclusive, {"--sweep", fixed});
+    const bool json = inv.Flag("--json");
+    const ComSettings settings = LinkSettings(inv);
+    if (settings.Mode != kModeRs485)
+        throw CPrivateException(sweep_ids::kRs485Only);
+    SSweepOptions options;
+    options.from = scan.from;
+    options.to = scan.to;
+    options.timeoutMs = scan.timeoutMs;
+    options.all = inv.Flag("--all");
+
+    CModbusInterface link(settings);
+    CancelWatch watch(&link);
+    ProgressBar bar;
+    ScanFindings findings;
+    auto progress = [&](const SSweepProgress& p) {
+        bar.SetLabel(
+            LoadMessage(text::kProgressSweep, {static_cast<int>(p.setting.BaudRate()), p.setting.ParityWord(),
+                                               p.setting.StopBits(), p.address, p.settingNumber, p.settingCount}));
+        bar(p.fraction * 100.0);
+        return !watch.Cancelled();
+    };
+    auto found = [&](const SSweepFinding& f) {
+        Json& entry = findings.Add(f.meter);
+        entry["baud"] = f.setting.BaudRate();
+        entry["parity"] = f.setting.ParityWord();
+        entry["stop"] = f.setting.StopBits();
+        if (json)
+            return;
+        bar.Clear();
+        PrintFinding(f.meter, "\t" + std::to_string(f.setting.BaudRate()) + "\t" + f.setting.ParityWord() + "\t" +
+                                  std::to_string(f.setting.StopBits()));
+    };
+    SSweepResult result;
+    try {
+        result = SweepLine(link, options, progress, found);
+    } catch (const CPrivateException&) {
+        bar.Clear();
+        watch.ThrowIfCancelled();
+        throw;
+    }
+    bar.Clear();
+    // Asked first: a Ctrl-C that ended the sweep is taken, not left pending.
+    const bool cancelled = watch.Cancelled() || result.result == TransferResult::Cancelled;
+    if (json) {
+        Json document;
+        document["command"] = "scan";
+        document["sweep"] = true;
+        document["from"] = options.from;
+        document["to"] = options.to;
+        document["all"] = options.all;
+        document["cancelled"] = cancelled;
+        document["meters"] = findings.meters;
+        PrintJson(document);
+    }
+    if (cancelled) {
+        if (!json)
+            std::printf("%s\n", LoadMessage(text::kSweepCancelled, {findings.meterCount}).c_str());
+        throw Cancelled{};
+    }
+    if (findings.meterCount == 0) {
+        PrintError(LoadMessage(text::kNoMeterAtAnySetting, {options.from, options.to}));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -403,6 +482,10 @@ int CmdScan(const Invocation& inv)
 {
     NeedArgs(inv, 0, 0);
     const SScanOptions options = ScanOptions(inv);
+    if (inv.Flag("--all") && !inv.Flag("--sweep"))
+        Usage(text::kOptionNeeds, {"--all", "--sweep"});
+    if (inv.Flag("--sweep"))
+        return Sweep(inv, options);
     const bool json = inv.Flag("--json");
     const ComSettings settings = LinkSettings(inv);
     NeedBusLink(settings);

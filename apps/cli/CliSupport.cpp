@@ -18,9 +18,9 @@ namespace {
 const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",    "--parity",  "--stop",
                                              "--address", "--host", "--service", "--compare", "--csv",
                                              "--count",   "--from", "--to",      "--timeout", "--serial"};
-const std::set<std::string> kFlagOptions = {"--help",    "--version",   "--trace",     "--compare-device",
-                                            "--yes",     "--json",      "--keep-link", "--no-keep-link",
-                                            "--dry-run", "--no-backup", "--no-verify", "--force"};
+const std::set<std::string> kFlagOptions = {
+    "--help",         "--version", "--trace",     "--compare-device", "--yes",   "--json",  "--keep-link",
+    "--no-keep-link", "--dry-run", "--no-backup", "--no-verify",      "--force", "--sweep", "--all"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "--parity",  "--stop", "--address",
                                               "--host", "--service", "--help", "--version", "--trace"};
@@ -33,7 +33,7 @@ const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"reset-maxmin", {"--yes"}},
     {"identify", {"--json"}},
     {"models", {"--json"}},
-    {"scan", {"--from", "--to", "--timeout", "--json"}},
+    {"scan", {"--from", "--to", "--timeout", "--json", "--sweep", "--all"}},
     {"history", {"--serial", "--json"}},
 };
 
@@ -197,7 +197,8 @@ ComSettings LinkSettings(const Invocation& inv)
         s.Address = Addresses(inv).addresses.front();
     // Said here rather than as a port "" that cannot be opened: the user
     // learns where the setting lives. A usage error comes first.
-    if (inv.command == "scan" || (inv.Option("--address") && Addresses(inv).list))
+    // A sweep says itself why it needs an RS-485 line.
+    if ((inv.command == "scan" && !inv.Flag("--sweep")) || (inv.Option("--address") && Addresses(inv).list))
         NeedBusLink(s);
     if (!s.IsNetworkLink() && (s.Mode == kModeInfrared ? s.IRCOMPortName : s.COMPortName).empty())
         throw CPrivateException(LoadMessage(ids::kNoPortChosen, {CSettingsStore::FilePath()}));

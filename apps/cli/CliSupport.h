@@ -50,6 +50,11 @@ inline constexpr unsigned kProgressMeter = 13058;
 inline constexpr unsigned kProgressAddress = 13059;
 inline constexpr unsigned kNothingAnswered = 13060;
 inline constexpr unsigned kCannotCreateFolder = 13061;
+// scan --sweep: every line setting and address.
+inline constexpr unsigned kHelpSweep = 13620; // appended to kHelpBus
+inline constexpr unsigned kProgressSweep = 13621;
+inline constexpr unsigned kNoMeterAtAnySetting = 13622;
+inline constexpr unsigned kSweepCancelled = 13623;
 // The safe download, the upload's line, the history, the log's warning.
 inline constexpr unsigned kAlreadyHeld = 13300;
 inline constexpr unsigned kChangesHeader = 13301;

@@ -62,6 +62,12 @@ std::optional<int> CSimMeter::TakeNewAddress()
     return std::exchange(m_newAddress, std::nullopt);
 }
 
+std::optional<std::array<std::uint16_t, 3>> CSimMeter::TakeNewLine()
+{
+    std::lock_guard g(m_lock);
+    return std::exchange(m_newLine, std::nullopt);
+}
+
 int CSimMeter::DownloadFlag() const
 {
     std::lock_guard g(m_lock);
@@ -202,6 +208,11 @@ void CSimMeter::Write(unsigned reg, std::uint16_t value)
             m_newAddress = m_image.GetWord(words::kDeviceAddress);
             m_addressChanged = false;
         }
+        if (value == 0 && m_lineChanged) {
+            const int first = words::kDeviceAddress + 1;
+            m_newLine = {m_image.GetWord(first), m_image.GetWord(first + 1), m_image.GetWord(first + 2)};
+            m_lineChanged = false;
+        }
     } else if (reg == reg::kMaxMinReset && value == 1)
         m_haveExtremes = false;
     else if (InRange(reg, reg::kTag, reg::kTagLength))
@@ -264,6 +275,8 @@ std::vector<std::uint8_t> CSimMeter::Handle(const std::vector<std::uint8_t>& req
     for (auto [word, value] : words) {
         if (word == words::kDeviceAddress && m_image.GetWord(word) != value)
             m_addressChanged = true;
+        if (word > words::kDeviceAddress && word <= words::kDeviceAddress + 3 && m_image.GetWord(word) != value)
+            m_lineChanged = true;
         m_image.SetWord(word, value);
     }
     return {request[0], 0x10, request[2], request[3], request[4], request[5]};

@@ -4,6 +4,7 @@
 
 #include "model/RegisterImage.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -45,6 +46,9 @@ public:
     // (register 900 written 0), the new address, once; as a meter takes new
     // link settings.
     std::optional<int> TakeNewAddress();
+    // Likewise the line words after the address (baud rate index, parity,
+    // stop bit) once such a download changed any of them.
+    std::optional<std::array<std::uint16_t, 3>> TakeNewLine();
 
     CRegisterImage Image() const;
     bool WordSwap() const;
@@ -72,6 +76,8 @@ private:
     std::set<unsigned> m_ignoredWrites, m_refused;
     bool m_addressChanged = false;
     std::optional<int> m_newAddress;
+    bool m_lineChanged = false;
+    std::optional<std::array<std::uint16_t, 3>> m_newLine;
     std::uint16_t m_tag[meter_registers::kTagLength] = {};
     std::int32_t m_display = 0, m_maximum = 0, m_minimum = 0, m_analogOutput = 0;
     bool m_haveExtremes = false;

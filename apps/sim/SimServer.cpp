@@ -70,7 +70,7 @@ void CSimServer::AddUnit(int address, CSimMeter& meter, const SimFaults& faults)
     // The first meter's faults follow the seed as they always have; every
     // further one draws its own.
     const unsigned seed = m_units.empty() ? m_seed : m_seed + static_cast<unsigned>(address);
-    m_units.push_back(Unit{address, &meter, faults, std::mt19937(seed)});
+    m_units.push_back(Unit{address, &meter, faults, std::mt19937(seed), 0, m_line});
 }
 
 CSimServer::Unit* CSimServer::FindUnit(std::uint8_t address)
@@ -106,6 +106,8 @@ std::vector<std::uint8_t> CSimServer::Answer(Unit& unit, const std::vector<std::
     // the meter at its new one.
     if (const std::optional<int> moved = unit.meter->TakeNewAddress(); moved && m_addressesFollow)
         unit.address = *moved;
+    if (const auto line = unit.meter->TakeNewLine(); line && m_addressesFollow)
+        unit.line = SerialLine{ComSettings::BaudRateOf((*line)[0]), unit.line.DataBits, (*line)[1], (*line)[2] + 1};
     return answer;
 }
 
@@ -144,15 +146,39 @@ std::string CSimServer::OpenPty()
     if (m_rtu < 0 || grantpt(m_rtu) != 0 || unlockpt(m_rtu) != 0)
         throw std::runtime_error(std::string("cannot create a pseudo-terminal: ") + strerror(errno));
     std::string path = ptsname(m_rtu);
-    // Raw from the start, for clients that do not set the line up, and kept
-    // open here so the pseudo-terminal lives between client sessions.
+    // Raw from the start and at the meter's own line, for clients that do
+    // not set the line up, and kept open here so the pseudo-terminal lives
+    // between client sessions. Through it the server sees the line a client
+    // set (ClientLineMatches).
     m_ptySlaveKeeper = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio{};
     if (tcgetattr(m_ptySlaveKeeper, &tio) == 0) {
         cfmakeraw(&tio);
+        tio.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+        tio.c_cflag &= ~static_cast<tcflag_t>(PARODD | CSTOPB);
+        if (m_line.Parity != 0)
+            tio.c_iflag |= INPCK;
+        if (m_line.Parity == 1)
+            tio.c_cflag |= PARODD;
+        if (m_line.StopBits == 2)
+            tio.c_cflag |= CSTOPB;
+        cfsetispeed(&tio, CSerialIO::SpeedFor(m_line.BaudRate));
+        cfsetospeed(&tio, CSerialIO::SpeedFor(m_line.BaudRate));
         tcsetattr(m_ptySlaveKeeper, TCSANOW, &tio);
     }
     return path;
+}
+
+bool CSimServer::ClientLineMatches(const SerialLine& line) const
+{
+    termios tio{};
+    if (m_ptySlaveKeeper < 0 || tcgetattr(m_ptySlaveKeeper, &tio) != 0)
+        return true; // a real line: what does not fit arrives as noise
+    // The pseudo-terminal keeps the speed and CSTOPB but clears PARENB and
+    // CSIZE; a client that checks parity (INPCK) uses it, PARODD says which.
+    const int parity = !(tio.c_iflag & INPCK) ? 0 : (tio.c_cflag & PARODD) ? 1 : 2;
+    return cfgetospeed(&tio) == CSerialIO::SpeedFor(line.BaudRate) && parity == line.Parity &&
+           ((tio.c_cflag & CSTOPB) != 0) == (line.StopBits == 2);
 }
 
 void CSimServer::OpenSerialDevice(const std::string& path)
@@ -423,7 +449,10 @@ bool CSimServer::ServeRtuFrames(int fd, std::vector<std::uint8_t>& in, TcpClient
         }
         // Another meter's frame, or nobody's, is left alone.
         Unit* unit = FindUnit(frame[0]);
-        if (unit && NextRequest(*unit) && !Chance(*unit, unit->faults.dropRate))
+        // On the pseudo-terminal also one sent at line settings the meter
+        // cannot read, as on a real line; a device server's line is its own.
+        if (unit && (client || ClientLineMatches(unit->line)) && NextRequest(*unit) &&
+            !Chance(*unit, unit->faults.dropRate))
             AnswerRtuFrame(fd, *unit, frame, client && m_linkFaults.splitTcp);
         if (closeNow)
             return false;

@@ -50,6 +50,7 @@ public:
     // a gateway gives when nothing answers on its line.
     void AddUnit(int address, CSimMeter& meter, const SimFaults& faults);
     void SetBus(bool bus) { m_bus = bus; }
+    // The line of the units added after it.
     void SetLine(const SerialLine& line) { m_line = line; }
     // A meter whose download changed its device address answers at the new
     // one from then on; not on the infrared port, which answers at unit 1.
@@ -84,6 +85,9 @@ private:
         SimFaults faults;
         std::mt19937 random;
         long long requests = 0;
+        // A meter whose download changed its line settings (not on the
+        // infrared port) answers at the new ones, as it does at a new address.
+        SerialLine line;
     };
     // An answer held back by --late-first, sent when it is due.
     struct Deferred
@@ -95,6 +99,9 @@ private:
         std::int64_t dueMs;
     };
     Unit* FindUnit(std::uint8_t address);
+    // Whether a client on the pseudo-terminal set `line` (speed, parity and
+    // stop bits); always true on a serial device.
+    bool ClientLineMatches(const SerialLine& line) const;
     bool Chance(Unit& unit, double rate);
     // Counts a request of the unit; false once it no longer answers.
     bool NextRequest(Unit& unit);

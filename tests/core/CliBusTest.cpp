@@ -174,7 +174,7 @@ TEST_F(CliBus, AFleetDownloadKeepsEveryMetersLinkAndRefusesAnotherModel)
     const std::string golden = Path("golden.cfg");
     const CRegisterImage image = Golden();
     CConfigFile::Save(image, golden);
-    CliRun r = Cli(Line(*sim) + "download " + golden + " --address 1-2,5-6" + kForce);
+    CliRun r = Cli(Line(*sim) + "--baud 19200 download " + golden + " --address 1-2,5-6" + kForce);
     EXPECT_EQ(r.status, 1) << r.err;
     const std::vector<std::string> out = Lines(r.out);
     ASSERT_EQ(out.size(), 5u) << r.out;

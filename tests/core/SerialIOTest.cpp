@@ -49,6 +49,17 @@ TEST(SerialIO, LineSettingsFollowTheIndexesExceptOnTheInfraredPort)
     EXPECT_FALSE(tio.c_cflag & CRTSCTS);
     EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF));
     EXPECT_EQ(port.Line().Parity, 2);
+    // The pseudo-terminal drops PARENB: parity checking and PARODD are what
+    // tell a peer on its other side the parity in use.
+    for (int parity : {0, 1, 2}) {
+        s.Parity = parity;
+        port.SetComSettings(s);
+        port.Setup();
+        ASSERT_EQ(tcgetattr(pty.Master(), &tio), 0);
+        EXPECT_EQ((tio.c_iflag & INPCK) != 0, parity != 0) << parity;
+        EXPECT_EQ((tio.c_cflag & PARODD) != 0, parity == 1) << parity;
+    }
+    s.Parity = 2;
 
     // Out-of-range indexes fall back to 1200 bit/s, one stop bit.
     s.Baudrate = 6;
@@ -195,7 +206,8 @@ TEST(SerialIO, LineSettingsLeaveNothingOfWhatAnotherProgramSet)
     ASSERT_EQ(tcgetattr(other, &now), 0);
     close(other);
     EXPECT_EQ(now.c_cflag & (CMSPAR | CRTSCTS | HUPCL), 0u);
-    EXPECT_EQ(now.c_iflag & (IXON | IXOFF | ICRNL | INPCK | ISTRIP), 0u);
+    EXPECT_EQ(now.c_iflag & (IXON | IXOFF | ICRNL | ISTRIP), 0u);
+    EXPECT_TRUE(now.c_iflag & INPCK); // the parity of the line is checked
     EXPECT_EQ(now.c_oflag & OPOST, 0u);
     EXPECT_EQ(now.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
     EXPECT_EQ(now.c_cc[VMIN], 0);

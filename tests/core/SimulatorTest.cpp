@@ -267,6 +267,7 @@ TEST(Simulator, ABusServesEachUnitWithItsOwnImageAndFaultsAndLeavesOtherAddresse
                     "--unit",     "5",       "--unplug-after",
                     "2",          "--save",  home.Dir() + "/five.cfg"});
     ComSettings s = SimRtu(sim);
+    s.Baudrate = 4; // 19200 bit/s, the line's
     CModbusInterface c(s);
     CModbusInterface::SCallPolicy quick;
     quick.attempts = 1;

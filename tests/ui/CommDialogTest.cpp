@@ -1,7 +1,9 @@
 // The Connect dialog driven like a user would: radios, port list, address.
 #include "ui/comm/ComPortDiscovery.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/comm/MeterFinder.h"
 
+#include "SimProcess.h"
 #include "TestSupport.h"
 #include "app/AppSettings.h"
 #include "comm/ModbusInterface.h"
@@ -114,7 +116,7 @@ TEST_F(CommDialogTest, EachModeEnablesItsOwnControls)
     const std::vector<const char*> address = {"deviceAddressLabel", "deviceAddress"};
     const std::vector<const char*> port = {"comPortLabel", "comPort"};
     const std::vector<const char*> baud = {"baudRateLabel", "baudRate"};
-    const std::vector<const char*> line = {"parityBitLabel", "parityBit", "stopBitLabel", "stopBit"};
+    const std::vector<const char*> line = {"parityBitLabel", "parityBit", "stopBitLabel", "stopBit", "findMeterButton"};
     const std::vector<const char*> tcp = {"stationAddressLabel", "stationAddress", "servicePortLabel", "servicePort"};
     struct Case
     {
@@ -351,6 +353,41 @@ TEST_F(CommDialogTest, ATypedDevicePathIsTakenAndOfferedAgain)
     Open(taken);
     EXPECT_EQ(Port()->currentText(), "/dev/pts/7");
     EXPECT_EQ(Port()->count(), 18);
+}
+
+TEST_F(CommDialogTest, FindMeterFillsInTheSettingsOfTheMeterItFoundOrSaysNoneAnswered)
+{
+    SimProcess sim({"--rtu", "--model", "15", "--baud", "9600", "--parity", "even", "--stop", "2", "--address", "37"});
+    SetFindMeterRange(36, 38);
+    Open(ComSettings{});
+    Port()->lineEdit()->selectAll();
+    QTest::keyClicks(Port()->lineEdit(), QString::fromStdString(sim.RtuPath()));
+    Click("findMeterButton"); // the progress window runs until the sweep ends
+    ASSERT_EQ(m_capture.Messages().size(), 1u);
+    EXPECT_TRUE(m_capture.Messages()[0].text.contains("at address 37: 9600 bit/s, parity Even, stop bit 2bit"))
+        << m_capture.Messages()[0].text.toStdString();
+    EXPECT_EQ(Get<QComboBox>("baudRate")->currentText(), "9600bps");
+    EXPECT_EQ(Get<QComboBox>("parityBit")->currentText(), "Even");
+    EXPECT_EQ(Get<QComboBox>("stopBit")->currentText(), "2bit");
+    EXPECT_EQ(Address()->text(), "37");
+    Click("connectButton");
+    ASSERT_EQ(m_dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(m_dialog->Settings().Baudrate, 3);
+    EXPECT_EQ(m_dialog->Settings().Parity, 2);
+    EXPECT_EQ(m_dialog->Settings().Stop, 1);
+    EXPECT_EQ(m_dialog->Settings().Address, 37);
+
+    // Where nothing answers, the fields stay as they were.
+    SetFindMeterRange(38, 38);
+    Open(ComSettings{});
+    Port()->lineEdit()->selectAll();
+    QTest::keyClicks(Port()->lineEdit(), QString::fromStdString(sim.RtuPath()));
+    Click("findMeterButton");
+    SetFindMeterRange(kFirstDeviceAddress, kLastDeviceAddress);
+    ASSERT_EQ(m_capture.Messages().size(), 2u);
+    EXPECT_EQ(m_capture.Messages()[1].text, "No meter answered at any line setting at addresses 38 to 38.");
+    EXPECT_EQ(Get<QComboBox>("baudRate")->currentText(), "38400bps");
+    EXPECT_EQ(Address()->text(), "1");
 }
 
 // The Connect step around the modal dialog: what is stored and handed over.

@@ -36,6 +36,13 @@ CModbusInterface::~CModbusInterface()
     Close();
 }
 
+void CModbusInterface::SetSettings(const ComSettings& settings)
+{
+    if (settings.Baudrate != m_settings.Baudrate || settings.Parity != m_settings.Parity)
+        m_lateAnswers.clear();
+    m_settings = settings;
+}
+
 void CModbusInterface::Open()
 {
     Close();

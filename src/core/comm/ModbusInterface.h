@@ -50,8 +50,11 @@ public:
     CModbusInterface& operator=(const CModbusInterface&) = delete;
 
     const ComSettings& Settings() const { return m_settings; }
-    // Replaces the settings; takes effect at the next Open.
-    void SetSettings(const ComSettings& settings) { m_settings = settings; }
+    // Replaces the settings; takes effect at the next Open. An answer still
+    // owed at another speed or parity cannot arrive readable at the new one
+    // (a look along every line setting would wait for each), so it is no
+    // longer waited for.
+    void SetSettings(const ComSettings& settings);
     // The device address of the next requests; the link stays open, so one
     // line can reach every meter on it in turn.
     void SetAddress(int address) { m_settings.Address = address; }

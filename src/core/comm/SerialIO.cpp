@@ -219,9 +219,13 @@ void CSerialIO::SetLine(unsigned baudRate, int dataBits, int parity, int stopBit
     const cc_t line = tio.c_line;
     tio = termios{};
     tio.c_line = line;
-    // Parity is generated and expected, but received bytes are not checked
-    // (INPCK off); no flow control, no translation, no echo, no signals.
-    tio.c_iflag = IGNBRK;
+    // Parity is generated and received bytes are checked (INPCK, as
+    // libmodbus sets it): a byte with a parity error reads as 0, as one with
+    // a framing error always does, and the frame then fails its CRC check as
+    // it would with the damaged byte itself. INPCK also says the parity in
+    // use where the terminal keeps no PARENB (a pseudo-terminal clears it).
+    // No flow control, no translation, no echo, no signals.
+    tio.c_iflag = IGNBRK | (parity != 0 ? INPCK : 0);
     tio.c_oflag = 0;
     tio.c_lflag = 0;
     tio.c_cflag = CLOCAL | CREAD | (dataBits == 7 ? CS7 : CS8);

@@ -4,6 +4,7 @@
 #include "comm/ModbusInterface.h"
 #include "model/ScalingParameterResolver.h"
 #include "ui/comm/ComPortDiscovery.h"
+#include "ui/comm/MeterFinder.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/UiText.h"
@@ -152,6 +153,11 @@ QGroupBox* CCommDialog::BuildPortGroup()
         grid->addWidget(w, row, 1);
         ++row;
     }
+    // A meter of unknown line settings and address: try them all.
+    m_findMeterButton = new QPushButton(CommandCaption(commtext::kFindMeter), this);
+    m_findMeterButton->setObjectName(QStringLiteral("findMeterButton"));
+    grid->addWidget(m_findMeterButton, row, 1, Qt::AlignLeft);
+    connect(m_findMeterButton, &QPushButton::clicked, this, &CCommDialog::OnFindMeter);
     auto* portLayout = new QVBoxLayout(portGroup);
     portLayout->addLayout(radios);
     portLayout->addLayout(grid);
@@ -251,7 +257,7 @@ void CCommDialog::ModeUpdate()
     // Through a device server the meter's line is the server's: its speed
     // sets the time-outs; parity and stop bit are the server's own setting.
     enable({m_baudLabel, m_baud}, rs485 || rtuTcp);
-    enable({m_parityLabel, m_parity, m_stopLabel, m_stop}, rs485);
+    enable({m_parityLabel, m_parity, m_stopLabel, m_stop, m_findMeterButton}, rs485);
     enable({m_stationLabel, m_station, m_servicePortLabel, m_servicePort}, network);
     m_baudLabel->setText(UiText(rtuTcp ? commtext::kServerBaudRate : commtext::kBaudRate));
     ShowServicePort(mode);
@@ -371,6 +377,20 @@ void CCommDialog::OnConnect()
         }
         m_settings = s;
         accept();
+    });
+}
+
+void CCommDialog::OnFindMeter()
+{
+    RunCommand(this, [this] {
+        ComSettings s = m_settings;
+        SelectedPort(s.COMPortName, s.COMPortDisplayName);
+        if (const std::optional<SSweepFinding> f = FindMeter(this, s)) {
+            m_baud->setCurrentIndex(f->setting.baudrate);
+            m_parity->setCurrentIndex(f->setting.parity);
+            m_stop->setCurrentIndex(f->setting.stop);
+            m_address->setText(QString::number(f->meter.address));
+        }
     });
 }
 

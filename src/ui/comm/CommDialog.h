@@ -76,6 +76,8 @@ private:
     int SelectedMode() const;
     void OnPortChosen();
     void OnConnect();
+    // Runs the line sweep on the chosen port and takes what it found.
+    void OnFindMeter();
     int ReadDeviceAddress();
     // Device path and display name of the port shown in the port list.
     void SelectedPort(std::string& devicePath, std::string& displayName);
@@ -114,6 +116,7 @@ private:
     QLineEdit* m_station = nullptr;
     QLabel* m_servicePortLabel = nullptr;
     QComboBox* m_servicePort = nullptr;
+    QPushButton* m_findMeterButton = nullptr;
     QPushButton* m_connectButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
 };

@@ -47,6 +47,7 @@ constexpr SAccessKey kAccessKeys[] = {
     {12750, 'A'}, // Advanced (the Modbus dialog)
     {12650, 'C'}, // Connect
     {12612, 'T'}, // Modbus-RTU over TCP (the Connect dialog's radio)
+    {12631, 'F'}, // Find meter (Connect)
     {12964, 'T'}, // Tag (monitor)
     {12966, 'M'}, // Max/Min (monitor)
     {12951, 'E'}, // Export Csv (report)
