@@ -8,6 +8,7 @@
 #include "app/AppSettings.h"
 #include "comm/ModbusInterface.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/jobs/ProgressDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -362,7 +363,21 @@ TEST_F(CommDialogTest, FindMeterFillsInTheSettingsOfTheMeterItFoundOrSaysNoneAns
     Open(ComSettings{});
     Port()->lineEdit()->selectAll();
     QTest::keyClicks(Port()->lineEdit(), QString::fromStdString(sim.RtuPath()));
+    // The progress window says which setting and address it is at.
+    QStringList said;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* p = qobject_cast<CProgressDialog*>(QApplication::activeModalWidget()); p && p->DetailLabel())
+            said << p->DetailLabel()->text();
+    });
+    watcher.start(5);
     Click("findMeterButton"); // the progress window runs until the sweep ends
+    watcher.stop();
+    ASSERT_FALSE(said.isEmpty());
+    EXPECT_TRUE(said.first().startsWith("38400 bit/s, parity Odd, stop bit 1bit: address 3"))
+        << said.first().toStdString();
+    EXPECT_TRUE(said.last().contains("9600 bit/s, parity Even")) << said.last().toStdString();
+    EXPECT_TRUE(said.last().contains("of 36)")) << said.last().toStdString();
     ASSERT_EQ(m_capture.Messages().size(), 1u);
     EXPECT_TRUE(m_capture.Messages()[0].text.contains("at address 37: 9600 bit/s, parity Even, stop bit 2bit"))
         << m_capture.Messages()[0].text.toStdString();

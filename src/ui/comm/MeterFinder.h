@@ -15,6 +15,7 @@ inline constexpr unsigned kLookingForMeter = 12632;
 inline constexpr unsigned kMeterFound = 12633;
 inline constexpr unsigned kNoMeterFound = 12634;
 inline constexpr unsigned kSearchCancelled = 12635;
+inline constexpr unsigned kTryingSetting = 12636;
 } // namespace commtext
 
 // Looks for a meter on the port of `settings` at every line setting and

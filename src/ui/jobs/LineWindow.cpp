@@ -132,6 +132,7 @@ void CLineWindow::Build()
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
     m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->setWordWrap(false);
     connect(m_view, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { OnDoubleClick(i.row()); });
 
     auto* commands = new QHBoxLayout;
@@ -193,6 +194,7 @@ void CLineWindow::StartWork(std::function<void()> body, std::function<void()> th
 {
     m_cancel = false;
     m_progress = 0;
+    m_scanAddress = 0;
     m_then = std::move(then);
     SetBusy(true);
     m_bar->setValue(0);
@@ -243,6 +245,10 @@ void CLineWindow::timerEvent(QTimerEvent* event)
 void CLineWindow::Tick()
 {
     m_bar->setValue(static_cast<int>(m_progress.load()));
+    // Most addresses of a line are empty: the address being asked is told
+    // here, not only when a meter answers.
+    if (const int address = m_scanAddress.load(); address > 0)
+        m_status->setText(UiMessage(LoadMessage(kScanning, {address})));
     // A Stop that fell between two exchanges would be lost: abort again
     // until the worker has seen it.
     if (m_cancel && Busy())
@@ -325,6 +331,7 @@ void CLineWindow::ScanBody(const SScanOptions& options)
         Post([this, f] { AddMeter(f); });
     };
     const bool whole = ScanBus(m_link, options, progress, found) == TransferResult::Completed && !m_cancel;
+    m_scanAddress = 0;
     // What each meter says of itself, once the line has been walked: the scan
     // asks every address once, quickly, and these are a few more requests.
     for (int address : meters) {
@@ -347,8 +354,15 @@ void CLineWindow::ScanBody(const SScanOptions& options)
     m_progress = 100;
     Post([this, said] {
         m_status->setText(said);
-        m_view->resizeColumnsToContents();
+        FitColumns();
     });
+}
+
+void CLineWindow::FitColumns()
+{
+    // Every column to its contents but the result, which takes the rest.
+    for (int c = 0; c < kResult; ++c)
+        m_view->resizeColumnToContents(c);
 }
 
 void CLineWindow::AddMeter(const SScanFinding& f)
@@ -364,7 +378,7 @@ void CLineWindow::AddMeter(const SScanFinding& f)
     if (!f.IsMeter())
         row[kResult]->setText(UiMessage(f.message));
     m_model->appendRow(row);
-    m_status->setText(UiMessage(LoadMessage(kScanning, {m_scanAddress.load()})));
+    FitColumns();
 }
 
 void CLineWindow::SetDetails(const SLineMeter& meter)
@@ -375,6 +389,7 @@ void CLineWindow::SetDetails(const SLineMeter& meter)
     m_model->setData(m_model->index(row, kTag), QString::fromStdString(meter.tag));
     m_model->setData(m_model->index(row, kSerial), QString::fromStdString(meter.serial));
     m_model->setData(m_model->index(row, kFirmware), QString::fromStdString(meter.firmware));
+    FitColumns();
 }
 
 std::vector<int> CLineWindow::Selected(bool exactlyOne)

@@ -1,12 +1,12 @@
 #pragma once
-// "Meters on the Line": scans one line (RS-485 or a Modbus TCP gateway) for
-// the meters on it and lists them, then acts on the meters selected: Open
-// (upload one into the main window), Download the main window's settings to
-// each (one preview for all, then the safe download meter by meter, each
-// keeping its own address and line settings), Compare each with them, move
-// one to another address, export the list as CSV. The work runs on a worker
-// thread, one meter after the other; Stop aborts the exchange in progress,
-// and the meters not reached are left as they were.
+// "Meters on the Line": scans one line (RS-485, a serial device server or a
+// Modbus TCP gateway) for the meters on it and lists them, then acts on the
+// meters selected: Open (upload one into the main window), Download the main
+// window's settings to each (one preview for all, then the safe download
+// meter by meter, each keeping its own address and line settings), Compare
+// each with them, move one to another address, export the list as CSV. The
+// work runs on a worker thread, one meter after the other; Stop aborts the
+// exchange in progress, and the meters not reached are left as they were.
 //
 // The window is modal: what it downloads and compares are the main window's
 // settings, which must not change between the preview and the last write.
@@ -117,6 +117,7 @@ private:
     // From the worker: queued to this thread.
     void Post(std::function<void()> update);
     void PostResult(int address, const QString& result);
+    void FitColumns();
     void AddMeter(const SScanFinding& finding);
     void SetDetails(const SLineMeter& meter);
     void ScanBody(const SScanOptions& options);

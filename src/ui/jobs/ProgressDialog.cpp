@@ -172,6 +172,8 @@ void CProgressDialog::OnObserverUpdate(CObservable*)
         return;
     if (!m_worker->Done()) {
         m_bar->setValue(static_cast<int>(m_worker->Progress()));
+        if (m_detail)
+            m_detail->setText(m_detailText());
         return;
     }
     for (int* timer : {&m_timer, &m_stopTimer}) {
@@ -244,9 +246,22 @@ bool CProgressDialog::RunDownload(QWidget* parent, CModbusInterface& link, const
     return true;
 }
 
-bool CProgressDialog::RunJob(QWidget* parent, CModbusInterface& link, unsigned captionId, LinkJob job)
+bool CProgressDialog::RunJob(QWidget* parent, CModbusInterface& link, unsigned captionId, LinkJob job,
+                             DetailText detail)
 {
     CProgressDialog dialog(link, std::move(job), captionId, parent);
+    if (detail) {
+        dialog.m_detail = new QLabel(&dialog);
+        dialog.m_detail->setTextFormat(Qt::PlainText);
+        dialog.m_detail->setAlignment(Qt::AlignCenter);
+        static_cast<QVBoxLayout*>(dialog.layout())->insertWidget(2, dialog.m_detail);
+        dialog.m_detailText = std::move(detail);
+        const QString first = dialog.m_detailText();
+        dialog.m_detail->setText(first);
+        // Room for the text to grow by a few digits without being cut.
+        dialog.m_detail->setMinimumWidth(
+            dialog.m_detail->fontMetrics().horizontalAdvance(first + QStringLiteral("0000")));
+    }
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (!dialog.ErrorText().empty())

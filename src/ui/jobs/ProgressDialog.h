@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class CModbusInterface;
@@ -44,9 +45,15 @@ public:
                           SMeterFindings* findings = nullptr);
     // Writes `image` into the meter: false on Cancel; a failure raises.
     static bool RunDownload(QWidget* parent, CModbusInterface& link, const CRegisterImage& image);
-    // Runs `job` (a stage of a safe download): true when it completed, false
-    // on Cancel; a failure raises CPrivateException with the job's text.
-    static bool RunJob(QWidget* parent, CModbusInterface& link, unsigned captionId, LinkJob job);
+    // A line under the bar that says what the job is at, read on the
+    // window's thread each time the bar moves (the job keeps it in atomics).
+    using DetailText = std::function<QString()>;
+    // Runs `job` (a stage of a safe download, a search): true when it
+    // completed, false on Cancel; a failure raises CPrivateException with the
+    // job's text.
+    static bool RunJob(QWidget* parent, CModbusInterface& link, unsigned captionId, LinkJob job,
+                       DetailText detail = {});
+    QLabel* DetailLabel() const { return m_detail; }
 
     // The quality icon level for a link quality in percent (0 ... 3), and
     // the icon of a level.
@@ -95,6 +102,8 @@ private:
     QProgressBar* m_bar;
     QPushButton* m_cancel;
     QLabel* m_percent;
+    QLabel* m_detail = nullptr;
+    DetailText m_detailText;
     QLabel* m_icon;
     std::array<QPixmap, 4> m_qualityIcons;
 };
