@@ -412,8 +412,6 @@ int Sweep(const Invocation& inv, const SScanOptions& scan)
             Usage(text::kOptionsExclusive, {"--sweep", fixed});
     const bool json = inv.Flag("--json");
     const ComSettings settings = LinkSettings(inv);
-    if (settings.Mode != kModeRs485)
-        throw CPrivateException(sweep_ids::kRs485Only);
     SSweepOptions options;
     options.from = scan.from;
     options.to = scan.to;

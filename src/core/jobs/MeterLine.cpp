@@ -3,12 +3,12 @@
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "files/FileStringIds.h"
+#include "model/Measurands.h"
 #include "model/RegisterMap.h"
 #include "model/TextRegisters.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace {
 
@@ -51,9 +51,7 @@ void ReadMeterDetails(CModbusInterface& link, SLineMeter& meter)
     meter.serial = ReadSerialNumber(link);
     std::uint16_t version = 0;
     link.ReadHoldingRegisters(meter_registers::kFirmwareVersion, 1, &version);
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%02u", version / 100u, version % 100u);
-    meter.firmware = text;
+    meter.firmware = VersionText(version);
 }
 
 bool UnknownMeter(const SMeterFindings& f)

@@ -15,15 +15,14 @@ constexpr int kStatusBits[] = {0, 1, 2, 3, 4, 8, 9, 10, 12, 13};
 static_assert(std::size(kStatusBits) == measurand_ids::kStatusTextLast - measurand_ids::kStatusTextFirst + 1);
 constexpr int kInvertedBit = 13; // "Disable AO" is shown while the bit is clear
 
-// Version x 100 as "%.2lf" would show it, without the locale's decimal comma.
+} // namespace
+
 std::string VersionText(std::uint16_t version)
 {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%u.%02u", version / 100u, version % 100u);
     return buf;
 }
-
-} // namespace
 
 std::string CMeasurands::StatusText(std::uint16_t status)
 {

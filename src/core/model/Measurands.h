@@ -12,6 +12,10 @@
 
 class CModbusInterface;
 
+// A version register (version x 100) as "%.2lf" would show it, without the
+// locale's decimal comma: 212 is "2.12".
+std::string VersionText(std::uint16_t version);
+
 class CMeasurands : public CObservable
 {
 public:
