@@ -26,6 +26,10 @@ packages=(
   # and the file-type check of the installed package.
   help2man dpkg-dev lintian desktop-file-utils appstream man-db
   shared-mime-info libglib2.0-bin
+  # The commissioning report's PDF read back in the tests (pdftotext, pdffonts).
+  poppler-utils
+  # The plant file, and the Ansible collection's tests.
+  libyaml-cpp-dev ansible-core
 )
 
 missing=()
