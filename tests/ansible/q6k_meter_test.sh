@@ -22,6 +22,7 @@ fail() {
   exit 1
 }
 
+cd "$work" # no ansible.cfg of the caller's folder applies
 export LC_ALL=C.UTF-8 # ansible refuses any other locale encoding
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state
 export ANSIBLE_HOME=$work/ansible ANSIBLE_LOCAL_TEMP=$work/ansible/tmp ANSIBLE_NOCOLOR=1
