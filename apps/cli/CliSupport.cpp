@@ -15,12 +15,12 @@ namespace cli {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",    "--parity",  "--stop",
-                                             "--address", "--host", "--service", "--compare", "--csv",
-                                             "--count",   "--from", "--to",      "--timeout", "--serial"};
+const std::set<std::string> kValueOptions = {"--link", "--port",    "--baud",    "--parity", "--stop",  "--address",
+                                             "--host", "--service", "--compare", "--csv",    "--count", "--from",
+                                             "--to",   "--timeout", "--serial",  "--jobs"};
 const std::set<std::string> kFlagOptions = {
-    "--help",         "--version", "--trace",     "--compare-device", "--yes",   "--json",  "--keep-link",
-    "--no-keep-link", "--dry-run", "--no-backup", "--no-verify",      "--force", "--sweep", "--all"};
+    "--help",    "--version",   "--trace",     "--compare-device", "--yes",   "--json", "--keep-link", "--no-keep-link",
+    "--dry-run", "--no-backup", "--no-verify", "--force",          "--sweep", "--all",  "--check",     "--diff"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "--parity",  "--stop", "--address",
                                               "--host", "--service", "--help", "--version", "--trace"};
@@ -35,6 +35,7 @@ const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"models", {"--json"}},
     {"scan", {"--from", "--to", "--timeout", "--json", "--sweep", "--all"}},
     {"history", {"--serial", "--json"}},
+    {"apply", {"--check", "--diff", "--jobs", "--json", "--no-backup", "--no-verify"}},
 };
 
 int IndexOf(const std::string& option, const std::string& value, const std::vector<std::string>& choices)
