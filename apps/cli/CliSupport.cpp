@@ -15,12 +15,15 @@ namespace cli {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--link", "--port",    "--baud",    "--parity", "--stop",  "--address",
-                                             "--host", "--service", "--compare", "--csv",    "--count", "--from",
-                                             "--to",   "--timeout", "--serial",  "--jobs"};
+const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",    "--parity",  "--stop",
+                                             "--address", "--host", "--service", "--compare", "--csv",
+                                             "--count",   "--from", "--to",      "--timeout", "--serial"};
 const std::set<std::string> kFlagOptions = {
-    "--help",    "--version",   "--trace",     "--compare-device", "--yes",   "--json", "--keep-link", "--no-keep-link",
-    "--dry-run", "--no-backup", "--no-verify", "--force",          "--sweep", "--all",  "--check",     "--diff"};
+    "--help",         "--version", "--trace",     "--compare-device", "--yes",   "--json",  "--keep-link",
+    "--no-keep-link", "--dry-run", "--no-backup", "--no-verify",      "--force", "--sweep", "--all"};
+// apply's own.
+const std::set<std::string> kPlantValueOptions = {"--jobs"};
+const std::set<std::string> kPlantFlagOptions = {"--check", "--diff"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "--parity",  "--stop", "--address",
                                               "--host", "--service", "--help", "--version", "--trace"};
@@ -82,11 +85,11 @@ Invocation ParseCommandLine(int argc, char** argv)
                 name = a.substr(0, eq);
                 value = a.substr(eq + 1);
             }
-            if (kFlagOptions.count(name) && eq == std::string::npos) {
+            if ((kFlagOptions.count(name) || kPlantFlagOptions.count(name)) && eq == std::string::npos) {
                 inv.flags.insert(name);
                 continue;
             }
-            if (!kValueOptions.count(name))
+            if (!kValueOptions.count(name) && !kPlantValueOptions.count(name))
                 Usage(text::kUnknownOption, {name});
             if (eq == std::string::npos) {
                 if (i + 1 >= argc)

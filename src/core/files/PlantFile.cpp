@@ -60,6 +60,8 @@ private:
         throw CPrivateException(LoadMessage(text::kLineNumber, {m_path, m_lineNumber, field, problem}));
     }
     void OnlyFields(const YAML::Node& map, const std::string& prefix, const std::set<std::string>& known) const;
+    // A list of at least one entry.
+    void NeedList(const YAML::Node& node, const std::string& field) const;
     std::string Text(const YAML::Node& node, const std::string& field) const;
     bool Bool(const YAML::Node& node, const std::string& field) const;
     int Choice(const YAML::Node& node, const std::string& field, const std::vector<std::string>& choices) const;
@@ -84,6 +86,16 @@ void CPlantReader::OnlyFields(const YAML::Node& map, const std::string& prefix,
         if (!known.count(name))
             Fail(prefix.empty() ? name : prefix + "." + name, CStringTable::Get(text::kUnknownField));
     }
+}
+
+void CPlantReader::NeedList(const YAML::Node& node, const std::string& field) const
+{
+    if (!node)
+        Fail(field, CStringTable::Get(text::kMissing));
+    if (!node.IsSequence())
+        Fail(field, CStringTable::Get(text::kNotList));
+    if (node.size() == 0)
+        Fail(field, CStringTable::Get(text::kEmpty));
 }
 
 std::string CPlantReader::Text(const YAML::Node& node, const std::string& field) const
@@ -175,12 +187,7 @@ void CPlantReader::LoadFile(const std::string& field, SPlantMeter& meter, SPlant
 
 void CPlantReader::ReadMeters(const YAML::Node& node, bool keepLink, SPlantLine& line, SPlant& plant) const
 {
-    if (!node)
-        Fail("meters", CStringTable::Get(text::kMissing));
-    if (!node.IsSequence())
-        Fail("meters", CStringTable::Get(text::kNotList));
-    if (node.size() == 0)
-        Fail("meters", CStringTable::Get(text::kEmpty));
+    NeedList(node, "meters");
     std::map<int, std::size_t> claimed; // address -> entry
     for (std::size_t i = 0; i < node.size(); ++i) {
         const std::string at = "meters[" + std::to_string(i) + "]";
@@ -255,12 +262,7 @@ SPlant CPlantReader::Read()
         throw CPrivateException(LoadMessage(text::kWholeFile, {m_path, CStringTable::Get(text::kNotMapping)}));
     OnlyFields(root, std::string(), {"lines"});
     const YAML::Node lines = root["lines"];
-    if (!lines)
-        Fail("lines", CStringTable::Get(text::kMissing));
-    if (!lines.IsSequence())
-        Fail("lines", CStringTable::Get(text::kNotList));
-    if (lines.size() == 0)
-        Fail("lines", CStringTable::Get(text::kEmpty));
+    NeedList(lines, "lines");
     for (std::size_t i = 0; i < lines.size(); ++i)
         plant.lines.push_back(ReadLine(lines[i], i, plant));
     return plant;
