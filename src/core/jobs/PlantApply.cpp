@@ -195,7 +195,8 @@ unsigned PlantWorkers(const SPlant& plant, unsigned jobs)
 
 bool HoldsItsFile(const SPlantMeterResult& r)
 {
-    return r.status == EPlantStatus::Held || (r.status == EPlantStatus::Written && r.verified != false);
+    // A value not held after the write made the meter Failed.
+    return r.status == EPlantStatus::Held || r.status == EPlantStatus::Written;
 }
 
 std::vector<SPlantMeterResult> ApplyPlant(const SPlant& plant, const SPlantApplyOptions& options)
