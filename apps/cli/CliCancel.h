@@ -20,6 +20,8 @@ public:
     CancelWatch(const CancelWatch&) = delete;
     CancelWatch& operator=(const CancelWatch&) = delete;
 
+    // Readable once Ctrl-C came, for links the watch was not made with.
+    int Descriptor() const { return m_signalFd; }
     // Set once Cancelled() has seen Ctrl-C.
     const std::atomic<bool>& Flag() const { return m_cancel; }
     bool Cancelled() const;

@@ -21,6 +21,9 @@ const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",   
 const std::set<std::string> kFlagOptions = {
     "--help",         "--version", "--trace",     "--compare-device", "--yes",   "--json",  "--keep-link",
     "--no-keep-link", "--dry-run", "--no-backup", "--no-verify",      "--force", "--sweep", "--all"};
+// apply's own.
+const std::set<std::string> kPlantValueOptions = {"--jobs"};
+const std::set<std::string> kPlantFlagOptions = {"--check", "--diff"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "--parity",  "--stop", "--address",
                                               "--host", "--service", "--help", "--version", "--trace"};
@@ -35,6 +38,7 @@ const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"models", {"--json"}},
     {"scan", {"--from", "--to", "--timeout", "--json", "--sweep", "--all"}},
     {"history", {"--serial", "--json"}},
+    {"apply", {"--check", "--diff", "--jobs", "--json", "--no-backup", "--no-verify"}},
 };
 
 int IndexOf(const std::string& option, const std::string& value, const std::vector<std::string>& choices)
@@ -81,11 +85,11 @@ Invocation ParseCommandLine(int argc, char** argv)
                 name = a.substr(0, eq);
                 value = a.substr(eq + 1);
             }
-            if (kFlagOptions.count(name) && eq == std::string::npos) {
+            if ((kFlagOptions.count(name) || kPlantFlagOptions.count(name)) && eq == std::string::npos) {
                 inv.flags.insert(name);
                 continue;
             }
-            if (!kValueOptions.count(name))
+            if (!kValueOptions.count(name) && !kPlantValueOptions.count(name))
                 Usage(text::kUnknownOption, {name});
             if (eq == std::string::npos) {
                 if (i + 1 >= argc)

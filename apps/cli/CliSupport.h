@@ -80,6 +80,11 @@ inline constexpr unsigned kHistoryFailed = 13320;
 // A file with values a meter would not take: downloaded with --force only.
 inline constexpr unsigned kForceWarning = 13500; // %1 count, %2 file
 inline constexpr unsigned kForceHint = 13501;
+// apply: a plant of meters.
+inline constexpr unsigned kPlantStatusWords = 13800; // held, written, differs, failed, refused, stopped, not tried
+inline constexpr unsigned kApplySummary = 13810;
+inline constexpr unsigned kCheckSummary = 13811;
+inline constexpr unsigned kHelpPlant = 13820; // appended to kHelpSweep
 } // namespace text
 
 // A usage error: reported with the hint to --help and exit status 2.

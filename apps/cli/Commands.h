@@ -20,6 +20,7 @@ int CmdTag(const Invocation& inv);
 int CmdResetMaxMin(const Invocation& inv);
 int CmdScan(const Invocation& inv);
 int CmdHistory(const Invocation& inv);
+int CmdApply(const Invocation& inv);
 
 // upload, download and report --compare-device for an address list (and
 // upload and download with --json): one meter after the other, each with its

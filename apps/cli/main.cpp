@@ -18,7 +18,7 @@ int main(int argc, char** argv)
         {"read", CmdRead},     {"write", CmdWrite},     {"identify", CmdIdentify}, {"models", CmdModels},
         {"params", CmdParams}, {"new", CmdNew},         {"upload", CmdUpload},     {"download", CmdDownload},
         {"report", CmdReport}, {"monitor", CmdMonitor}, {"tag", CmdTag},           {"reset-maxmin", CmdResetMaxMin},
-        {"scan", CmdScan},     {"history", CmdHistory},
+        {"scan", CmdScan},     {"history", CmdHistory}, {"apply", CmdApply},
     };
     // The commands that run for each meter of an address list.
     static const std::set<std::string> fleetCommands = {"upload", "download", "report"};
@@ -37,13 +37,15 @@ int main(int argc, char** argv)
             std::fputs(CStringTable::Get(text::kHelpRtuTcp).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpBus).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpSweep).c_str(), out);
+            std::fputs(CStringTable::Get(text::kHelpPlant).c_str(), out);
             return inv.Flag("--help") ? 0 : 2;
         }
         auto it = commands.find(inv.command);
         if (it == commands.end())
             Usage(text::kUnknownCommand, {inv.command});
         CheckOptions(inv);
-        if (!fleetCommands.count(inv.command) && inv.command != "scan" && inv.command != "history")
+        if (!fleetCommands.count(inv.command) && inv.command != "scan" && inv.command != "history" &&
+            inv.command != "apply")
             NeedOneMeter(inv);
         return it->second(inv);
     } catch (const UsageError& e) {

@@ -230,6 +230,41 @@ TEST_F(CliBus, ForASingleMeterTheWholeImageUnlessTheLinkIsKept)
     EXPECT_EQ(Unit(4).GetWord(73), 1);
 }
 
+TEST_F(CliBus, KeepingTheLinkLeavesOnlyTheOtherDifferencesToWrite)
+{
+    // A golden file saying address 1 for a meter at address 3, which differs
+    // from it in one more word only.
+    auto sim = Bus({"--units", "3", "--model", "15"});
+    CliRun r = Cli(Line(*sim) + "--address 3 upload " + Path("own.cfg"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    CRegisterImage golden = CConfigFile::Read(Path("own.cfg"));
+    const int other = kBlockTable[0].firstWord; // a word of every model, not of the link
+    ASSERT_TRUE(other < 70 || other > 73);
+    golden.SetWord(70, 1);
+    golden.SetWord(other, static_cast<std::uint16_t>(golden.GetWord(other) ^ 1));
+    CConfigFile::Save(golden, Path("golden.cfg"));
+
+    r = Cli(Line(*sim) + "--address 3 download " + Path("golden.cfg") + " --keep-link --dry-run --json" + kForce);
+    EXPECT_EQ(r.status, 3) << r.err;
+    json doc = Parse(r.out);
+    ASSERT_EQ(doc["meters"][0]["changes"].size(), 1u) << r.out;
+    EXPECT_NE(doc["meters"][0]["changes"][0]["name"], "Device address");
+    EXPECT_FALSE(doc["meters"][0].contains("link_change"));
+
+    r = Cli(Line(*sim) + "--address 3 download " + Path("golden.cfg") + " --keep-link --json" + kForce);
+    ASSERT_EQ(r.status, 0) << r.err;
+    doc = Parse(r.out);
+    EXPECT_EQ(doc["meters"][0]["changes"].size(), 1u);
+    EXPECT_EQ(doc["meters"][0]["verified"], true);
+    // Without it the file's address is written too, and the meter moves.
+    r = Cli(Line(*sim) + "--address 3 download " + Path("golden.cfg") + kForce);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Device address"), std::string::npos) << r.out;
+    ASSERT_EQ(sim->Stop(), 0);
+    EXPECT_EQ(Unit(3).GetWord(70), 1);
+    EXPECT_EQ(Unit(3).GetWord(other), golden.GetWord(other));
+}
+
 TEST_F(CliBus, AMeterUnpluggedInTheMiddleIsReportedAndTheRunGoesOn)
 {
     // Meter 2 answers 30 requests, a third of an upload.

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,12 +36,6 @@ constexpr std::string_view kLogFile = "changes.jsonl";
 int MakeDirs(const std::string& dir)
 {
     return MakeFolders(dir, 0755);
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st = {};
-    return lstat(path.c_str(), &st) == 0;
 }
 
 // The name of a backup made now: 2026-12-08T11-43-05Z.
@@ -238,6 +233,9 @@ std::string CMeterHistory::FolderName(const CDeviceType& model, const std::strin
 
 std::string CMeterHistory::MeterFolder(const CDeviceType& model, const std::string& serial)
 {
+    // Meters written in parallel: one folder is looked for and made at a time.
+    static std::mutex folderLock;
+    const std::lock_guard<std::mutex> lock(folderLock);
     CIniFile meter;
     meter.Set(kMeterSection, "ModelCode", std::to_string(model.Code()));
     meter.Set(kMeterSection, "DeviceId", std::to_string(static_cast<std::uint16_t>(model.DeviceId())));
@@ -276,10 +274,18 @@ std::string CMeterHistory::KeepBackup(const CRegisterImage& image, const std::st
     const std::string time = BackupTimeNow();
     for (int n = 1;; ++n) {
         const std::string path = folder + "/" + time + (n == 1 ? std::string() : "-" + std::to_string(n)) + ".cfg";
-        if (Exists(path))
+        // The name is claimed first: two downloads to the meter in the same
+        // second (two programs, or two threads of one) never share a file.
+        const int claim = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (claim < 0 && errno == EEXIST)
             continue;
-        if (int err = WriteFileAtomically(path, settings.Text()))
+        if (claim < 0)
+            Fail(file_ids::kBackupFailed, folder, errno);
+        close(claim);
+        if (int err = WriteFileAtomically(path, settings.Text())) {
+            unlink(path.c_str());
             Fail(file_ids::kBackupFailed, folder, err);
+        }
         return path;
     }
 }
