@@ -80,6 +80,8 @@ inline constexpr unsigned kHistoryFailed = 13320;
 // A file with values a meter would not take: downloaded with --force only.
 inline constexpr unsigned kForceWarning = 13500; // %1 count, %2 file
 inline constexpr unsigned kForceHint = 13501;
+// The report's CSV choices and the monitor's record.
+inline constexpr unsigned kHelpCsv = 13750; // appended after kHelpSweep
 } // namespace text
 
 // A usage error: reported with the hint to --help and exit status 2.
