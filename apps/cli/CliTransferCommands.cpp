@@ -232,7 +232,7 @@ void ShowPoll(bool json, const CMeasurands* values, const std::string& error, CL
     const auto now = CLiveValueLog::Clock::now();
     if (json) {
         Json line;
-        line["time"] = CLiveValueLog::TimeText(now);
+        line["time"] = UtcTimeText(now);
         if (values) {
             for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
                 line[kMonitorFields[i]] = values->MeasurandText(CLiveValueLog::kColumnMeasurands[std::size_t(i)]);

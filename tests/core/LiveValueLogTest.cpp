@@ -9,6 +9,7 @@
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "files/LiveValueLog.h"
+#include "files/MeterHistory.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +45,9 @@ CsvRows ReadRows(const std::string& path)
 
 TEST(LiveValueLog, TimesAreUtcWithMilliseconds)
 {
-    EXPECT_EQ(CLiveValueLog::TimeText(Utc(2026, 12, 9, 1, 2, 3, 456)), "2026-12-09T01:02:03.456Z");
-    EXPECT_EQ(CLiveValueLog::TimeText(Utc(2027, 1, 1, 0, 0, 0, 5)), "2027-01-01T00:00:00.005Z");
-    EXPECT_EQ(CLiveValueLog::TimeText(Utc(1999, 12, 31, 23, 59, 59, 999)), "1999-12-31T23:59:59.999Z");
+    EXPECT_EQ(UtcTimeText(Utc(2026, 12, 9, 1, 2, 3, 456)), "2026-12-09T01:02:03.456Z");
+    EXPECT_EQ(UtcTimeText(Utc(2027, 1, 1, 0, 0, 0, 5)), "2027-01-01T00:00:00.005Z");
+    EXPECT_EQ(UtcTimeText(Utc(1999, 12, 31, 23, 59, 59, 999)), "1999-12-31T23:59:59.999Z");
 }
 
 TEST(LiveValueLog, GoodAndFailedPollsUnderTheMonitorsColumnNames)

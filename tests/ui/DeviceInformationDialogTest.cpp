@@ -95,6 +95,16 @@ Writes WritesTo(FakeMeter& meter)
     return writes;
 }
 
+// A known model whose tag reads "OLD".
+void AnswerWithTagOld(FakeMeter& meter)
+{
+    meter.Register(9600) = 2001;
+    meter.Register(9601) = 3;
+    meter.Register(9631) = 'O';
+    meter.Register(9632) = 'L';
+    meter.Register(9633) = 'D';
+}
+
 std::string ReadFile(const std::string& path)
 {
     QFile file(QString::fromStdString(path));
@@ -214,11 +224,7 @@ TEST_F(DeviceInformationTest, MaxMinAsksFirstTheTagIsWrittenWholeAndTheAddressSe
 {
     PtyPair pty;
     FakeMeter meter(pty.Master());
-    meter.Register(9600) = 2001;
-    meter.Register(9601) = 3;
-    meter.Register(9631) = 'O';
-    meter.Register(9632) = 'L';
-    meter.Register(9633) = 'D';
+    AnswerWithTagOld(meter);
     Show(Rs485Settings(pty.SlavePath()));
     ASSERT_TRUE(WaitForPolls(1));
     EXPECT_EQ(Value(kTagRow), "OLD");
@@ -288,11 +294,7 @@ TEST_F(DeviceInformationTest, RecordsThePollsUntilStoppedOrClosedAndSavesTheTren
 {
     PtyPair pty;
     FakeMeter meter(pty.Master());
-    meter.Register(9600) = 2001;
-    meter.Register(9601) = 3;
-    meter.Register(9631) = 'O';
-    meter.Register(9632) = 'L';
-    meter.Register(9633) = 'D';
+    AnswerWithTagOld(meter);
     Show(Rs485Settings(pty.SlavePath()));
     const std::string dir = m_home.Dir();
     QString next;

@@ -58,8 +58,6 @@ public:
     // The lines as they are written, each ended by CR LF.
     static std::string HeaderLine();
     static std::string PollLine(Clock::time_point time, const CMeasurands* values, const std::string& error);
-    // "2026-12-09T01:02:03.456Z".
-    static std::string TimeText(Clock::time_point time);
 
 private:
     // Appends `line` whole or not at all.
@@ -67,6 +65,5 @@ private:
 
     std::string m_path;
     int m_fd = -1;
-    long long m_size = 0; // bytes of whole lines in the file
     long long m_rows = 0;
 };

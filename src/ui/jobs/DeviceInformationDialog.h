@@ -69,7 +69,7 @@ class CDeviceInformationDialog : public CObserverDialog
 public:
     static constexpr int kValueRows = CMeasurands::kMeasurandCount;
     // Measurand numbers of the value table's rows, top to bottom.
-    static constexpr std::array<int, kValueRows> kRowMeasurands = {4, 5, 6, 7, 9, 8, 10, 0, 3, 1, 2};
+    static constexpr std::array<int, kValueRows> kRowMeasurands = CLiveValueLog::kColumnMeasurands;
     static constexpr int kBlinkPeriodMs = 500;
     static constexpr int kLowestAddress = kFirstDeviceAddress;
     static constexpr int kHighestAddress = kLastDeviceAddress;
