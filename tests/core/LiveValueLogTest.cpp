@@ -1,5 +1,5 @@
 // The record of the monitor's live values: its columns, the rows of good and
-// failed polls, the time text, and a disk that fills up part way.
+// failed polls with their UTC times, and a disk that fills up part way.
 #include "CsvParse.h"
 #include "FileTestSupport.h"
 #include "SimProcess.h"
@@ -9,7 +9,6 @@
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "files/LiveValueLog.h"
-#include "files/MeterHistory.h"
 
 #include <gtest/gtest.h>
 
@@ -42,13 +41,6 @@ CsvRows ReadRows(const std::string& path)
 }
 
 } // namespace
-
-TEST(LiveValueLog, TimesAreUtcWithMilliseconds)
-{
-    EXPECT_EQ(UtcTimeText(Utc(2026, 12, 9, 1, 2, 3, 456)), "2026-12-09T01:02:03.456Z");
-    EXPECT_EQ(UtcTimeText(Utc(2027, 1, 1, 0, 0, 0, 5)), "2027-01-01T00:00:00.005Z");
-    EXPECT_EQ(UtcTimeText(Utc(1999, 12, 31, 23, 59, 59, 999)), "1999-12-31T23:59:59.999Z");
-}
 
 TEST(LiveValueLog, GoodAndFailedPollsUnderTheMonitorsColumnNames)
 {

@@ -1,7 +1,8 @@
 // The Device Information window polling the meter simulator and a scripted
 // meter: what it shows, the blinking error state when the meter goes away
 // and its end when it comes back, the infrared link, the Tag and Max/Min
-// actions, the address of the next poll, and a close while a poll waits.
+// actions, the address of the next poll, recording the polls to a file and
+// saving the trend, and a close while a poll waits.
 #include "ui/jobs/DeviceInformationDialog.h"
 
 #include "CsvParse.h"
