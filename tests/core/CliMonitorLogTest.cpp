@@ -160,6 +160,11 @@ TEST_F(CliMonitorLog, EachPollIsARowWithTheValuesPrinted)
     r = Cli(TcpLink(sim.Port()) + "monitor --count 1 --csv " + Path("missing/live.csv"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "The record " + Path("missing/live.csv") + " could not be created: No such file or directory\n");
+    // A full disk: said, and the end of the command.
+    r = Cli(TcpLink(sim.Port()) + "monitor --count 3 --csv /dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "The record /dev/full could not be written: No space left on device. Recording has stopped; the "
+                     "rows written before are kept.\n");
 }
 
 TEST_F(CliMonitorLog, AMeterSwitchedOffAndOnGivesErrorRowsThenValuesAgain)
