@@ -24,6 +24,9 @@ const std::set<std::string> kFlagOptions = {
 // apply's own.
 const std::set<std::string> kPlantValueOptions = {"--jobs"};
 const std::set<std::string> kPlantFlagOptions = {"--check", "--diff"};
+// The report's CSV choices and the monitor's record, by kind as above.
+const std::set<std::string> kCsvValueOptions = {"--interval"};
+const std::set<std::string> kCsvFlagOptions = {"--csv-header", "--csv-bom"};
 // Options every command takes.
 const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "--parity",  "--stop", "--address",
                                               "--host", "--service", "--help", "--version", "--trace"};
@@ -31,8 +34,10 @@ const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"upload", {"--json"}},
     {"download", {"--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup", "--no-verify", "--force"}},
-    {"report", {"--compare", "--compare-device", "--csv", "--json", "--keep-link", "--no-keep-link"}},
-    {"monitor", {"--count", "--json"}},
+    {"report",
+     {"--compare", "--compare-device", "--csv", "--csv-header", "--csv-bom", "--json", "--keep-link",
+      "--no-keep-link"}},
+    {"monitor", {"--count", "--json", "--csv", "--interval"}},
     {"reset-maxmin", {"--yes"}},
     {"identify", {"--json"}},
     {"models", {"--json"}},
@@ -85,11 +90,12 @@ Invocation ParseCommandLine(int argc, char** argv)
                 name = a.substr(0, eq);
                 value = a.substr(eq + 1);
             }
-            if ((kFlagOptions.count(name) || kPlantFlagOptions.count(name)) && eq == std::string::npos) {
+            if ((kFlagOptions.count(name) || kPlantFlagOptions.count(name) || kCsvFlagOptions.count(name)) &&
+                eq == std::string::npos) {
                 inv.flags.insert(name);
                 continue;
             }
-            if (!kValueOptions.count(name) && !kPlantValueOptions.count(name))
+            if (!kValueOptions.count(name) && !kPlantValueOptions.count(name) && !kCsvValueOptions.count(name))
                 Usage(text::kUnknownOption, {name});
             if (eq == std::string::npos) {
                 if (i + 1 >= argc)
@@ -122,6 +128,9 @@ void CheckOptions(const Invocation& inv)
         check(name);
     if (inv.Flag("--keep-link") && inv.Flag("--no-keep-link"))
         Usage(text::kOptionsExclusive, {"--keep-link", "--no-keep-link"});
+    for (const char* name : {"--csv-header", "--csv-bom"})
+        if (inv.Flag(name) && !inv.Option("--csv"))
+            Usage(text::kOptionNeeds, {name, "--csv"});
     if (inv.command == "report" && !inv.Flag("--compare-device")) {
         for (const char* name : {"--keep-link", "--no-keep-link"})
             if (inv.Flag(name))

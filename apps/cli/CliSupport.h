@@ -85,6 +85,8 @@ inline constexpr unsigned kPlantStatusWords = 13800; // held, written, differs, 
 inline constexpr unsigned kApplySummary = 13810;
 inline constexpr unsigned kCheckSummary = 13811;
 inline constexpr unsigned kHelpPlant = 13820; // appended to kHelpSweep
+// The report's CSV choices and the monitor's record.
+inline constexpr unsigned kHelpCsv = 13750; // appended after kHelpSweep
 } // namespace text
 
 // A usage error: reported with the hint to --help and exit status 2.

@@ -10,6 +10,7 @@
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
 #include "files/FileStringIds.h"
+#include "files/LiveValueLog.h"
 #include "files/MeterHistory.h"
 #include "files/ParameterReport.h"
 #include "jobs/TagMaxMin.h"
@@ -136,6 +137,11 @@ std::string OneLineText(std::string text)
     return text;
 }
 
+// The field names of the monitor's JSON objects, in the order of its table.
+const char* const kMonitorFields[CMeasurands::kMeasurandCount] = {
+    "tag",           "display_value", "max_value",     "min_value",        "status",          "error_code",
+    "analog_output", "model_name",    "serial_number", "hardware_version", "firmware_version"};
+
 } // namespace
 
 int CmdUpload(const Invocation& inv)
@@ -197,69 +203,99 @@ int CmdReport(const Invocation& inv)
                         invalid);
     else
         PrintReportTable(report);
-    if (const std::string* csv = inv.Option("--csv"))
-        report.ExportCsv(*csv);
+    if (const std::string* csv = inv.Option("--csv")) {
+        SCsvOptions options;
+        options.header = inv.Flag("--csv-header");
+        options.byteOrderMark = inv.Flag("--csv-bom");
+        report.ExportCsv(*csv, options);
+    }
     return 0;
 }
+
+namespace {
+
+long long IntegerOption(const Invocation& inv, const char* name, long long def, long long lowest)
+{
+    const std::string* v = inv.Option(name);
+    if (!v)
+        return def;
+    auto n = ParseDecimalInteger(*v);
+    if (!n || *n < lowest)
+        Usage(text::kInvalidOptionValue, {name, *v});
+    return *n;
+}
+
+// One poll's output: a line of the eleven texts or a JSON object; the record
+// gets its row as well.
+void ShowPoll(bool json, const CMeasurands* values, const std::string& error, CLiveValueLog& log)
+{
+    const auto now = CLiveValueLog::Clock::now();
+    if (json) {
+        Json line;
+        line["time"] = UtcTimeText(now);
+        if (values) {
+            for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
+                line[kMonitorFields[i]] = values->MeasurandText(CLiveValueLog::kColumnMeasurands[std::size_t(i)]);
+        } else {
+            line["error"] = OneLineText(error);
+        }
+        PrintJson(line, true);
+    } else if (values) {
+        for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
+            std::printf("%s%s", i ? "\t" : "",
+                        values->MeasurandText(CLiveValueLog::kColumnMeasurands[std::size_t(i)]).c_str());
+        std::printf("\n");
+        std::fflush(stdout);
+    } else {
+        PrintError(error);
+    }
+    log.AddPoll(now, values, error);
+}
+
+} // namespace
 
 int CmdMonitor(const Invocation& inv)
 {
     NeedArgs(inv, 0, 0);
-    long long count = -1; // until Ctrl-C
-    if (const std::string* v = inv.Option("--count")) {
-        auto n = ParseDecimalInteger(*v);
-        if (!n || *n < 1)
-            Usage(text::kInvalidOptionValue, {"--count", *v});
-        count = *n;
-    }
+    const long long count = IntegerOption(inv, "--count", -1, 1);      // -1: until Ctrl-C
+    const long long interval = IntegerOption(inv, "--interval", 0, 0); // back to back, as the window polls
+    constexpr long long kPauseAfterFailureMs = 100;
     const bool json = inv.Flag("--json");
-    // The order of the monitor window's value table, and the field names of
-    // the JSON objects in that order.
-    static const int kOrder[CMeasurands::kMeasurandCount] = {4, 5, 6, 7, 9, 8, 10, 0, 3, 1, 2};
-    static const char* const kFields[CMeasurands::kMeasurandCount] = {
-        "tag",           "display_value", "max_value",     "min_value",        "status",          "error_code",
-        "analog_output", "model_name",    "serial_number", "hardware_version", "firmware_version"};
     if (!json) {
         for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
             std::printf("%s%s", i ? "\t" : "", CStringTable::Get(text::kMonitorLabels + i).c_str());
         std::printf("\n");
         std::fflush(stdout);
     }
+    CLiveValueLog log;
+    if (const std::string* csv = inv.Option("--csv"))
+        log.Open(*csv);
 
     CModbusInterface link(LinkSettings(inv));
     CancelWatch watch(&link);
     CMeasurands values;
     int status = 0;
     for (long long poll = 0; (count < 0 || poll < count) && !watch.Cancelled(); ++poll) {
-        if (poll > 0 && !watch.Sleep(500))
+        // A refused connection fails at once: without a pause after a failed
+        // poll a meter switched off would give thousands of rows a second.
+        const long long pause = status != 0 ? std::max(interval, kPauseAfterFailureMs) : interval;
+        if (poll > 0 && pause > 0 && !watch.Sleep(static_cast<int>(std::min(pause, 86400000LL))))
             break;
         try {
             link.Open();
             values.ReadAll(link);
             link.Close();
-            if (json) {
-                Json line;
-                line["time"] = UtcTimeText();
-                for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
-                    line[kFields[i]] = values.MeasurandText(kOrder[i]);
-                PrintJson(line, true);
-            } else {
-                for (int i = 0; i < CMeasurands::kMeasurandCount; ++i)
-                    std::printf("%s%s", i ? "\t" : "", values.MeasurandText(kOrder[i]).c_str());
-                std::printf("\n");
-                std::fflush(stdout);
-            }
             status = 0;
+            ShowPoll(json, &values, {}, log);
         } catch (const CPrivateException& e) {
             link.Close();
             if (watch.Cancelled())
                 break;
+            if (!log.Path().empty() && !log.IsOpen())
+                throw; // the record could not be written: said, and the end
             // The monitor goes on polling.
-            if (json)
-                PrintJson({{"time", UtcTimeText()}, {"error", OneLineText(e.Text())}}, true);
-            else
-                PrintError(e.Text());
             status = 1;
+            ShowPoll(json, nullptr, e.Text(), log);
         }
     }
     return watch.Cancelled() ? 130 : status;

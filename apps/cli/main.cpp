@@ -38,6 +38,7 @@ int main(int argc, char** argv)
             std::fputs(CStringTable::Get(text::kHelpBus).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpSweep).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpPlant).c_str(), out);
+            std::fputs(CStringTable::Get(text::kHelpCsv).c_str(), out);
             return inv.Flag("--help") ? 0 : 2;
         }
         auto it = commands.find(inv.command);

@@ -1,7 +1,9 @@
 // The parameter report: rows, comparison, mismatch count, status line and
 // the CSV export.
 #include "FileTestSupport.h"
+#include "TestSupport.h"
 
+#include "app/AppSettings.h"
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
 #include "files/ParameterReport.h"
@@ -12,6 +14,7 @@
 #include <regex>
 
 using namespace filetest;
+using testsupport::TempConfigHome;
 using Cmp = CParameterEnumerationInterface;
 
 namespace {
@@ -172,4 +175,74 @@ TEST(ReportCsv, ExportWritesTheWholeTextOrNothing)
     limit.Lift();
     EXPECT_EQ(ReadText(path), report.CsvText()); // the previous export, whole
     EXPECT_EQ(dir.FileCount(), 1u);
+}
+
+// The header row and the byte-order mark are added around the lines of the
+// default form, which stays as scripts read it.
+TEST(ReportCsv, AHeaderRowAndAByteOrderMarkOnlyWhenAsked)
+{
+    CParameterReport report(kDc);
+    const std::string plain = report.CsvText();
+    EXPECT_EQ(report.CsvText(SCsvOptions{}), plain);
+    EXPECT_EQ(plain.rfind("\"", 0), 0u) << "no mark, no header";
+
+    SCsvOptions header;
+    header.header = true;
+    EXPECT_EQ(report.CsvText(header), "\"Group\",\"Name\",\"PC\"\r\n" + plain);
+
+    SCsvOptions bom;
+    bom.byteOrderMark = true;
+    EXPECT_EQ(report.CsvText(bom), "\xEF\xBB\xBF" + plain);
+
+    // After a comparison the fourth column is named as the window names it;
+    // a title with a quote and a comma stays one field.
+    CRegisterImage meter = kDc;
+    meter.SetWord(10, 4);
+    report.SetComparison(meter, "golden \"A\", line 2.cfg");
+    SCsvOptions both;
+    both.header = both.byteOrderMark = true;
+    const std::string text = report.CsvText(both);
+    ASSERT_EQ(text.rfind("\xEF\xBB\xBF", 0), 0u);
+    const std::vector<std::string> lines = Lines(text.substr(3), 4);
+    ASSERT_EQ(lines.size(), 164u);
+    EXPECT_EQ(lines[0], R"("Group","Name","PC","golden ""A"", line 2.cfg")");
+    EXPECT_EQ(text.substr(3 + lines[0].size() + 2), report.CsvText());
+
+    TempDir dir;
+    report.ExportCsv(dir.Path("r.csv"), both);
+    EXPECT_EQ(ReadText(dir.Path("r.csv")), text);
+}
+
+TEST(ReportCsv, TheHeaderIsInTheDisplayLanguage)
+{
+    ASSERT_TRUE(CStringTable::LoadLanguageFile(std::string(Q6K_SOURCE_DIR) + "/src/res/strings.ja.txt"));
+    SCsvOptions header;
+    header.header = true;
+    const std::string text = CParameterReport(kDc).CsvText(header);
+    CStringTable::UnloadLanguage();
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "\"グループ\",\"名称\",\"PC\"");
+}
+
+TEST(ReportCsv, TheWindowsChoicesAreKeptAndAWrongValueGivesTheDefault)
+{
+    TempConfigHome home;
+    SCsvOptions options;
+    options.Load();
+    EXPECT_FALSE(options.header);
+    EXPECT_FALSE(options.byteOrderMark);
+    options.byteOrderMark = true;
+    options.Save();
+    SCsvOptions loaded;
+    loaded.Load();
+    EXPECT_FALSE(loaded.header);
+    EXPECT_TRUE(loaded.byteOrderMark);
+
+    CSettingsStore::Write("Report", {{"CsvHeader", "yes"}, {"CsvBom", "1"}});
+    CSettingsStore::TakeWarnings();
+    loaded.Load();
+    EXPECT_FALSE(loaded.header);
+    EXPECT_TRUE(loaded.byteOrderMark);
+    const std::vector<std::string> warnings = CSettingsStore::TakeWarnings();
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("CsvHeader"), std::string::npos) << warnings[0];
 }

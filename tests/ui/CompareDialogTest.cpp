@@ -12,6 +12,7 @@
 #include "files/ConfigFile.h"
 #include "model/ParameterDescriptorTable.h"
 #include "ui/comm/CommDialog.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
 
 #include <QCheckBox>
@@ -388,4 +389,34 @@ TEST_F(CompareDialogTest, AFileWithValuesAMeterWouldNotTakeIsComparedWithThemMar
     CompareWithFile(SaveFile(factory, "factory.cfg"));
     EXPECT_EQ(m_dialog->StatusLine()->text(), "All parameters matching.");
     EXPECT_FALSE(Cell(row, CCompareList::kComparisonColumn)->text().endsWith(" !"));
+}
+
+TEST_F(CompareDialogTest, TheCsvChoicesBesideTheExportAreKeptForTheNextReport)
+{
+    Open(Model(kDcVoltageModel));
+    EXPECT_FALSE(m_dialog->CsvHeader()->isChecked());
+    EXPECT_FALSE(m_dialog->CsvBom()->isChecked());
+    EXPECT_EQ(AccessKeyOf(m_dialog->CsvHeader()->text()), QChar('H'));
+    EXPECT_EQ(AccessKeyOf(m_dialog->CsvBom()->text()), QChar('B'));
+    CompareWithFile(SaveFile(Model(kThermocoupleModel), "tc.cfg"));
+    const std::string plain = m_dialog->Report().CsvText();
+    EXPECT_EQ(ExportCsv("plain.csv").size(), static_cast<std::size_t>(kParameterCount)) << "no header";
+
+    QTest::mouseClick(m_dialog->CsvHeader(), Qt::LeftButton);
+    QTest::mouseClick(m_dialog->CsvBom(), Qt::LeftButton);
+    ExportCsv("marked.csv");
+    std::ifstream in(Path("marked.csv"), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "\xEF\xBB\xBF\"Group\",\"Name\",\"PC\",\"tc.cfg\"\r\n" + plain);
+
+    // The next report offers the same, until changed.
+    Open(Model(kDcVoltageModel));
+    EXPECT_TRUE(m_dialog->CsvHeader()->isChecked());
+    EXPECT_TRUE(m_dialog->CsvBom()->isChecked());
+    m_dialog->CsvHeader()->click();
+    Open(Model(kDcVoltageModel));
+    EXPECT_FALSE(m_dialog->CsvHeader()->isChecked());
+    EXPECT_TRUE(m_dialog->CsvBom()->isChecked());
+    EXPECT_TRUE(m_messages.Messages().empty());
 }

@@ -1,9 +1,11 @@
 // The Device Information window polling the meter simulator and a scripted
 // meter: what it shows, the blinking error state when the meter goes away
 // and its end when it comes back, the infrared link, the Tag and Max/Min
-// actions, the address of the next poll, and a close while a poll waits.
+// actions, the address of the next poll, recording the polls to a file and
+// saving the trend, and a close while a poll waits.
 #include "ui/jobs/DeviceInformationDialog.h"
 
+#include "CsvParse.h"
 #include "ModalDriver.h"
 #include "SimProcess.h"
 #include "TestSupport.h"
@@ -11,6 +13,7 @@
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "model/DeviceType.h"
+#include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/LedIndicator.h"
@@ -20,6 +23,8 @@
 #include "ui/jobs/TrendView.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,6 +94,22 @@ Writes WritesTo(FakeMeter& meter)
         writes.emplace_back(r[2] << 8 | r[3], values);
     }
     return writes;
+}
+
+// A known model whose tag reads "OLD".
+void AnswerWithTagOld(FakeMeter& meter)
+{
+    meter.Register(9600) = 2001;
+    meter.Register(9601) = 3;
+    meter.Register(9631) = 'O';
+    meter.Register(9632) = 'L';
+    meter.Register(9633) = 'D';
+}
+
+std::string ReadFile(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
 std::vector<std::uint16_t> TagRegisters(const std::string& text)
@@ -204,11 +225,7 @@ TEST_F(DeviceInformationTest, MaxMinAsksFirstTheTagIsWrittenWholeAndTheAddressSe
 {
     PtyPair pty;
     FakeMeter meter(pty.Master());
-    meter.Register(9600) = 2001;
-    meter.Register(9601) = 3;
-    meter.Register(9631) = 'O';
-    meter.Register(9632) = 'L';
-    meter.Register(9633) = 'D';
+    AnswerWithTagOld(meter);
     Show(Rs485Settings(pty.SlavePath()));
     ASSERT_TRUE(WaitForPolls(1));
     EXPECT_EQ(Value(kTagRow), "OLD");
@@ -272,6 +289,82 @@ TEST_F(DeviceInformationTest, MaxMinAsksFirstTheTagIsWrittenWholeAndTheAddressSe
     EXPECT_EQ(requests.back()[0], 5);
     EXPECT_EQ(requests[before][0] == 1 || requests[before][0] == 5, true);
     EXPECT_EQ(ComSettings().Address, 1) << "the stored settings stay";
+}
+
+TEST_F(DeviceInformationTest, RecordsThePollsUntilStoppedOrClosedAndSavesTheTrendAsAPicture)
+{
+    PtyPair pty;
+    FakeMeter meter(pty.Master());
+    AnswerWithTagOld(meter);
+    Show(Rs485Settings(pty.SlavePath()));
+    const std::string dir = m_home.Dir();
+    QString next;
+    m_dialog->SetFileNameAsker([&](QWidget*, CDeviceInformationDialog::EFileDialog) { return next; });
+    QLabel* label = m_dialog->RecordLabel();
+    QPushButton* record = m_dialog->Button(monitortext::kRecord);
+    EXPECT_FALSE(label->isVisible());
+    EXPECT_EQ(record->text(), CommandCaption(monitortext::kRecord));
+    EXPECT_EQ(AccessKeyOf(record->text()), QChar('R'));
+
+    next = QString::fromStdString(dir + "/live.csv");
+    Click(monitortext::kRecord);
+    ASSERT_TRUE(m_dialog->Recording());
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(record->text(), CommandCaption(monitortext::kStopRecording));
+    ASSERT_TRUE(WaitForPolls(3));
+    const long long rows = m_dialog->Log().Rows();
+    EXPECT_GE(rows, 3);
+    EXPECT_EQ(label->text(), QString("Recording: %1 row(s)").arg(rows));
+    EXPECT_EQ(label->accessibleName(), label->text()) << "for a screen reader";
+
+    Click(monitortext::kStopRecording);
+    EXPECT_FALSE(m_dialog->Recording());
+    EXPECT_EQ(record->text(), CommandCaption(monitortext::kRecord));
+    const long long written = m_dialog->Log().Rows();
+    EXPECT_EQ(label->text(), QString("Recording stopped: %1 row(s) in %2").arg(written).arg(next));
+    ASSERT_TRUE(WaitForPolls(2));
+    const std::string text = ReadFile(dir + "/live.csv");
+    const std::optional<CsvRows> csv = ParseCsv(text);
+    ASSERT_TRUE(csv.has_value()) << text;
+    ASSERT_EQ(csv->size(), static_cast<std::size_t>(written) + 1) << "no row after Stop";
+    EXPECT_EQ((*csv)[0][1], "Tag name");
+    for (std::size_t r = 1; r < csv->size(); ++r) {
+        ASSERT_EQ((*csv)[r].size(), 14u);
+        EXPECT_EQ((*csv)[r][1], "OLD");
+        EXPECT_EQ((*csv)[r][12], "Communicating");
+        EXPECT_EQ((*csv)[r][13], "ok");
+    }
+
+    // The trend as a picture; a folder that is not there is said.
+    next = QString::fromStdString(dir + "/trend.png");
+    Click(monitortext::kSaveTrend);
+    const QImage picture(next);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), m_dialog->TrendView()->size());
+    EXPECT_TRUE(m_messages.Messages().empty());
+    next = QString::fromStdString(dir + "/missing/trend.png");
+    Click(monitortext::kSaveTrend);
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_messages.Messages()[0].text, "The trend picture could not be saved as " + next + ".");
+    m_messages.Clear();
+    next = QString::fromStdString(dir + "/missing/live.csv");
+    Click(monitortext::kRecord);
+    EXPECT_FALSE(m_dialog->Recording());
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_messages.Messages()[0].text, "The record " + next + " could not be created: No such file or directory");
+    m_messages.Clear();
+
+    // Closing the window ends a record with its last row whole.
+    next = QString::fromStdString(dir + "/closed.csv");
+    Click(monitortext::kRecord);
+    ASSERT_TRUE(WaitForPolls(2));
+    m_dialog->close();
+    EXPECT_FALSE(m_dialog->Recording());
+    const std::optional<CsvRows> closed = ParseCsv(ReadFile(dir + "/closed.csv"));
+    ASSERT_TRUE(closed.has_value());
+    EXPECT_EQ(closed->size(), static_cast<std::size_t>(m_dialog->Log().Rows()) + 1);
+    EXPECT_GE(closed->size(), 3u);
+    EXPECT_TRUE(m_messages.Messages().empty());
 }
 
 TEST_F(DeviceInformationTest, ClosingWhileAPollWaitsForItsAnswerEndsAtOnce)

@@ -174,10 +174,38 @@ std::string JsonQuoted(std::string_view text)
     return out;
 }
 
+int AppendWholeLine(int fd, std::string_view line)
+{
+    const off_t before = lseek(fd, 0, SEEK_END);
+    std::size_t done = 0;
+    int err = 0;
+    // One write, unless it falls short; the rest only to learn why.
+    while (done < line.size()) {
+        const ssize_t w = write(fd, line.data() + done, line.size() - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            err = w < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<std::size_t>(w);
+    }
+    // EINVAL: a file that cannot be synced (a terminal, a pipe) has nothing to sync.
+    if (err == 0 && fsync(fd) != 0 && errno != EINVAL)
+        err = errno;
+    if (err != 0 && done > 0 && before >= 0)
+        (void)ftruncate(fd, before); // no partial line stays
+    return err;
+}
+
 std::string UtcTimeText()
 {
+    return UtcTimeText(std::chrono::system_clock::now());
+}
+
+std::string UtcTimeText(std::chrono::system_clock::time_point now)
+{
     using namespace std::chrono;
-    const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm tm{};
@@ -330,24 +358,7 @@ void CMeterHistory::Append(const SLogEntry& entry)
         Fail(file_ids::kLogFailed, path, errno);
     // One writer at a time, so that a line taken back is this one's.
     flock(fd, LOCK_EX);
-    const off_t before = lseek(fd, 0, SEEK_END);
-    std::size_t done = 0;
-    int err = 0;
-    // One write, unless it falls short; the rest only to learn why.
-    while (done < line.size()) {
-        const ssize_t w = write(fd, line.data() + done, line.size() - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            err = w < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += static_cast<std::size_t>(w);
-    }
-    if (err == 0 && fsync(fd) != 0)
-        err = errno;
-    if (err != 0 && done > 0 && before >= 0)
-        (void)ftruncate(fd, before); // no partial line stays
+    const int err = AppendWholeLine(fd, line);
     close(fd);
     if (err != 0)
         Fail(file_ids::kLogFailed, path, err);

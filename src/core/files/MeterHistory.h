@@ -10,6 +10,7 @@
 
 #include "model/RegisterImage.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,3 +96,8 @@ private:
 std::string JsonQuoted(std::string_view text);
 // The time now, UTC: "2026-12-08T11:43:05.123Z".
 std::string UtcTimeText();
+std::string UtcTimeText(std::chrono::system_clock::time_point time);
+// Appends `line` to the end of the open file `fd` in one write and syncs it
+// to the disk; a write that falls short is taken back, so the file ends
+// with the last whole line. Returns 0 or the errno of the failure.
+int AppendWholeLine(int fd, std::string_view line);

@@ -1,5 +1,6 @@
 #include "files/ParameterReport.h"
 
+#include "app/AppSettings.h"
 #include "app/MessageFormat.h"
 #include "app/PrivateException.h"
 #include "app/StringTable.h"
@@ -102,9 +103,43 @@ std::string CParameterReport::CsvField(const std::string& text)
     return out;
 }
 
-std::string CParameterReport::CsvText() const
+namespace {
+constexpr const char* kSettingsSection = "Report";
+}
+
+void SCsvOptions::Load()
+{
+    const CIniFile store = CSettingsStore::Snapshot();
+    auto flag = [&store](const char* key) {
+        return CSettingsStore::ValidInt(store, kSettingsSection, key, 0,
+                                        [](long long v) { return v == 0 || v == 1; }) == 1;
+    };
+    header = flag("CsvHeader");
+    byteOrderMark = flag("CsvBom");
+}
+
+void SCsvOptions::Save() const
+{
+    CSettingsStore::Write(kSettingsSection, {{"CsvHeader", header ? "1" : "0"}, {"CsvBom", byteOrderMark ? "1" : "0"}});
+}
+
+std::string CParameterReport::CsvText(const SCsvOptions& options) const
 {
     std::string out;
+    if (options.byteOrderMark)
+        out += "\xEF\xBB\xBF";
+    if (options.header) {
+        out += CsvField(CStringTable::Get(file_ids::kColumnGroup));
+        out += ',';
+        out += CsvField(CStringTable::Get(file_ids::kColumnName));
+        out += ',';
+        out += CsvField(CStringTable::Get(file_ids::kColumnPc));
+        if (m_compared) {
+            out += ',';
+            out += CsvField(m_title);
+        }
+        out += "\r\n";
+    }
     for (const SReportRow& row : m_rows) {
         out += CsvField(row.group);
         out += ',';
@@ -120,8 +155,8 @@ std::string CParameterReport::CsvText() const
     return out;
 }
 
-void CParameterReport::ExportCsv(const std::string& path) const
+void CParameterReport::ExportCsv(const std::string& path, const SCsvOptions& options) const
 {
-    if (int err = WriteFileAtomically(path, CsvText()))
+    if (int err = WriteFileAtomically(path, CsvText(options)))
         throw CPrivateException(file_ids::kCsvWriteError, err);
 }

@@ -32,6 +32,23 @@ struct SReportRow
     }
 };
 
+// How the CSV export is laid out beyond its fields. The defaults give the
+// form scripts have always read.
+struct SCsvOptions
+{
+    // A first row naming the columns as the report window's captions do, in
+    // the display language.
+    bool header = false;
+    // UTF-8's byte-order mark first: spreadsheet programs need it to read
+    // Japanese text as UTF-8.
+    bool byteOrderMark = false;
+
+    // The report window's choices, in section "Report" of the settings.
+    void Load();
+    // Raises CPrivateException when the settings cannot be written.
+    void Save() const;
+};
+
 class CParameterReport
 {
 public:
@@ -69,11 +86,12 @@ public:
     bool IsStatusAlert() const { return m_mismatchCount != 0 || !m_flagged.empty(); }
 
     // One line per parameter, "group","name","value"[,"comparison value"],
-    // each ended by CR LF; a quote inside a text is doubled.
-    std::string CsvText() const;
+    // each ended by CR LF; a quote inside a text is doubled. `options` may
+    // put a byte-order mark and a header row before them.
+    std::string CsvText(const SCsvOptions& options = {}) const;
     // Writes CsvText() to `path` as a whole new file, so a failure never
     // leaves a partial file. Raises CPrivateException (12302) on failure.
-    void ExportCsv(const std::string& path) const;
+    void ExportCsv(const std::string& path, const SCsvOptions& options = {}) const;
 
     // `text` as one quoted CSV field.
     static std::string CsvField(const std::string& text);

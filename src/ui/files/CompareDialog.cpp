@@ -88,6 +88,7 @@ void CCompareDialog::BuildControls()
 
     auto* right = new QVBoxLayout;
     right->addWidget(m_exportCsv);
+    right->addLayout(BuildCsvChoices());
     right->addWidget(m_copy);
     right->addWidget(compareGroup);
     right->addStretch(1);
@@ -108,6 +109,35 @@ void CCompareDialog::BuildControls()
         m_filter->setFocus(Qt::ShortcutFocusReason);
         m_filter->selectAll();
     });
+}
+
+QLayout* CCompareDialog::BuildCsvChoices()
+{
+    SCsvOptions stored;
+    stored.Load();
+    auto box = [this](unsigned id, const char* name, bool checked) {
+        auto* b = new QCheckBox(CommandCaption(id), this);
+        b->setObjectName(QLatin1String(name));
+        b->setChecked(checked);
+        // Kept at once, so that the next report offers the same.
+        connect(b, &QCheckBox::toggled, this, [this] { RunCommand(this, [this] { CsvChoices().Save(); }); });
+        return b;
+    };
+    m_csvHeader = box(reporttext::kCsvHeader, "csvHeader", stored.header);
+    m_csvBom = box(reporttext::kCsvBom, "csvBom", stored.byteOrderMark);
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(12, 0, 0, 0); // under the button they belong to
+    layout->addWidget(m_csvHeader);
+    layout->addWidget(m_csvBom);
+    return layout;
+}
+
+SCsvOptions CCompareDialog::CsvChoices() const
+{
+    SCsvOptions options;
+    options.header = m_csvHeader->isChecked();
+    options.byteOrderMark = m_csvBom->isChecked();
+    return options;
 }
 
 QPushButton* CCompareDialog::Button(unsigned captionId) const
@@ -182,7 +212,7 @@ void CCompareDialog::OnExportCsv()
     const QString path = AskFileName(EFileDialog::SaveCsv);
     if (path.isEmpty())
         return;
-    RunCommand(this, [this, &path] { m_report.ExportCsv(path.toStdString()); });
+    RunCommand(this, [this, &path] { m_report.ExportCsv(path.toStdString(), CsvChoices()); });
 }
 
 QString CCompareDialog::QtFileFilter(unsigned stringId)

@@ -35,6 +35,8 @@ inline constexpr unsigned kDifferencesOnly = 12956;
 inline constexpr unsigned kFindName = 12957;
 inline constexpr unsigned kParameters = 12958;
 inline constexpr unsigned kDevice = 2453; // the button and the title of a meter comparison
+inline constexpr unsigned kCsvHeader = 17311;
+inline constexpr unsigned kCsvBom = 17312;
 } // namespace reporttext
 
 class CCompareDialog : public QDialog
@@ -73,6 +75,9 @@ public:
     QPushButton* Button(unsigned captionId) const;
     QCheckBox* DifferencesOnly() const { return m_differencesOnly; }
     QLineEdit* NameFilter() const { return m_filter; }
+    // The CSV choices beside the export button, kept in the settings.
+    QCheckBox* CsvHeader() const { return m_csvHeader; }
+    QCheckBox* CsvBom() const { return m_csvBom; }
 
     // The filter of a file dialog from a string of the table
     // ("Text (*.x)|*.x|...||") in Qt's form ("Text (*.x);;...").
@@ -81,6 +86,8 @@ public:
 private:
     void BuildControls();
     void ApplyRowFilter();
+    QLayout* BuildCsvChoices();
+    SCsvOptions CsvChoices() const;
     QString AskFileName(EFileDialog kind);
 
     CParameterReport m_report;
@@ -91,6 +98,8 @@ private:
     QLineEdit* m_filter = nullptr;
     QCheckBox* m_differencesOnly = nullptr;
     QPushButton* m_exportCsv = nullptr;
+    QCheckBox* m_csvHeader = nullptr;
+    QCheckBox* m_csvBom = nullptr;
     QPushButton* m_copy = nullptr;
     QPushButton* m_device = nullptr;
     QPushButton* m_file = nullptr;

@@ -1,6 +1,8 @@
 #include "ui/jobs/DeviceInformationDialog.h"
 
+#include "app/MessageFormat.h"
 #include "comm/ModbusInterface.h"
+#include "files/FileStringIds.h"
 #include "files/MeterHistory.h"
 #include "jobs/TagMaxMin.h"
 #include "ui/common/AccessKeys.h"
@@ -8,12 +10,16 @@
 #include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/LedIndicator.h"
+#include "ui/files/CompareDialog.h"
 #include "ui/jobs/TagDialog.h"
 #include "ui/jobs/TrendView.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -125,6 +131,8 @@ void CDeviceInformationDialog::BuildControls()
     connect(m_maxMin, &QPushButton::clicked, this, &CDeviceInformationDialog::OnMaxMin);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_address, &QComboBox::activated, this, &CDeviceInformationDialog::OnAddressChosen);
+    connect(m_record, &QPushButton::clicked, this, &CDeviceInformationDialog::OnRecord);
+    connect(m_saveTrend, &QPushButton::clicked, this, &CDeviceInformationDialog::OnSaveTrend);
     PaintStatus();
 }
 
@@ -158,9 +166,16 @@ QLayout* CDeviceInformationDialog::BuildStatusLine()
     m_addressLabel->setVisible(!infrared);
     m_address->setVisible(!infrared);
 
+    // Beside the lamp: whether the polls are being recorded, and how many.
+    m_recordLabel = new QLabel(this);
+    m_recordLabel->setObjectName(QStringLiteral("recording"));
+    m_recordLabel->setTextFormat(Qt::PlainText);
+    m_recordLabel->setVisible(false);
+
     auto* top = new QHBoxLayout;
     top->addWidget(m_lamp);
     top->addWidget(m_statusLabel);
+    top->addWidget(m_recordLabel);
     top->addStretch(1);
     top->addWidget(m_addressLabel);
     top->addWidget(m_address);
@@ -178,6 +193,8 @@ QLayout* CDeviceInformationDialog::BuildActions()
     m_tag = button(monitortext::kTag, "tag");
     m_maxMin = button(monitortext::kMaxMin, "maxMin");
     m_close = button(monitortext::kClose, "close");
+    m_record = button(monitortext::kRecord, "record");
+    m_saveTrend = button(monitortext::kSaveTrend, "saveTrend");
     auto* utility = new QGroupBox(UiText(monitortext::kUtility), this);
     (new QVBoxLayout(utility))->addWidget(m_tag);
     auto* reset = new QGroupBox(UiText(monitortext::kReset), this);
@@ -186,6 +203,8 @@ QLayout* CDeviceInformationDialog::BuildActions()
     auto* actions = new QVBoxLayout;
     actions->addWidget(utility);
     actions->addWidget(reset);
+    actions->addWidget(m_record);
+    actions->addWidget(m_saveTrend);
     actions->addStretch(1);
     actions->addWidget(m_close);
     return actions;
@@ -197,6 +216,9 @@ QPushButton* CDeviceInformationDialog::Button(unsigned captionId) const
     case monitortext::kTag: return m_tag;
     case monitortext::kMaxMin: return m_maxMin;
     case monitortext::kClose: return m_close;
+    case monitortext::kRecord:
+    case monitortext::kStopRecording: return m_record;
+    case monitortext::kSaveTrend: return m_saveTrend;
     default: return nullptr;
     }
 }
@@ -230,6 +252,7 @@ void CDeviceInformationDialog::StopPolling()
 void CDeviceInformationDialog::done(int result)
 {
     StopPolling();
+    StopRecording();
     CObserverDialog::done(result);
 }
 
@@ -241,6 +264,7 @@ void CDeviceInformationDialog::OnObserverUpdate(CObservable*)
     const bool error = m_worker->Error();
     ShowPoll(error, m_measurands);
     m_statusLabel->setToolTip(error ? UiMessage(m_worker->ErrorText()) : QString());
+    RecordPoll(error);
     m_worker->PostCommand(CBackThread::kPoll);
 }
 
@@ -323,4 +347,84 @@ void CDeviceInformationDialog::OnMaxMin()
         if (const std::string warning = ResetMaxMin(m_link, history); !warning.empty())
             ShowMessage(this, UiMessage(warning), MessageIcon::Warning);
     });
+}
+
+void CDeviceInformationDialog::OnRecord()
+{
+    if (m_log.IsOpen()) {
+        StopRecording();
+        return;
+    }
+    const QString path = AskFileName(EFileDialog::RecordCsv);
+    if (path.isEmpty())
+        return;
+    RunCommand(this, [this, &path] {
+        m_log.Open(path.toStdString());
+        m_record->setText(CommandCaption(monitortext::kStopRecording));
+        SayRecording(LoadMessage(monitortext::kRecordingRows, {0}));
+        m_recordLabel->setVisible(true);
+    });
+}
+
+void CDeviceInformationDialog::RecordPoll(bool error)
+{
+    if (!m_log.IsOpen())
+        return;
+    const bool written = RunCommand(this, [this, error] {
+        m_log.AddPoll(CLiveValueLog::Clock::now(), error ? nullptr : &m_measurands, m_worker->ErrorText());
+    });
+    if (!written) {
+        StopRecording(); // the record closed itself; the window says so
+        return;
+    }
+    SayRecording(LoadMessage(monitortext::kRecordingRows, {m_log.Rows()}));
+}
+
+void CDeviceInformationDialog::StopRecording()
+{
+    if (m_log.Path().empty())
+        return;
+    m_log.Close();
+    m_record->setText(CommandCaption(monitortext::kRecord));
+    SayRecording(LoadMessage(monitortext::kRecordingStopped, {m_log.Rows(), m_log.Path()}));
+}
+
+void CDeviceInformationDialog::SayRecording(const std::string& text)
+{
+    m_recordLabel->setText(UiMessage(text));
+    // The name is what a screen reader reads as the count changes.
+    m_recordLabel->setAccessibleName(m_recordLabel->text());
+}
+
+void CDeviceInformationDialog::OnSaveTrend()
+{
+    const QString path = AskFileName(EFileDialog::TrendPng);
+    if (!path.isEmpty())
+        SaveTrend(path);
+}
+
+bool CDeviceInformationDialog::SaveTrend(const QString& path)
+{
+    // QImage::save tells no reason; the message names the file.
+    if (m_trendView->grab().toImage().save(path, "PNG"))
+        return true;
+    ShowMessage(this,
+                UiMessage(LoadMessage(monitortext::kTrendNotSaved, {QDir::toNativeSeparators(path).toStdString()})),
+                MessageIcon::Error);
+    return false;
+}
+
+QString CDeviceInformationDialog::AskFileName(EFileDialog kind)
+{
+    if (m_askFileName)
+        return m_askFileName(this, kind);
+    const bool csv = kind == EFileDialog::RecordCsv;
+    QFileDialog dialog(this);
+    dialog.setNameFilter(CCompareDialog::QtFileFilter(csv ? file_ids::kCsvFileFilter : monitortext::kPngFileFilter));
+    dialog.setDefaultSuffix(csv ? QStringLiteral("csv") : QStringLiteral("png"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
 }

@@ -5,9 +5,12 @@
 // blinking on a communication error, without a message box), and a trend of
 // the display value under the table. "Tag" edits the meter's tag, "Max/Min"
 // resets its held maximum and minimum, the device address list changes the
-// address of the next poll (not stored). Closing the window ends a poll in
-// progress at once.
+// address of the next poll (not stored). "Record..." writes every poll to a
+// CSV file until "Stop recording" (CLiveValueLog; the count of rows shows
+// beside the lamp), "Save Trend..." saves the trend as a PNG picture. Closing
+// the window ends a poll in progress at once and closes the record.
 
+#include "files/LiveValueLog.h"
 #include "jobs/BackThread.h"
 #include "jobs/TrendRecord.h"
 #include "model/Measurands.h"
@@ -17,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 class CDataGridView;
@@ -45,6 +49,13 @@ inline constexpr unsigned kTrendPaused = 12972;
 inline constexpr unsigned kLamp = 12973;
 inline constexpr unsigned kClose = 12955;
 inline constexpr unsigned kDeviceAddress = 12651;
+inline constexpr unsigned kRecord = 17300;
+inline constexpr unsigned kStopRecording = 17301;
+inline constexpr unsigned kRecordingRows = 17302; // %1 rows
+inline constexpr unsigned kSaveTrend = 17303;
+inline constexpr unsigned kTrendNotSaved = 17304; // %1 path
+inline constexpr unsigned kPngFileFilter = 17313;
+inline constexpr unsigned kRecordingStopped = 17314; // %1 rows, %2 path
 // The value table's labels, top to bottom: "Tag name" ... "Firmware version".
 inline constexpr unsigned kFirstLabel = 13020;
 inline constexpr unsigned kLabelDisplayValue = 13021;
@@ -58,10 +69,15 @@ class CDeviceInformationDialog : public CObserverDialog
 public:
     static constexpr int kValueRows = CMeasurands::kMeasurandCount;
     // Measurand numbers of the value table's rows, top to bottom.
-    static constexpr std::array<int, kValueRows> kRowMeasurands = {4, 5, 6, 7, 9, 8, 10, 0, 3, 1, 2};
+    static constexpr std::array<int, kValueRows> kRowMeasurands = CLiveValueLog::kColumnMeasurands;
     static constexpr int kBlinkPeriodMs = 500;
     static constexpr int kLowestAddress = kFirstDeviceAddress;
     static constexpr int kHighestAddress = kLastDeviceAddress;
+
+    // Asks for a file name to save; tests stand in for the system's file
+    // dialog. An empty name means the user cancelled.
+    enum class EFileDialog { RecordCsv, TrendPng };
+    using FileNameAsker = std::function<QString(QWidget* parent, EFileDialog kind)>;
 
     // Polls `link` (not owned) once shown; the caller has run the Connect
     // step on it.
@@ -76,6 +92,15 @@ public:
     void OnTag();
     void OnMaxMin();
     void OnAddressChosen(int index);
+    // Starts recording to a file asked for, or stops a record in progress.
+    void OnRecord();
+    void OnSaveTrend();
+    // Saves the trend as drawn as a PNG picture; false (and said) on failure.
+    bool SaveTrend(const QString& path);
+    void SetFileNameAsker(FileNameAsker asker) { m_askFileName = std::move(asker); }
+    bool Recording() const { return m_log.IsOpen(); }
+    const CLiveValueLog& Log() const { return m_log; }
+    QLabel* RecordLabel() const { return m_recordLabel; }
 
     // Shows a poll's result as the worker's notification does: the values
     // (when good), the status text, the lamp and the trend.
@@ -114,6 +139,11 @@ private:
     void StopPolling();
     // Puts the status text into its control in the colours of the state.
     void PaintStatus();
+    // Writes the row of the poll just shown; a failed write ends the record.
+    void RecordPoll(bool error);
+    void StopRecording();
+    void SayRecording(const std::string& text);
+    QString AskFileName(EFileDialog kind);
 
     CModbusInterface& m_link;
     CMeasurands m_measurands;
@@ -126,6 +156,8 @@ private:
     bool m_error = false;
     bool m_blink = false;
     int m_pollsShown = 0;
+    CLiveValueLog m_log;
+    FileNameAsker m_askFileName;
 
     CLedIndicator* m_lamp = nullptr;
     QLabel* m_statusLabel = nullptr;
@@ -135,5 +167,8 @@ private:
     CTrendView* m_trendView = nullptr;
     QPushButton* m_tag = nullptr;
     QPushButton* m_maxMin = nullptr;
+    QLabel* m_recordLabel = nullptr;
+    QPushButton* m_record = nullptr;
+    QPushButton* m_saveTrend = nullptr;
     QPushButton* m_close = nullptr;
 };
