@@ -218,7 +218,7 @@ TEST_F(CliMonitorLog, TheReportsCsvTakesAHeaderAndAByteOrderMarkWhenAsked)
     CliRun r = Cli("report " + file + " --compare '" + other + "' --csv " + marked + " --csv-header --csv-bom");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(marked),
-              "\xEF\xBB\xBF\"Group\",\"Name\",\"PC\",\"b, \"\"golden\"\".cfg\"\r\n" + ReadFile(plain));
+              "\xEF\xBB\xBF\"Group\",\"Parameter\",\"PC\",\"b, \"\"golden\"\".cfg\"\r\n" + ReadFile(plain));
     EXPECT_EQ(ReadFile(plain).rfind("\"", 0), 0u);
     EXPECT_EQ(Cli("report " + file + " --csv-bom").status, 2) << "nothing to mark";
 }

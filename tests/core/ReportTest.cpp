@@ -188,7 +188,7 @@ TEST(ReportCsv, AHeaderRowAndAByteOrderMarkOnlyWhenAsked)
 
     SCsvOptions header;
     header.header = true;
-    EXPECT_EQ(report.CsvText(header), "\"Group\",\"Name\",\"PC\"\r\n" + plain);
+    EXPECT_EQ(report.CsvText(header), "\"Group\",\"Parameter\",\"PC\"\r\n" + plain);
 
     SCsvOptions bom;
     bom.byteOrderMark = true;
@@ -205,7 +205,7 @@ TEST(ReportCsv, AHeaderRowAndAByteOrderMarkOnlyWhenAsked)
     ASSERT_EQ(text.rfind("\xEF\xBB\xBF", 0), 0u);
     const std::vector<std::string> lines = Lines(text.substr(3), 4);
     ASSERT_EQ(lines.size(), 164u);
-    EXPECT_EQ(lines[0], R"("Group","Name","PC","golden ""A"", line 2.cfg")");
+    EXPECT_EQ(lines[0], R"("Group","Parameter","PC","golden ""A"", line 2.cfg")");
     EXPECT_EQ(text.substr(3 + lines[0].size() + 2), report.CsvText());
 
     TempDir dir;
@@ -220,7 +220,7 @@ TEST(ReportCsv, TheHeaderIsInTheDisplayLanguage)
     header.header = true;
     const std::string text = CParameterReport(kDc).CsvText(header);
     CStringTable::UnloadLanguage();
-    EXPECT_EQ(text.substr(0, text.find("\r\n")), "\"グループ\",\"名称\",\"PC\"");
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "\"グループ\",\"パラメータ\",\"PC\"");
 }
 
 TEST(ReportCsv, TheWindowsChoicesAreKeptAndAWrongValueGivesTheDefault)

@@ -408,7 +408,7 @@ TEST_F(CompareDialogTest, TheCsvChoicesBesideTheExportAreKeptForTheNextReport)
     std::ifstream in(Path("marked.csv"), std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(), "\xEF\xBB\xBF\"Group\",\"Name\",\"PC\",\"tc.cfg\"\r\n" + plain);
+    EXPECT_EQ(text.str(), "\xEF\xBB\xBF\"Group\",\"Parameter\",\"PC\",\"tc.cfg\"\r\n" + plain);
 
     // The next report offers the same, until changed.
     Open(Model(kDcVoltageModel));

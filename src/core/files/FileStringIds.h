@@ -9,6 +9,8 @@ inline constexpr unsigned kCsvFileFilter = 1001;    // "Csv Files (*.csv)|..."
 // Column headers of the report.
 inline constexpr unsigned kColumnGroup = 2450;
 inline constexpr unsigned kColumnName = 2451;
+// The CSV header row names the name column "Parameter", as scripts expect.
+inline constexpr unsigned kCsvColumnParameter = 17315;
 inline constexpr unsigned kColumnPc = 2452;
 inline constexpr unsigned kColumnDevice = 2453; // also the comparison title after a meter comparison
 

@@ -131,7 +131,7 @@ std::string CParameterReport::CsvText(const SCsvOptions& options) const
     if (options.header) {
         out += CsvField(CStringTable::Get(file_ids::kColumnGroup));
         out += ',';
-        out += CsvField(CStringTable::Get(file_ids::kColumnName));
+        out += CsvField(CStringTable::Get(file_ids::kCsvColumnParameter));
         out += ',';
         out += CsvField(CStringTable::Get(file_ids::kColumnPc));
         if (m_compared) {
