@@ -179,6 +179,11 @@ std::string JsonQuoted(std::string_view text)
     return out;
 }
 
+std::string LoginName()
+{
+    return UserName();
+}
+
 std::string UtcTimeText()
 {
     using namespace std::chrono;
