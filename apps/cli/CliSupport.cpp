@@ -15,9 +15,9 @@ namespace cli {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",    "--parity",  "--stop",
-                                             "--address", "--host", "--service", "--compare", "--csv",
-                                             "--count",   "--from", "--to",      "--timeout", "--serial"};
+const std::set<std::string> kValueOptions = {
+    "--link", "--port",  "--baud", "--parity", "--stop",    "--address", "--host", "--service",    "--compare",
+    "--csv",  "--count", "--from", "--to",     "--timeout", "--serial",  "--pdf",  "--technician", "--language"};
 const std::set<std::string> kFlagOptions = {
     "--help",         "--version", "--trace",     "--compare-device", "--yes",   "--json",  "--keep-link",
     "--no-keep-link", "--dry-run", "--no-backup", "--no-verify",      "--force", "--sweep", "--all"};
@@ -28,7 +28,9 @@ const std::set<std::string> kCommonOptions = {"--link", "--port",    "--baud", "
 const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"upload", {"--json"}},
     {"download", {"--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup", "--no-verify", "--force"}},
-    {"report", {"--compare", "--compare-device", "--csv", "--json", "--keep-link", "--no-keep-link"}},
+    {"report",
+     {"--compare", "--compare-device", "--csv", "--json", "--keep-link", "--no-keep-link", "--pdf", "--technician",
+      "--language"}},
     {"monitor", {"--count", "--json"}},
     {"reset-maxmin", {"--yes"}},
     {"identify", {"--json"}},
@@ -118,6 +120,9 @@ void CheckOptions(const Invocation& inv)
         check(name);
     if (inv.Flag("--keep-link") && inv.Flag("--no-keep-link"))
         Usage(text::kOptionsExclusive, {"--keep-link", "--no-keep-link"});
+    for (const char* name : {"--technician", "--language"})
+        if (inv.Option(name) && !inv.Option("--pdf"))
+            Usage(text::kOptionNeeds, {name, "--pdf"});
     if (inv.command == "report" && !inv.Flag("--compare-device")) {
         for (const char* name : {"--keep-link", "--no-keep-link"})
             if (inv.Flag(name))

@@ -37,6 +37,7 @@ int main(int argc, char** argv)
             std::fputs(CStringTable::Get(text::kHelpRtuTcp).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpBus).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpSweep).c_str(), out);
+            std::fputs(CStringTable::Get(text::kHelpPdf).c_str(), out);
             return inv.Flag("--help") ? 0 : 2;
         }
         auto it = commands.find(inv.command);
