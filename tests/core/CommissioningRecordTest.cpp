@@ -3,6 +3,7 @@
 // technician's name kept in the settings.
 #include "TestSupport.h"
 
+#include "app/AppSettings.h"
 #include "files/CommissioningRecord.h"
 #include "files/MeterHistory.h"
 

@@ -53,6 +53,8 @@ constexpr SAccessKey kAccessKeys[] = {
     {12951, 'E'}, // Export Csv (report)
     {2453, 'D'},  // Device (report)
     {12954, 'F'}, // File (report)
+    {17201, 'X'}, // Export PDF (report)
+    {17202, 'P'}, // Print (report)
     {14052, 'O'}, // Open (history)
     {12955, 'C'}, // Close (monitor, report, history, download preview, line)
     {17104, 'S'}, // Scan (line)
