@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/Language.h"
+#include "app/PrivateException.h"
 #include "app/StringTable.h"
 #include "comm/ModbusInterface.h"
 #include "files/MeterHistory.h"
@@ -31,6 +32,7 @@ struct PdfSession::Gui
 {};
 #endif
 
+#ifdef V6UVUV_PDF_REPORT
 namespace {
 
 // --language, else the window's display language (chosen from the locale
@@ -50,6 +52,7 @@ int ReportLanguage(const Invocation& inv)
 }
 
 } // namespace
+#endif
 
 PdfSession::PdfSession(const Invocation& inv)
 {

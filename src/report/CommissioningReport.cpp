@@ -86,7 +86,8 @@ QString CCommissioningReport::HeaderHtml() const
     } else {
         meter += Pair(report_ids::kSerialNumber, Text(report_ids::kNotRead).toHtmlEscaped());
     }
-    meter += Pair(report_ids::kIdentity, Text(m.readFromMeter ? report_ids::kFromMeter : report_ids::kFromSettings));
+    meter += Pair(report_ids::kIdentity,
+                  Text(m.readFromMeter ? report_ids::kFromMeter : report_ids::kFromSettings).toHtmlEscaped());
     return QStringLiteral("<h2>%1</h2>").arg(Text(report_ids::kTitle).toHtmlEscaped()) + Table(rows) +
            Section(report_ids::kMeter, meter);
 }

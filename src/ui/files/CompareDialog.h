@@ -108,7 +108,7 @@ private:
     // The meter of the last comparison with the device and how it was
     // reached; none after a file comparison.
     std::optional<SMeterIdentity> m_meter;
-    ComSettings m_linkSettings;
+    ComSettings m_linkSettings{ComSettings::NoLoad{}};
 
     CCompareList* m_list = nullptr;
     QLabel* m_status = nullptr;
