@@ -323,7 +323,7 @@ int FleetDownload(const Invocation& inv, const CRegisterImage& image)
     return status == 0 && wouldChange > 0 ? 3 : status;
 }
 
-int FleetReport(const Invocation& inv, const CRegisterImage& file)
+int FleetReport(const Invocation& inv, const CRegisterImage& file, const PdfSession& pdf)
 {
     const bool keepLink = KeepLink(inv, Addresses(inv).list);
     Json document;
@@ -342,6 +342,15 @@ int FleetReport(const Invocation& inv, const CRegisterImage& file)
         o.mismatches = c->mismatches;
         o.detail = c->statusText;
         o.differences = c->differences;
+        if (pdf.Active()) {
+            CParameterReport report(c->settings);
+            report.SetComparison(c->meter, CStringTable::Get(file_ids::kColumnDevice));
+            o.file = pdf.PathFor(o.address);
+            pdf.Write(report, ReadIdentity(link.Settings()), CMeterHistory::LinkText(link.Settings()), o.address,
+                      o.file);
+            if (!inv.Flag("--json")) // where the document has "file"
+                o.detail += "\t" + o.file;
+        }
         return Result::Done;
     };
     return RunEach(inv, document, job, UnknownMeter);

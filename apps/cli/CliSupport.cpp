@@ -15,9 +15,9 @@ namespace cli {
 
 namespace {
 
-const std::set<std::string> kValueOptions = {"--link",    "--port", "--baud",    "--parity",  "--stop",
-                                             "--address", "--host", "--service", "--compare", "--csv",
-                                             "--count",   "--from", "--to",      "--timeout", "--serial"};
+const std::set<std::string> kValueOptions = {
+    "--link", "--port",  "--baud", "--parity", "--stop",    "--address", "--host", "--service",    "--compare",
+    "--csv",  "--count", "--from", "--to",     "--timeout", "--serial",  "--pdf",  "--technician", "--language"};
 const std::set<std::string> kFlagOptions = {
     "--help",         "--version", "--trace",     "--compare-device", "--yes",   "--json",  "--keep-link",
     "--no-keep-link", "--dry-run", "--no-backup", "--no-verify",      "--force", "--sweep", "--all"};
@@ -35,8 +35,8 @@ const std::map<std::string, std::set<std::string>> kCommandOptions = {
     {"upload", {"--json"}},
     {"download", {"--json", "--keep-link", "--no-keep-link", "--dry-run", "--no-backup", "--no-verify", "--force"}},
     {"report",
-     {"--compare", "--compare-device", "--csv", "--csv-header", "--csv-bom", "--json", "--keep-link",
-      "--no-keep-link"}},
+     {"--compare", "--compare-device", "--csv", "--csv-header", "--csv-bom", "--json", "--keep-link", "--no-keep-link",
+      "--pdf", "--technician", "--language"}},
     {"monitor", {"--count", "--json", "--csv", "--interval"}},
     {"reset-maxmin", {"--yes"}},
     {"identify", {"--json"}},
@@ -131,6 +131,9 @@ void CheckOptions(const Invocation& inv)
     for (const char* name : {"--csv-header", "--csv-bom"})
         if (inv.Flag(name) && !inv.Option("--csv"))
             Usage(text::kOptionNeeds, {name, "--csv"});
+    for (const char* name : {"--technician", "--language"})
+        if (inv.Option(name) && !inv.Option("--pdf"))
+            Usage(text::kOptionNeeds, {name, "--pdf"});
     if (inv.command == "report" && !inv.Flag("--compare-device")) {
         for (const char* name : {"--keep-link", "--no-keep-link"})
             if (inv.Flag(name))

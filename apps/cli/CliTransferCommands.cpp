@@ -172,10 +172,11 @@ int CmdReport(const Invocation& inv)
     const bool compareDevice = inv.Flag("--compare-device");
     if (compareFile && compareDevice)
         Usage(text::kCompareBoth, {});
+    const PdfSession pdf(inv); // the language first: the report's texts are in it
     const ReportFile file(inv.args[0]);
     const CRegisterImage& working = file.image;
     if (compareDevice && Addresses(inv).list)
-        return FleetReport(inv, working);
+        return FleetReport(inv, working, pdf);
     CParameterReport report(working);
     Json invalid = ProblemsJson(file);
     std::set<int> flagged = CConfigFile::ProblemParameters(file.problems);
@@ -208,6 +209,13 @@ int CmdReport(const Invocation& inv)
         options.header = inv.Flag("--csv-header");
         options.byteOrderMark = inv.Flag("--csv-bom");
         report.ExportCsv(*csv, options);
+    }
+    if (pdf.Active() && compareDevice) {
+        const ComSettings settings = LinkSettings(inv);
+        pdf.Write(report, ReadIdentity(settings), CMeterHistory::LinkText(settings), settings.Address,
+                  pdf.PathFor(settings.Address));
+    } else if (pdf.Active()) {
+        pdf.Write(report, IdentityOfImage(report.Working()), std::string(), 0, pdf.PathFor(0));
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The commands of v6uvuv-cli; each returns the exit status.
 
+#include "CliReportPdf.h"
 #include "CliSupport.h"
 
 #include "model/RegisterImage.h"
@@ -27,5 +28,5 @@ int CmdApply(const Invocation& inv);
 // own result, and a summary.
 int FleetUpload(const Invocation& inv);
 int FleetDownload(const Invocation& inv, const CRegisterImage& image);
-int FleetReport(const Invocation& inv, const CRegisterImage& file);
+int FleetReport(const Invocation& inv, const CRegisterImage& file, const PdfSession& pdf);
 } // namespace cli

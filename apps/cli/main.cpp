@@ -39,6 +39,7 @@ int main(int argc, char** argv)
             std::fputs(CStringTable::Get(text::kHelpSweep).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpPlant).c_str(), out);
             std::fputs(CStringTable::Get(text::kHelpCsv).c_str(), out);
+            std::fputs(CStringTable::Get(text::kHelpPdf).c_str(), out);
             return inv.Flag("--help") ? 0 : 2;
         }
         auto it = commands.find(inv.command);

@@ -9,6 +9,7 @@
 #include "files/MeterHistory.h"
 #include "model/CapabilityFlags.h"
 #include "model/DeviceTable.h"
+#include "report/CommissioningReport.h"
 #include "ui/app/MyQ6KDlg.h"
 #include "ui/app/OptionDialog.h"
 #include "ui/comm/CommDialog.h"
@@ -174,6 +175,38 @@ std::unique_ptr<QWidget> ReportCompared()
     golden.SetLong(image_words::kDisplayScalingSpan, 10000);
     d->CompareWith(golden, QStringLiteral("golden.cfg"));
     return d;
+}
+
+// Page 1 of the commissioning report of a meter compared with the file it
+// was set up from, on A4 at 60 dpi (as pdftoppm -r 60 shows the PDF).
+std::unique_ptr<QWidget> CommissioningReport()
+{
+    CRegisterImage meter = SampleWorking();
+    meter.SetWord(image_words::kDecimalPoint, 3);
+    CParameterReport report(SampleWorking());
+    report.SetComparison(meter, CStringTable::Get(2453));
+    SMeterIdentity identity = IdentityOfImage(meter);
+    identity.readFromMeter = true;
+    identity.serial = "Q6K00417";
+    identity.hardwareVersion = "1.05";
+    identity.firmwareVersion = "2.12";
+    identity.tag = "FT-101";
+    SCommissioningRecord record = RecordHeader("A. Technician", "rtu /dev/ttyUSB0 38400 8O1", 12);
+    record.user = "tech";
+    record.time = "2026-12-09 10:30:00 UTC";
+    record.workingTitle = "line-3.cfg";
+    FillRecord(record, report, identity, nullptr);
+    record.download =
+        SVerifiedDownload{"2026-12-09T10:24:51.302Z", "line-3.cfg",
+                          "~/.local/share/v6uvuv/" + CMeterHistory::FolderName(meter.Identity(), identity.serial) +
+                              "/2026-12-09T10-24-50Z.cfg"};
+    const QImage page =
+        CCommissioningReport(std::move(record))
+            .PageImage(0, CCommissioningReport::PaperLayout(QLocale(QLocale::English, QLocale::Germany)), 60);
+    auto label = std::make_unique<QLabel>();
+    label->setPixmap(QPixmap::fromImage(page));
+    label->resize(page.size());
+    return label;
 }
 
 // A download about to change a meter set up by hand: the display span, a
@@ -414,6 +447,7 @@ std::vector<ShotWindow> AllWindows()
                                       {"download-preview-ja", Japanese(DownloadPreview)},
                                       {"history-ja", Japanese(History)},
                                       {"line", Line},
+                                      {"commissioning-report", CommissioningReport},
                                   });
     return windows;
 }

@@ -6,11 +6,15 @@
 #include "ui/files/CompareList.h"
 
 #include "ModalDriver.h"
+#include "PdfText.h"
 #include "SimProcess.h"
 #include "TestSupport.h"
 
+#include "files/CommissioningRecord.h"
 #include "files/ConfigFile.h"
+#include "files/MeterHistory.h"
 #include "model/ParameterDescriptorTable.h"
+#include "report/CommissioningReport.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
@@ -19,6 +23,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -70,6 +78,17 @@ std::vector<std::string> Fields(const std::string& line)
     }
     fields.push_back(field);
     return fields;
+}
+
+// The first word of the parameter named `name`.
+int ParameterNamed(const CRegisterImage& image, const std::string& name)
+{
+    const CParameterReport report(image);
+    for (const SReportRow& row : report.Rows())
+        if (row.name == name)
+            return row.parameter;
+    ADD_FAILURE() << "no parameter " << name;
+    return 0;
 }
 
 class CompareDialogTest : public ::testing::Test
@@ -419,4 +438,76 @@ TEST_F(CompareDialogTest, TheCsvChoicesBesideTheExportAreKeptForTheNextReport)
     EXPECT_FALSE(m_dialog->CsvHeader()->isChecked());
     EXPECT_TRUE(m_dialog->CsvBom()->isChecked());
     EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(CompareDialogTest, TheCommissioningReportAsPdfAndPrintedNamesTheMeterAsRead)
+{
+    SimProcess sim({"--model", "15", "--tcp", "0", "--serial", "SN-4711"});
+    SimTcp(sim).Save();
+    CRegisterImage working = Model(kDcVoltageModel);
+    const int lockout = ParameterNamed(working, "Scaling/Initial setting lockout");
+    working.SetWord(lockout, 1);
+    // A download of this meter verified earlier, as the history keeps it.
+    CMeterHistory::SLogEntry download;
+    download.modelCode = kDcVoltageModel;
+    download.serial = "SN-4711";
+    download.action = "download";
+    download.verified = true;
+    download.backup = "/kept/before.cfg";
+    CMeterHistory().Append(download);
+
+    Open(working);
+    m_dialog->Technician()->clear();
+    QTest::keyClicks(m_dialog->Technician(), "A. Tech");
+    WhenModal<CCommDialog> connect(
+        [](CCommDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>("connectButton"), Qt::LeftButton); });
+    Click(reporttext::kDevice);
+    ASSERT_TRUE(connect.Done());
+    m_answers.push_back(QString::fromStdString(Path("report.pdf")));
+    Click(reporttext::kExportPdf);
+    EXPECT_EQ(m_asked.back(), Kind::SavePdf);
+    EXPECT_TRUE(m_messages.Messages().empty());
+    EXPECT_EQ(StoredTechnician(), "A. Tech") << "kept for the next report";
+
+    // The printer gets the same pages: here one that writes a PDF.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(Path("printed.pdf")));
+    printer.setPageLayout(CCommissioningReport::PaperLayout(QLocale::system()));
+    const int pages = m_dialog->PrintTo(printer);
+    EXPECT_GT(pages, 1);
+    EXPECT_EQ(testsupport::PdfPages(Path("printed.pdf")), pages);
+    EXPECT_EQ(testsupport::PdfPages(Path("report.pdf")), pages);
+    for (const char* name : {"report.pdf", "printed.pdf"}) {
+        const std::string text = testsupport::PdfText(Path(name));
+        for (const char* expected : {"SN-4711", "Z6OR-11u4", "SIMULATOR", "A. Tech", "1 parameter(s) not matching.",
+                                     "/kept/before.cfg", "≠ Scaling/Initial setting lockout", "Page 1 of"})
+            EXPECT_NE(text.find(expected), std::string::npos) << name << ": " << expected << " in\n" << text;
+    }
+
+    // Print opens Qt's preview of those pages.
+    int previewPages = 0;
+    WhenModal<QPrintPreviewDialog> preview([&](QPrintPreviewDialog* d) {
+        previewPages = d->findChild<QPrintPreviewWidget*>()->pageCount();
+        d->reject();
+    });
+    Click(reporttext::kPrint);
+    ASSERT_TRUE(preview.Done());
+    EXPECT_EQ(previewPages, pages);
+
+    // After a file comparison no meter was read: the file's model only.
+    CompareWithFile(SaveFile(Model(kDcVoltageModel), "plan.cfg"));
+    m_answers.push_back(QString::fromStdString(Path("planned.pdf")));
+    Click(reporttext::kExportPdf);
+    const std::string planned = testsupport::PdfText(Path("planned.pdf"));
+    EXPECT_NE(planned.find("From the settings (model only)"), std::string::npos) << planned;
+    EXPECT_EQ(planned.find("SN-4711"), std::string::npos);
+    EXPECT_NE(planned.find("Compared with plan.cfg"), std::string::npos);
+
+    // A folder that is not there: said, and no file.
+    const std::string nowhere = Path("no/such/folder/x.pdf");
+    m_answers.push_back(QString::fromStdString(nowhere));
+    Click(reporttext::kExportPdf);
+    ASSERT_EQ(m_messages.Messages().size(), 1u);
+    EXPECT_EQ(m_messages.Messages()[0].text.toStdString(), "The PDF " + nowhere + " cannot be written.");
 }

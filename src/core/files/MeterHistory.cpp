@@ -198,6 +198,11 @@ int AppendWholeLine(int fd, std::string_view line)
     return err;
 }
 
+std::string LoginName()
+{
+    return UserName();
+}
+
 std::string UtcTimeText()
 {
     return UtcTimeText(std::chrono::system_clock::now());

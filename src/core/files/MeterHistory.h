@@ -94,6 +94,8 @@ private:
 // U+FFFD, so that the document stays valid whatever a meter or a file name
 // holds.
 std::string JsonQuoted(std::string_view text);
+// The login name of the user running the program.
+std::string LoginName();
 // The time now, UTC: "2026-12-08T11:43:05.123Z".
 std::string UtcTimeText();
 std::string UtcTimeText(std::chrono::system_clock::time_point time);

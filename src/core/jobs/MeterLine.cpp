@@ -111,10 +111,10 @@ std::optional<SMeterComparison> CompareMeter(CModbusInterface& link, const CRegi
         c.otherModel = true;
         return c;
     }
-    CRegisterImage working(settings);
+    c.settings = settings;
     if (keepLink)
-        CopyLinkSettings(c.meter, working);
-    CParameterReport compared(working);
+        CopyLinkSettings(c.meter, c.settings);
+    CParameterReport compared(c.settings);
     compared.SetComparison(c.meter, CStringTable::Get(file_ids::kColumnDevice));
     c.mismatches = compared.MismatchCount();
     c.statusText = compared.StatusText();

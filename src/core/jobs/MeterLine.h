@@ -60,7 +60,8 @@ std::vector<SLineChange> LineChanges(const std::vector<const CSafeDownload*>& jo
 // meter's link would write them.
 struct SMeterComparison
 {
-    CRegisterImage meter; // what the meter holds
+    CRegisterImage meter;    // what the meter holds
+    CRegisterImage settings; // as compared: with the meter's link words when they were kept
     bool otherModel = false;
     int mismatches = 0;
     std::string statusText;

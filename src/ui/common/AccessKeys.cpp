@@ -58,6 +58,8 @@ constexpr SAccessKey kAccessKeys[] = {
     {12954, 'F'}, // File (report)
     {17311, 'H'}, // Header row (report)
     {17312, 'B'}, // UTF-8 with BOM (report)
+    {17201, 'X'}, // Export PDF (report)
+    {17202, 'P'}, // Print (report)
     {14052, 'O'}, // Open (history)
     {12955, 'C'}, // Close (monitor, report, history, download preview, line)
     {17104, 'S'}, // Scan (line)

@@ -4,6 +4,10 @@
 #include "comm/ModbusInterface.h"
 #include "files/ConfigFile.h"
 #include "files/FileStringIds.h"
+#include "files/MeterHistory.h"
+#include "jobs/TransferJobs.h"
+#include "report/CommissioningReport.h"
+#include "report/ReportStringIds.h"
 #include "ui/comm/CommDialog.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
@@ -18,6 +22,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -53,6 +60,8 @@ void CCompareDialog::BuildControls()
     // Offered by the window of old, but it never did anything; kept hidden.
     m_copy = button(reporttext::kCopy, "copy");
     m_copy->setVisible(false);
+    m_exportPdf = button(reporttext::kExportPdf, "exportPdf");
+    m_print = button(reporttext::kPrint, "print");
     m_device = button(reporttext::kDevice, "device");
     m_file = button(reporttext::kFile, "file");
     m_close = button(reporttext::kClose, "close");
@@ -68,6 +77,12 @@ void CCompareDialog::BuildControls()
     m_filter->setClearButtonEnabled(true);
     filterLabel->setBuddy(m_filter);
     m_filter->setAccessibleName(filterLabel->text());
+    // Typed once: the settings keep it for the next report.
+    auto* technicianLabel = new QLabel(UiText(reporttext::kTechnicianLabel), this);
+    m_technician = new QLineEdit(QString::fromStdString(StoredTechnician()), this);
+    m_technician->setObjectName(QStringLiteral("technician"));
+    technicianLabel->setBuddy(m_technician);
+    m_technician->setAccessibleName(technicianLabel->text());
     m_differencesOnly = new QCheckBox(UiText(reporttext::kDifferencesOnly), this);
     m_differencesOnly->setObjectName(QStringLiteral("differencesOnly"));
 
@@ -90,6 +105,10 @@ void CCompareDialog::BuildControls()
     right->addWidget(m_exportCsv);
     right->addLayout(BuildCsvChoices());
     right->addWidget(m_copy);
+    right->addWidget(technicianLabel);
+    right->addWidget(m_technician);
+    right->addWidget(m_exportPdf);
+    right->addWidget(m_print);
     right->addWidget(compareGroup);
     right->addStretch(1);
     right->addWidget(m_close);
@@ -99,6 +118,8 @@ void CCompareDialog::BuildControls()
     layout->addLayout(right);
 
     connect(m_exportCsv, &QPushButton::clicked, this, &CCompareDialog::OnExportCsv);
+    connect(m_exportPdf, &QPushButton::clicked, this, &CCompareDialog::OnExportPdf);
+    connect(m_print, &QPushButton::clicked, this, &CCompareDialog::OnPrint);
     connect(m_device, &QPushButton::clicked, this, &CCompareDialog::OnDevice);
     connect(m_file, &QPushButton::clicked, this, &CCompareDialog::OnFile);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
@@ -144,6 +165,8 @@ QPushButton* CCompareDialog::Button(unsigned captionId) const
 {
     switch (captionId) {
     case reporttext::kExportCsv: return m_exportCsv;
+    case reporttext::kExportPdf: return m_exportPdf;
+    case reporttext::kPrint: return m_print;
     case reporttext::kCopy: return m_copy;
     case reporttext::kDevice: return m_device;
     case reporttext::kFile: return m_file;
@@ -185,8 +208,20 @@ void CCompareDialog::OnDevice()
         if (!CCommDialog::ConnectStep(this, link))
             return;
         CRegisterImage comparison;
-        if (CProgressDialog::RunUpload(this, link, comparison))
-            CompareWith(comparison, UiText(reporttext::kDevice));
+        SMeterIdentity meter;
+        // The identity on the same opening of the link, for the
+        // commissioning report.
+        auto job = [&comparison, &meter](CModbusInterface& l, const ProgressReport& report) {
+            const TransferResult result = UploadJob(l, comparison, report);
+            if (result == TransferResult::Completed)
+                meter = ReadMeterIdentity(l);
+            return result;
+        };
+        if (!CProgressDialog::RunJob(this, link, uitext::kUploadingNow, job))
+            return;
+        CompareWith(comparison, UiText(reporttext::kDevice));
+        m_meter = meter;
+        m_linkSettings = link.Settings();
     });
 }
 
@@ -204,6 +239,7 @@ bool CCompareDialog::CompareWithFile(const QString& path)
         std::vector<SConfigValueProblem> problems;
         const CRegisterImage comparison = CConfigFile::ReadLenient(path.toStdString(), problems);
         CompareWith(comparison, QFileInfo(path).fileName(), CConfigFile::ProblemParameters(problems));
+        m_meter.reset();
     });
 }
 
@@ -213,6 +249,51 @@ void CCompareDialog::OnExportCsv()
     if (path.isEmpty())
         return;
     RunCommand(this, [this, &path] { m_report.ExportCsv(path.toStdString(), CsvChoices()); });
+}
+
+SCommissioningRecord CCompareDialog::Record() const
+{
+    const std::string technician = m_technician->text().trimmed().toStdString();
+    SCommissioningRecord record =
+        m_meter ? RecordHeader(technician, CMeterHistory::LinkText(m_linkSettings), m_linkSettings.Address)
+                : RecordHeader(technician, std::string(), 0);
+    const CMeterHistory history;
+    FillRecord(record, m_report, m_meter ? *m_meter : IdentityOfImage(m_report.Working()), &history);
+    return record;
+}
+
+void CCompareDialog::KeepTechnician()
+{
+    StoreTechnician(m_technician->text().trimmed().toStdString());
+}
+
+void CCompareDialog::OnExportPdf()
+{
+    const QString path = AskFileName(EFileDialog::SavePdf);
+    if (path.isEmpty())
+        return;
+    RunCommand(this, [this, &path] {
+        CCommissioningReport(Record()).WritePdf(path.toStdString());
+        KeepTechnician();
+    });
+}
+
+int CCompareDialog::PrintTo(QPrinter& printer) const
+{
+    return CCommissioningReport(Record()).Render(printer);
+}
+
+void CCompareDialog::OnPrint()
+{
+    RunCommand(this, [this] {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(CCommissioningReport::PaperLayout(QLocale::system()));
+        printer.setDocName(UiText(report_ids::kTitle));
+        QPrintPreviewDialog preview(&printer, this);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });
+        preview.exec();
+        KeepTechnician();
+    });
 }
 
 QString CCompareDialog::QtFileFilter(unsigned stringId)
@@ -228,10 +309,13 @@ QString CCompareDialog::AskFileName(EFileDialog kind)
 {
     if (m_askFileName)
         return m_askFileName(this, kind);
-    const bool save = kind == EFileDialog::SaveCsv;
+    const bool save = kind != EFileDialog::OpenConfiguration;
+    const bool pdf = kind == EFileDialog::SavePdf;
     QFileDialog dialog(this);
-    dialog.setNameFilter(QtFileFilter(save ? file_ids::kCsvFileFilter : file_ids::kConfigFileFilter));
-    dialog.setDefaultSuffix(save ? QStringLiteral("csv") : QStringLiteral("cfg"));
+    dialog.setNameFilter(QtFileFilter(pdf    ? report_ids::kPdfFileFilter
+                                      : save ? file_ids::kCsvFileFilter
+                                             : file_ids::kConfigFileFilter));
+    dialog.setDefaultSuffix(pdf ? QStringLiteral("pdf") : save ? QStringLiteral("csv") : QStringLiteral("cfg"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

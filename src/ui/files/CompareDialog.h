@@ -1,7 +1,9 @@
 #pragma once
 // "Parameter Report": every parameter of a copy of the working image by
 // group, compared on request with the meter ("Device") or a configuration
-// file ("File"), exported as CSV. The report is computed by the core's
+// file ("File"), exported as CSV, and as the commissioning report: a PDF or
+// a printout (src/report), which after a meter comparison also names the
+// meter as read from it. The report is computed by the core's
 // CParameterReport; the window shows it and runs the commands. A failed or
 // cancelled comparison leaves the report as it was.
 //
@@ -9,11 +11,15 @@
 // rows that match or do not apply, and the name filter (Ctrl+F) narrows the
 // list; the CSV always holds every row.
 
+#include "files/CommissioningRecord.h"
 #include "files/ParameterReport.h"
 #include "model/RegisterImage.h"
 
+#include "comm/ComSettings.h"
 #include <QDialog>
+
 #include <functional>
+#include <optional>
 #include <set>
 
 class CCompareList;
@@ -21,6 +27,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPrinter;
 class QPushButton;
 
 // Caption numbers of the window's controls.
@@ -37,6 +44,9 @@ inline constexpr unsigned kParameters = 12958;
 inline constexpr unsigned kDevice = 2453; // the button and the title of a meter comparison
 inline constexpr unsigned kCsvHeader = 17311;
 inline constexpr unsigned kCsvBom = 17312;
+inline constexpr unsigned kExportPdf = 17201;
+inline constexpr unsigned kPrint = 17202;
+inline constexpr unsigned kTechnicianLabel = 17203;
 } // namespace reporttext
 
 class CCompareDialog : public QDialog
@@ -45,7 +55,7 @@ class CCompareDialog : public QDialog
 public:
     // Asks for a file name; tests stand in for the system's file dialogs. An
     // empty name means the user cancelled.
-    enum class EFileDialog { OpenConfiguration, SaveCsv };
+    enum class EFileDialog { OpenConfiguration, SaveCsv, SavePdf };
     using FileNameAsker = std::function<QString(QWidget* parent, EFileDialog kind)>;
 
     // Reports a copy of `working`, not compared yet.
@@ -61,6 +71,14 @@ public:
     void OnDevice();
     void OnFile();
     void OnExportCsv();
+    void OnExportPdf();
+    // Qt's print preview, whose Print button opens the print dialog.
+    void OnPrint();
+    // Lays the commissioning report on the printer's pages; the number of
+    // pages (0 when the printer could not be painted on).
+    int PrintTo(QPrinter& printer) const;
+    // The commissioning report as it would be printed now.
+    SCommissioningRecord Record() const;
     // Compares with a configuration file as "File" does, without asking;
     // false (and the report unchanged) when it cannot be loaded.
     bool CompareWithFile(const QString& path);
@@ -78,6 +96,7 @@ public:
     // The CSV choices beside the export button, kept in the settings.
     QCheckBox* CsvHeader() const { return m_csvHeader; }
     QCheckBox* CsvBom() const { return m_csvBom; }
+    QLineEdit* Technician() const { return m_technician; }
 
     // The filter of a file dialog from a string of the table
     // ("Text (*.x)|*.x|...||") in Qt's form ("Text (*.x);;...").
@@ -89,17 +108,25 @@ private:
     QLayout* BuildCsvChoices();
     SCsvOptions CsvChoices() const;
     QString AskFileName(EFileDialog kind);
+    void KeepTechnician();
 
     CParameterReport m_report;
     FileNameAsker m_askFileName;
+    // The meter of the last comparison with the device and how it was
+    // reached; none after a file comparison.
+    std::optional<SMeterIdentity> m_meter;
+    ComSettings m_linkSettings{ComSettings::NoLoad{}};
 
     CCompareList* m_list = nullptr;
     QLabel* m_status = nullptr;
     QLineEdit* m_filter = nullptr;
     QCheckBox* m_differencesOnly = nullptr;
+    QLineEdit* m_technician = nullptr;
     QPushButton* m_exportCsv = nullptr;
     QCheckBox* m_csvHeader = nullptr;
     QCheckBox* m_csvBom = nullptr;
+    QPushButton* m_exportPdf = nullptr;
+    QPushButton* m_print = nullptr;
     QPushButton* m_copy = nullptr;
     QPushButton* m_device = nullptr;
     QPushButton* m_file = nullptr;
