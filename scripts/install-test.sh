@@ -50,6 +50,9 @@ for _ in $(seq 50); do grep -q '^ready' "$work/sim.out" && break; sleep 0.1; don
 port=$(sed -n 's/^TCP 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/sim.out")
 [ -n "$port" ] || fail "q6k-sim did not start"
 v6uvuv-cli --link tcp --host 127.0.0.1 --service "$port" upload meter.cfg >/dev/null
+v6uvuv-cli --link tcp --host 127.0.0.1 --service "$port" report meter.cfg --compare-device --pdf meter.pdf >/dev/null ||
+  fail "report --pdf of the installed package failed"
+[ "$(head -c 5 meter.pdf)" = "%PDF-" ] || fail "report --pdf wrote no PDF"
 kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
 if command -v gio >/dev/null; then
   type=$(gio info -a standard::content-type meter.cfg | sed -n 's/.*content-type: //p')

@@ -7,9 +7,12 @@
 #include "comm/ModbusInterface.h"
 #include "files/MeterHistory.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 #ifdef V6UVUV_PDF_REPORT
 #include "report/CommissioningReport.h"
@@ -53,6 +56,25 @@ int ReportLanguage(const Invocation& inv)
 
 } // namespace
 #endif
+
+void HandPdfReportOver(char** argv)
+{
+#if defined(V6UVUV_PDF_TWIN) && !defined(V6UVUV_PDF_REPORT)
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    const std::filesystem::path installed = folder / V6UVUV_PDF_TWIN_FOLDER / V6UVUV_PDF_TWIN;
+    for (const std::filesystem::path& twin : {folder / V6UVUV_PDF_TWIN, installed}) {
+        if (ec || access(twin.c_str(), X_OK) != 0)
+            continue;
+        std::fflush(nullptr);
+        execv(twin.c_str(), argv);
+        throw CPrivateException(LoadMessage(text::kPdfFailed, {twin.string() + ": " + std::strerror(errno)}));
+    }
+    throw CPrivateException(LoadMessage(text::kPdfTwinMissing, {installed.lexically_normal().string()}));
+#else
+    (void)argv;
+#endif
+}
 
 PdfSession::PdfSession(const Invocation& inv)
 {

@@ -15,7 +15,14 @@ inline constexpr unsigned kHelpPdf = 13700; // appended to the help
 inline constexpr unsigned kPdfWritten = 13701;
 inline constexpr unsigned kNoPdfSupport = 13702;
 inline constexpr unsigned kPdfFailed = 13703;
+inline constexpr unsigned kPdfTwinMissing = 13704; // %1 the program looked for
 } // namespace text
+
+// Hands a report --pdf over to the command line's twin built with the PDF
+// report (this program's arguments, unchanged), when this one is built
+// without it; returns only in the twin. A twin not found or not started is
+// said as a failure.
+void HandPdfReportOver(char** argv);
 
 // What a report --pdf keeps up for the whole command: the Qt application the
 // pages are laid out with (on the offscreen platform unless QT_QPA_PLATFORM

@@ -46,6 +46,8 @@ int main(int argc, char** argv)
         if (it == commands.end())
             Usage(text::kUnknownCommand, {inv.command});
         CheckOptions(inv);
+        if (inv.command == "report" && inv.Option("--pdf"))
+            HandPdfReportOver(argv);
         if (!fleetCommands.count(inv.command) && inv.command != "scan" && inv.command != "history" &&
             inv.command != "apply")
             NeedOneMeter(inv);

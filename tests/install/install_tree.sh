@@ -15,7 +15,7 @@ outside=$(cd "$work/stage" && find . -mindepth 1 ! -type d | grep -v "^\.$prefix
 [ -z "$outside" ] || fail "written outside the prefix: $outside"
 
 root="$work/stage$prefix"
-for f in bin/v6uvuv bin/v6uvuv-cli bin/q6k-sim share/v6uvuv/V6UVUV_jpn.txt \
+for f in bin/v6uvuv bin/v6uvuv-cli bin/q6k-sim libexec/v6uvuv/v6uvuv-cli-pdf share/v6uvuv/V6UVUV_jpn.txt \
          share/applications/v6uvuv.desktop share/mime/packages/v6uvuv.xml \
          share/metainfo/org.v6uvuv.v6uvuv.metainfo.xml \
          share/icons/hicolor/scalable/apps/v6uvuv.svg share/icons/hicolor/48x48/apps/v6uvuv.png \
@@ -36,6 +36,14 @@ grep -q -- 'download' <<<"$cli_manual" || fail "the CLI manual page lacks its co
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/share/applications/v6uvuv.desktop"
 fi
+
+# The installed command line, away from the build tree, finds the twin that
+# writes its PDF reports in the private program folder.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+"$root/bin/v6uvuv-cli" new 15 "$work/plan.cfg" >/dev/null
+"$root/bin/v6uvuv-cli" report "$work/plan.cfg" --pdf "$work/plan.pdf" >"$work/pdf.out" 2>&1 ||
+  fail "report --pdf of the installed command line: $(cat "$work/pdf.out")"
+[ "$(head -c 5 "$work/plan.pdf")" = "%PDF-" ] || fail "report --pdf wrote no PDF"
 
 # The installed window program, moved away from the build tree, finds its
 # Japanese texts in its own data folder: without them it would stop at the
