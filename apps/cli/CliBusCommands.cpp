@@ -222,13 +222,7 @@ std::string UnitFile(const std::string& dir, int address)
 
 int ParseRangeEnd(const Invocation& inv, const char* name, int byDefault)
 {
-    const std::string* v = inv.Option(name);
-    if (!v)
-        return byDefault;
-    auto n = ParseDecimalInteger(*v);
-    if (!n || *n < kFirstDeviceAddress || *n > kLastDeviceAddress)
-        Usage(text::kInvalidOptionValue, {name, *v});
-    return static_cast<int>(*n);
+    return static_cast<int>(IntegerOption(inv, name, byDefault, kFirstDeviceAddress, kLastDeviceAddress));
 }
 
 } // namespace
@@ -366,12 +360,8 @@ SScanOptions ScanOptions(const Invocation& inv)
     options.to = ParseRangeEnd(inv, "--to", kLastDeviceAddress);
     if (options.to < options.from)
         Usage(text::kInvalidRange, {std::to_string(options.from), std::to_string(options.to)});
-    if (const std::string* v = inv.Option("--timeout")) {
-        auto ms = ParseDecimalInteger(*v);
-        if (!ms || *ms < 1 || *ms > 60000)
-            Usage(text::kInvalidOptionValue, {"--timeout", *v});
-        options.timeoutMs = static_cast<unsigned>(*ms);
-    }
+    if (inv.Option("--timeout"))
+        options.timeoutMs = static_cast<unsigned>(IntegerOption(inv, "--timeout", 0, 1, 60000));
     return options;
 }
 

@@ -70,17 +70,6 @@ Json MeterJson(const SPlant& plant, const SPlantMeterResult& r)
     return m;
 }
 
-unsigned Jobs(const Invocation& inv)
-{
-    const std::string* v = inv.Option("--jobs");
-    if (!v)
-        return 0;
-    auto n = ParseDecimalInteger(*v);
-    if (!n || *n < 1 || *n > 1024)
-        Usage(text::kInvalidOptionValue, {"--jobs", *v});
-    return static_cast<unsigned>(*n);
-}
-
 // The plant file says how every line is reached.
 void NoLinkOptions(const Invocation& inv)
 {
@@ -110,7 +99,7 @@ int CmdApply(const Invocation& inv)
     const bool check = inv.Flag("--check"), json = inv.Flag("--json"), diff = inv.Flag("--diff");
     if (check && (inv.Flag("--no-backup") || inv.Flag("--no-verify")))
         Usage(text::kOptionsExclusive, {"--check", inv.Flag("--no-backup") ? "--no-backup" : "--no-verify"});
-    const unsigned jobs = Jobs(inv);
+    const auto jobs = static_cast<unsigned>(IntegerOption(inv, "--jobs", 0, 1, 1024));
     SPlant plant;
     try {
         plant = ReadPlantFile(inv.args[0]);

@@ -177,6 +177,18 @@ void NeedBusLink(const ComSettings& settings)
         Usage(text::kNoBusOnInfrared, {});
 }
 
+long long IntegerOption(const Invocation& inv, const char* name, long long byDefault, long long lowest,
+                        long long highest)
+{
+    const std::string* v = inv.Option(name);
+    if (!v)
+        return byDefault;
+    auto n = ParseDecimalInteger(*v);
+    if (!n || *n < lowest || *n > highest)
+        Usage(text::kInvalidOptionValue, {name, *v});
+    return *n;
+}
+
 bool KeepLink(const Invocation& inv, bool byDefault)
 {
     if (inv.Flag("--keep-link"))

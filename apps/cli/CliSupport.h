@@ -136,6 +136,10 @@ MeterAddresses Addresses(const Invocation& inv);
 void NeedOneMeter(const Invocation& inv);
 // Refuses the infrared port for a run over several addresses.
 void NeedBusLink(const ComSettings& settings);
+// The decimal integer of option `name`, `byDefault` when it is not given; a
+// usage error when it is no integer from `lowest` to `highest`.
+long long IntegerOption(const Invocation& inv, const char* name, long long byDefault, long long lowest,
+                        long long highest);
 // --keep-link / --no-keep-link, else the default.
 bool KeepLink(const Invocation& inv, bool byDefault);
 void NeedArgs(const Invocation& inv, std::size_t min, std::size_t max);

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -222,17 +223,6 @@ int CmdReport(const Invocation& inv)
 
 namespace {
 
-long long IntegerOption(const Invocation& inv, const char* name, long long def, long long lowest)
-{
-    const std::string* v = inv.Option(name);
-    if (!v)
-        return def;
-    auto n = ParseDecimalInteger(*v);
-    if (!n || *n < lowest)
-        Usage(text::kInvalidOptionValue, {name, *v});
-    return *n;
-}
-
 // One poll's output: a line of the eleven texts or a JSON object; the record
 // gets its row as well.
 void ShowPoll(bool json, const CMeasurands* values, const std::string& error, CLiveValueLog& log)
@@ -265,8 +255,8 @@ void ShowPoll(bool json, const CMeasurands* values, const std::string& error, CL
 int CmdMonitor(const Invocation& inv)
 {
     NeedArgs(inv, 0, 0);
-    const long long count = IntegerOption(inv, "--count", -1, 1);      // -1: until Ctrl-C
-    const long long interval = IntegerOption(inv, "--interval", 0, 0); // back to back, as the window polls
+    const long long count = IntegerOption(inv, "--count", -1, 1, LLONG_MAX);      // -1: until Ctrl-C
+    const long long interval = IntegerOption(inv, "--interval", 0, 0, LLONG_MAX); // back to back, as the window polls
     constexpr long long kPauseAfterFailureMs = 100;
     const bool json = inv.Flag("--json");
     if (!json) {

@@ -11,12 +11,12 @@
 #include "ui/comm/CommDialog.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/FileDialogs.h"
 #include "ui/common/UiText.h"
 #include "ui/files/CompareList.h"
 #include "ui/jobs/ProgressDialog.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -296,29 +296,15 @@ void CCompareDialog::OnPrint()
     });
 }
 
-QString CCompareDialog::QtFileFilter(unsigned stringId)
-{
-    const QStringList parts = UiText(stringId).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i];
-    return filters.join(QLatin1String(";;"));
-}
-
 QString CCompareDialog::AskFileName(EFileDialog kind)
 {
     if (m_askFileName)
         return m_askFileName(this, kind);
-    const bool save = kind != EFileDialog::OpenConfiguration;
-    const bool pdf = kind == EFileDialog::SavePdf;
-    QFileDialog dialog(this);
-    dialog.setNameFilter(QtFileFilter(pdf    ? report_ids::kPdfFileFilter
-                                      : save ? file_ids::kCsvFileFilter
-                                             : file_ids::kConfigFileFilter));
-    dialog.setDefaultSuffix(pdf ? QStringLiteral("pdf") : save ? QStringLiteral("csv") : QStringLiteral("cfg"));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().front();
+    switch (kind) {
+    case EFileDialog::OpenConfiguration:
+        return AskFilePath(this, file_ids::kConfigFileFilter, QStringLiteral("cfg"), false);
+    case EFileDialog::SaveCsv: return AskFilePath(this, file_ids::kCsvFileFilter, QStringLiteral("csv"), true);
+    case EFileDialog::SavePdf: return AskFilePath(this, report_ids::kPdfFileFilter, QStringLiteral("pdf"), true);
+    }
+    return QString();
 }

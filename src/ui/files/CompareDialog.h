@@ -98,10 +98,6 @@ public:
     QCheckBox* CsvBom() const { return m_csvBom; }
     QLineEdit* Technician() const { return m_technician; }
 
-    // The filter of a file dialog from a string of the table
-    // ("Text (*.x)|*.x|...||") in Qt's form ("Text (*.x);;...").
-    static QString QtFileFilter(unsigned stringId);
-
 private:
     void BuildControls();
     void ApplyRowFilter();

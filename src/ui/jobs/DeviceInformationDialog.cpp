@@ -7,16 +7,15 @@
 #include "jobs/TagMaxMin.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/FileDialogs.h"
 #include "ui/common/UiText.h"
 #include "ui/editors/DataGridView.h"
 #include "ui/editors/LedIndicator.h"
-#include "ui/files/CompareDialog.h"
 #include "ui/jobs/TagDialog.h"
 #include "ui/jobs/TrendView.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
@@ -418,13 +417,7 @@ QString CDeviceInformationDialog::AskFileName(EFileDialog kind)
 {
     if (m_askFileName)
         return m_askFileName(this, kind);
-    const bool csv = kind == EFileDialog::RecordCsv;
-    QFileDialog dialog(this);
-    dialog.setNameFilter(CCompareDialog::QtFileFilter(csv ? file_ids::kCsvFileFilter : monitortext::kPngFileFilter));
-    dialog.setDefaultSuffix(csv ? QStringLiteral("csv") : QStringLiteral("png"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().front();
+    if (kind == EFileDialog::RecordCsv)
+        return AskFilePath(this, file_ids::kCsvFileFilter, QStringLiteral("csv"), true);
+    return AskFilePath(this, monitortext::kPngFileFilter, QStringLiteral("png"), true);
 }

@@ -12,11 +12,11 @@
 #include "model/RegisterMap.h"
 #include "ui/common/AccessKeys.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/FileDialogs.h"
 #include "ui/common/UiText.h"
 #include "ui/files/CompareDialog.h"
 #include "ui/jobs/DownloadPreviewDialog.h"
 
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -617,17 +617,8 @@ std::string CLineWindow::CsvText() const
 
 void CLineWindow::OnExportCsv()
 {
-    QString path;
-    if (m_askCsvName) {
-        path = m_askCsvName(this);
-    } else {
-        QFileDialog dialog(this);
-        dialog.setNameFilter(CCompareDialog::QtFileFilter(file_ids::kCsvFileFilter));
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().front();
-    }
+    const QString path =
+        m_askCsvName ? m_askCsvName(this) : AskFilePath(this, file_ids::kCsvFileFilter, QStringLiteral("csv"), true);
     if (path.isEmpty())
         return;
     if (int err = WriteFileAtomically(path.toStdString(), CsvText()))
