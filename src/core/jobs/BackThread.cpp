@@ -139,6 +139,10 @@ void CBackThread::Poll()
         failed = true;
         failure = e.what(); // empty for an exchange given up on request
         CTrace::Write("Monitor poll failed: %s\n", {failure});
+        // A link that fails at once (a gateway refusing the connection) is
+        // asked again after the same pause as after an answer, not in a busy
+        // loop of hundreds of polls a second; stopping ends the pause at once.
+        Pause();
     }
     {
         std::lock_guard guard(m_textLock);
