@@ -26,15 +26,6 @@ std::int64_t NowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Sleeps in short steps so that a stop request is not kept waiting.
-void SleepMs(double ms, const std::atomic<bool>& stop)
-{
-    using namespace std::chrono;
-    const auto end = steady_clock::now() + microseconds(static_cast<long long>(ms * 1000));
-    while (!stop && steady_clock::now() < end)
-        std::this_thread::sleep_for(std::min<steady_clock::duration>(end - steady_clock::now(), milliseconds(10)));
-}
-
 // Length of the RTU request at the front of `in`, 0 while it is not known.
 std::size_t RtuFrameLength(const std::vector<std::uint8_t>& in)
 {
@@ -219,6 +210,8 @@ void CSimServer::WriteAll(int fd, const std::uint8_t* data, std::size_t n)
         if (w > 0) {
             done += static_cast<std::size_t>(w);
         } else if (w < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (Stopping())
+                return; // nobody reads, and we are asked to go
             pollfd p{fd, POLLOUT, 0};
             poll(&p, 1, 100);
         } else {
@@ -274,15 +267,44 @@ void CSimServer::Wait(double ms)
         for (const Deferred& d : m_deferred)
             until = std::min(until, steady_clock::time_point(milliseconds(d.dueMs)));
         const auto left = until - steady_clock::now();
-        if (m_stop || (left <= steady_clock::duration::zero() && until == end))
+        if (Stopping() || (left <= steady_clock::duration::zero() && until == end))
             return;
-        SleepMs(static_cast<double>(duration_cast<microseconds>(left).count()) / 1000.0, m_stop);
+        SleepMs(static_cast<double>(duration_cast<microseconds>(left).count()) / 1000.0);
+    }
+}
+
+bool CSimServer::Stopping()
+{
+    if (!m_stop && m_stopFd >= 0) {
+        pollfd p{m_stopFd, POLLIN, 0};
+        if (poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
+            m_stop = true;
+    }
+    return m_stop;
+}
+
+void CSimServer::SleepMs(double ms)
+{
+    // Waits on the stop descriptor, in short steps, so that a stop request
+    // is not kept waiting.
+    using namespace std::chrono;
+    const auto end = steady_clock::now() + microseconds(static_cast<long long>(ms * 1000));
+    while (!Stopping() && steady_clock::now() < end) {
+        const auto step = std::min<steady_clock::duration>(end - steady_clock::now(), milliseconds(10));
+        if (m_stopFd < 0) {
+            std::this_thread::sleep_for(step);
+            continue;
+        }
+        const auto ns = duration_cast<nanoseconds>(step).count();
+        const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        pollfd p{m_stopFd, POLLIN, 0};
+        ppoll(&p, 1, &ts, nullptr);
     }
 }
 
 void CSimServer::Run()
 {
-    while (!m_stop) {
+    while (!Stopping()) {
         std::vector<pollfd> fds;
         for (int listening : {m_listen, m_rtuListen})
             if (listening >= 0)
@@ -294,6 +316,9 @@ void CSimServer::Run()
         int timeout = m_rtuIn.empty() ? 100 : 20;
         for (const Deferred& d : m_deferred)
             timeout = static_cast<int>(std::clamp<std::int64_t>(d.dueMs - NowMs(), 0, timeout));
+        const std::size_t polledEnd = fds.size(); // clients accepted below were not polled
+        if (m_stopFd >= 0)
+            fds.push_back({m_stopFd, POLLIN, 0});
         int p = poll(fds.data(), fds.size(), timeout);
         if (p < 0 && errno != EINTR)
             break;
@@ -320,7 +345,7 @@ void CSimServer::Run()
         }
         const std::size_t firstClient = i;
         std::vector<int> closing;
-        for (std::size_t k = 0; k < m_clients.size() && firstClient + k < fds.size(); ++k) {
+        for (std::size_t k = 0; k < m_clients.size() && firstClient + k < polledEnd; ++k) {
             if (!(fds[firstClient + k].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             bool closeIt = false;
@@ -402,7 +427,7 @@ void CSimServer::ServeTcp(TcpClient& client, bool& closeIt)
                 Wait(AnswerDelayMs(*unit));
             if (m_linkFaults.splitTcp && out.size() > 6) {
                 WriteAll(client.fd, out.data(), 6);
-                SleepMs(20, m_stop);
+                SleepMs(20);
                 WriteAll(client.fd, out.data() + 6, out.size() - 6);
             } else {
                 WriteAll(client.fd, out.data(), out.size());
@@ -421,7 +446,7 @@ void CSimServer::ServeRtu()
     ssize_t r = read(m_rtu, buf, sizeof buf);
     if (r <= 0) {
         if (r < 0 && errno == EIO)
-            SleepMs(20, m_stop); // nobody on the other side of the pseudo-terminal
+            SleepMs(20); // nobody on the other side of the pseudo-terminal
         return;
     }
     m_rtuIn.insert(m_rtuIn.end(), buf, buf + r);
@@ -481,7 +506,7 @@ void CSimServer::AnswerRtuFrame(int fd, Unit& unit, const std::vector<std::uint8
     if (split && answer.size() > 3) {
         // As a device server whose character time-out falls inside the frame.
         WriteAll(fd, answer.data(), 3);
-        SleepMs(20, m_stop);
+        SleepMs(20);
         WriteAll(fd, answer.data() + 3, answer.size() - 3);
     } else {
         WriteAll(fd, answer.data(), answer.size());

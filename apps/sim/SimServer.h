@@ -66,9 +66,11 @@ public:
     // Serves on an existing serial device with the given line.
     void OpenSerialDevice(const std::string& path);
 
-    // Serves until Stop() (or a signal that calls it).
+    // Serves until Stop(), or until `fd` becomes readable (a signalfd of the
+    // stop signals: no handler runs at an awkward moment, and none is lost).
     void Run();
     void Stop() { m_stop = true; }
+    void StopOn(int fd) { m_stopFd = fd; }
 
 private:
     struct TcpClient
@@ -126,6 +128,8 @@ private:
     static int Listen(unsigned short& port);
     void WriteAll(int fd, const std::uint8_t* data, std::size_t n);
     double CharTimeMs() const;
+    bool Stopping();
+    void SleepMs(double ms);
 
     SimLinkFaults m_linkFaults;
     unsigned m_seed;
@@ -133,6 +137,7 @@ private:
     bool m_bus = false;
     bool m_addressesFollow = true;
     std::atomic<bool> m_stop{false};
+    int m_stopFd = -1;
     int m_listen = -1;
     int m_rtuListen = -1;
     std::vector<TcpClient> m_clients;

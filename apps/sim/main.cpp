@@ -24,6 +24,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <sys/signalfd.h>
 #include <unistd.h>
 #include <vector>
 
@@ -39,14 +40,6 @@ constexpr unsigned kInfraredIsOneMeter = 13106;
 constexpr unsigned kUnitNotOnTheBus = 13107;
 constexpr unsigned kBusHelp = 13108;
 constexpr unsigned kRtuTcpHelp = 13601;
-
-CSimServer* g_server = nullptr;
-
-void OnSignal(int)
-{
-    if (g_server)
-        g_server->Stop();
-}
 
 struct Failure
 {
@@ -351,6 +344,20 @@ void Serve(const SimOptions& o, std::vector<SimUnit>& units)
     server.SetAddressesFollowMeters(!o.infrared);
     for (SimUnit& unit : units)
         server.AddUnit(unit.address, *unit.meter, unit.setup.faults);
+    // SIGINT and SIGTERM stop the server through a signalfd, taken before
+    // "ready" is said: a caller that stops the simulator as soon as it is
+    // ready must not kill it unsaved, and no stop may be lost between two
+    // looks (as a handler's could be under a sanitizer's deferred delivery).
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stops, nullptr);
+    const int stopFd = signalfd(-1, &stops, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (stopFd < 0)
+        throw Failure{LoadPrintfMessage(kError, {std::string("signalfd: ") + strerror(errno)})};
+    server.StopOn(stopFd);
+    signal(SIGPIPE, SIG_IGN);
     if (o.tcpPort)
         std::printf("TCP 127.0.0.1:%u\n", server.ListenTcp(*o.tcpPort));
     if (o.rtuTcpPort)
@@ -370,14 +377,7 @@ void Serve(const SimOptions& o, std::vector<SimUnit>& units)
     std::printf("ready\n");
     std::fflush(stdout);
 
-    g_server = &server;
-    struct sigaction sa = {};
-    sa.sa_handler = OnSignal;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    signal(SIGPIPE, SIG_IGN);
     server.Run();
-    g_server = nullptr;
     if (!o.saveDir.empty())
         std::filesystem::create_directories(o.saveDir);
     for (const SimUnit& unit : units) {

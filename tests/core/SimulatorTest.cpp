@@ -255,6 +255,19 @@ TEST(Simulator, StopsCleanlyAndRemovesItsLink)
     EXPECT_FALSE(std::filesystem::exists(link));
 }
 
+TEST(Simulator, AStopAsSoonAsItIsReadyEndsItCleanlyWithItsMeterSaved)
+{
+    // Scripts and tests stop it the moment it says "ready": that stop must
+    // neither kill it unsaved nor be lost (the caller would wait for ever).
+    TempConfigHome home;
+    for (int round = 0; round < 25; ++round) {
+        const std::string file = home.Dir() + "/m" + std::to_string(round) + ".cfg";
+        SimProcess sim({"--tcp", "0", "--save", file});
+        ASSERT_EQ(sim.Stop(), 0) << "round " << round;
+        ASSERT_TRUE(std::filesystem::exists(file)) << "round " << round;
+    }
+}
+
 TEST(Simulator, ABusServesEachUnitWithItsOwnImageAndFaultsAndLeavesOtherAddressesAlone)
 {
     TempConfigHome home;
