@@ -15,7 +15,6 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -275,7 +274,7 @@ void CSimServer::Wait(double ms)
 
 bool CSimServer::Stopping()
 {
-    if (!m_stop && m_stopFd >= 0) {
+    if (!m_stop) {
         pollfd p{m_stopFd, POLLIN, 0};
         if (poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
             m_stop = true;
@@ -291,10 +290,6 @@ void CSimServer::SleepMs(double ms)
     const auto end = steady_clock::now() + microseconds(static_cast<long long>(ms * 1000));
     while (!Stopping() && steady_clock::now() < end) {
         const auto step = std::min<steady_clock::duration>(end - steady_clock::now(), milliseconds(10));
-        if (m_stopFd < 0) {
-            std::this_thread::sleep_for(step);
-            continue;
-        }
         const auto ns = duration_cast<nanoseconds>(step).count();
         const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         pollfd p{m_stopFd, POLLIN, 0};
@@ -317,8 +312,7 @@ void CSimServer::Run()
         for (const Deferred& d : m_deferred)
             timeout = static_cast<int>(std::clamp<std::int64_t>(d.dueMs - NowMs(), 0, timeout));
         const std::size_t polledEnd = fds.size(); // clients accepted below were not polled
-        if (m_stopFd >= 0)
-            fds.push_back({m_stopFd, POLLIN, 0});
+        fds.push_back({m_stopFd, POLLIN, 0});
         int p = poll(fds.data(), fds.size(), timeout);
         if (p < 0 && errno != EINTR)
             break;

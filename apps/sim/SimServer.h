@@ -4,7 +4,6 @@
 #include "SimMeter.h"
 #include "comm/SerialIO.h"
 
-#include <atomic>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -66,10 +65,9 @@ public:
     // Serves on an existing serial device with the given line.
     void OpenSerialDevice(const std::string& path);
 
-    // Serves until Stop(), or until `fd` becomes readable (a signalfd of the
-    // stop signals: no handler runs at an awkward moment, and none is lost).
+    // Serves until `fd` becomes readable (a signalfd of the stop signals: no
+    // handler runs at an awkward moment, and none is lost).
     void Run();
-    void Stop() { m_stop = true; }
     void StopOn(int fd) { m_stopFd = fd; }
 
 private:
@@ -136,8 +134,8 @@ private:
     std::vector<Unit> m_units;
     bool m_bus = false;
     bool m_addressesFollow = true;
-    std::atomic<bool> m_stop{false};
-    int m_stopFd = -1;
+    bool m_stop = false;
+    int m_stopFd = -1; // none: polled as nothing (a negative descriptor is skipped)
     int m_listen = -1;
     int m_rtuListen = -1;
     std::vector<TcpClient> m_clients;
